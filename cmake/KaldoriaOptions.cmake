@@ -1,0 +1,24 @@
+# Settings shared by every target of the project.
+add_library(kaldoria_options INTERFACE)
+target_compile_features(kaldoria_options INTERFACE cxx_std_20)
+target_compile_options(kaldoria_options INTERFACE -Wall -Wextra)
+target_compile_definitions(kaldoria_options INTERFACE
+    QT_NO_CAST_FROM_ASCII
+    QT_NO_NARROWING_CONVERSIONS_IN_CONNECT
+    QT_NO_KEYWORDS)
+target_include_directories(kaldoria_options INTERFACE ${PROJECT_SOURCE_DIR}/src)
+
+if(KALDORIA_FUZZ)
+    target_compile_options(kaldoria_options INTERFACE -fsanitize=fuzzer-no-link,address,undefined)
+    target_link_options(kaldoria_options INTERFACE -fsanitize=address,undefined)
+endif()
+
+# kaldoria_add_test(NAME source... LIBS lib...): one GoogleTest executable registered with CTest.
+function(kaldoria_add_test name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE kaldoria_options ${ARG_LIBS} GTest::gtest GTest::gmock)
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
+        PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;KALDORIA_SOURCE_DIR=${PROJECT_SOURCE_DIR};KALDORIA_BUILD_DIR=${CMAKE_BINARY_DIR}")
+endfunction()
