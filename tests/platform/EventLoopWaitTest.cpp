@@ -16,7 +16,8 @@ TEST(EventLoopWait, RunsBlockingCallsOfWorkersWhileWaiting) {
     QObject receiver;
     bool done = false;
     std::unique_ptr<QThread> worker(QThread::create([&] {
-        QMetaObject::invokeMethod(&receiver, [&] { done = true; }, Qt::BlockingQueuedConnection);
+        QMetaObject::invokeMethod(
+            &receiver, [&] { done = true; }, Qt::BlockingQueuedConnection);
     }));
     worker->start();
     EXPECT_EQ(waitWhileDispatching([&] { return done; }), WaitOutcome::Done);
