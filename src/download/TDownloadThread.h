@@ -1,5 +1,7 @@
 #pragma once
 
+#include "net/HttpClient.h"
+
 #include <QString>
 #include <QThread>
 #include <QTimer>
@@ -10,9 +12,6 @@
 #include <memory>
 #include <mutex>
 
-namespace kaldoria::net {
-class HttpClient;
-}
 namespace kaldoria::platform {
 class RandomAccessFile;
 }

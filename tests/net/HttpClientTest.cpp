@@ -124,7 +124,7 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"Redirect", {QStringLiteral("--fault"), QStringLiteral("redirect")}, HttpError::Status},
         FailureCase{"CutMidBody", {QStringLiteral("--fault"), QStringLiteral("cut-mid")}, HttpError::Transfer},
         FailureCase{
-            "ShorterThanAnnounced", {QStringLiteral("--fault"), QStringLiteral("wrong-length")}, HttpError::Transfer}),
+            "ShorterThanAnnounced", {QStringLiteral("--fault"), QStringLiteral("long-length")}, HttpError::Transfer}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(HttpClient, RefusedConnectionIsAConnectError) {

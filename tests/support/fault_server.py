@@ -26,7 +26,8 @@ FAULTS = [
     "cut-mid",          # half the body, then the connection is closed
     "ignore-range",     # 200 with the whole file
     "overlong",         # 206 naming the asked range, with 1000 more bytes than asked
-    "wrong-length",     # 206 announcing more bytes than are sent, then closed
+    "long-length",      # 206 announcing 1000 bytes more than the range, the range sent, then closed
+    "short-length",     # 206 announcing and sending 1000 bytes less than the range
 ]
 
 lock = threading.Lock()
@@ -110,7 +111,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
         content_range = "Content-Range: bytes %d-%d/%d" % (first, last, len(data))
         if fault == "overlong":
             body = body + bytes(1000)
-        announced = len(body) + (1000 if fault == "wrong-length" else 0)
+        if fault == "short-length":
+            body = body[:-1000]
+        announced = len(body) + (1000 if fault == "long-length" else 0)
         self.send_head(206, "Partial Content", announced, [content_range])
         half = len(body) // 2
         if fault in ("stall-mid", "cut-mid"):
@@ -123,7 +126,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.wfile.write(body[half:])
             return
         self.wfile.write(body)
-        if fault == "wrong-length":
+        if fault == "long-length":
             self.close_connection = True
 
     def do_HEAD(self):
@@ -136,6 +139,11 @@ class Handler(http.server.BaseHTTPRequestHandler):
 class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
     daemon_threads = True
     allow_reuse_address = True
+
+    def handle_error(self, request, client_address):
+        # Clients that cut the connection (the point of most faults) are no news.
+        if not isinstance(sys.exc_info()[1], (ConnectionError, TimeoutError)):
+            super().handle_error(request, client_address)
 
 
 def main():
