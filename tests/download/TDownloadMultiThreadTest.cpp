@@ -3,6 +3,7 @@
 #include "FaultServer.h"
 #include "LocalPorts.h"
 #include "NginxServer.h"
+#include "ScopedAuthority.h"
 #include "TestCertificates.h"
 #include "TestFiles.h"
 #include "download/SegmentPlan.h"
@@ -167,11 +168,10 @@ TEST(NginxDownloadTls, HttpsWithAPrivateAuthority) {
     writePatternFile(folder.filePath(QStringLiteral("file.bin")), 1000003);
     NginxServer nginx({.root = folder.path(), .certFile = certificates.certFile(), .keyFile = certificates.keyFile()});
     ASSERT_TRUE(nginx.start()) << nginx.errorText().toStdString();
-    qputenv("SSL_CERT_FILE", certificates.caFile().toLocal8Bit());
+    ScopedAuthority authority("SSL_CERT_FILE", certificates.caFile());
     TDownloadMultiThread downloader(kTimings);
     downloader.SetThreads(6);
     downloader.GetFile(nginx.url(QStringLiteral("file.bin")), folder.filePath(QStringLiteral("copy.bin")));
-    qunsetenv("SSL_CERT_FILE");
     EXPECT_FALSE(downloader.HaveError());
     EXPECT_TRUE(
         sameFileContents(folder.filePath(QStringLiteral("file.bin")), folder.filePath(QStringLiteral("copy.bin"))));

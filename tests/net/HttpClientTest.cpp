@@ -3,6 +3,7 @@
 #include "FaultServer.h"
 #include "LocalPorts.h"
 #include "NginxServer.h"
+#include "ScopedAuthority.h"
 #include "TestCertificates.h"
 #include "TestFiles.h"
 
@@ -30,16 +31,6 @@ struct ServedFile {
 
     QTemporaryDir folder;
     QByteArray bytes;
-};
-
-// Sets an environment variable for the life of the object.
-struct ScopedEnvironment {
-    ScopedEnvironment(const char* name, const QString& value) : name(name) {
-        if (!value.isEmpty())
-            qputenv(name, value.toLocal8Bit());
-    }
-    ~ScopedEnvironment() { qunsetenv(name); }
-    const char* name;
 };
 
 HttpResult getInto(HttpClient& client, const QString& url, QByteArray& body, const HttpGetOptions& options = {}) {
@@ -211,8 +202,7 @@ TEST_P(HttpClientTls, VerifiesAgainstTheNamedAuthority) {
     NginxServer nginx(
         {.root = served.folder.path(), .certFile = certificates.certFile(), .keyFile = certificates.keyFile()});
     ASSERT_TRUE(nginx.start()) << nginx.errorText().toStdString();
-    const char* variable = GetParam().variable;
-    ScopedEnvironment environment(variable ? variable : "SSL_CERT_FILE", variable ? certificates.caFile() : QString());
+    ScopedAuthority authority(GetParam().variable, certificates.caFile());
 
     HttpClient client;
     QByteArray body;
