@@ -1,0 +1,44 @@
+#include "skin/apply/RegionData.h"
+
+#include <QtEndian>
+
+namespace kaldoria::skin {
+
+namespace {
+
+constexpr qsizetype kHeaderSize = 32;
+constexpr qsizetype kRectSize = 16;
+constexpr quint32 kRectanglesType = 1;
+
+qint32 int32At(const QByteArray& data, qsizetype offset) {
+    return qFromLittleEndian<qint32>(data.constData() + offset);
+}
+
+} // namespace
+
+std::optional<QRegion> regionFromData(const QByteArray& data) {
+    if (data.size() < kHeaderSize)
+        return std::nullopt;
+    const quint32 headerSize = quint32(int32At(data, 0));
+    const quint32 type = quint32(int32At(data, 4));
+    const quint32 count = quint32(int32At(data, 8));
+    if (headerSize != kHeaderSize || type != kRectanglesType)
+        return std::nullopt;
+    if (qint64(count) > (data.size() - kHeaderSize) / kRectSize)
+        return std::nullopt;
+    QRegion region;
+    for (quint32 i = 0; i < count; ++i) {
+        const qsizetype at = kHeaderSize + qsizetype(i) * kRectSize;
+        const qint32 left = int32At(data, at);
+        const qint32 top = int32At(data, at + 4);
+        const qint32 right = int32At(data, at + 8);
+        const qint32 bottom = int32At(data, at + 12);
+        if (left < right && top < bottom)
+            region += QRect(QPoint(left, top), QPoint(right - 1, bottom - 1));
+    }
+    if (region.isEmpty())
+        return std::nullopt;
+    return region;
+}
+
+} // namespace kaldoria::skin
