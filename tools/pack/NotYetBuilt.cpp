@@ -27,8 +27,5 @@ int runList(const QStringList&) {
 int runPublish(const QStringList&) {
     return notYetBuilt("publish");
 }
-int runDemoSkin(const QStringList&) {
-    return notYetBuilt("demo-skin");
-}
 
 } // namespace kaldoria::pack

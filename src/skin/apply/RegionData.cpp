@@ -14,7 +14,30 @@ qint32 int32At(const QByteArray& data, qsizetype offset) {
     return qFromLittleEndian<qint32>(data.constData() + offset);
 }
 
+void appendInt32(QByteArray& data, qint32 value) {
+    char bytes[4];
+    qToLittleEndian(value, bytes);
+    data.append(bytes, 4);
+}
+
+void appendRect(QByteArray& data, const QRect& r) {
+    for (qint32 v : {r.left(), r.top(), r.right() + 1, r.bottom() + 1})
+        appendInt32(data, v);
+}
+
 } // namespace
+
+QByteArray regionToData(const QRegion& region) {
+    QByteArray data;
+    appendInt32(data, qint32(kHeaderSize));
+    appendInt32(data, qint32(kRectanglesType));
+    appendInt32(data, qint32(region.rectCount()));
+    appendInt32(data, qint32(region.rectCount() * kRectSize));
+    appendRect(data, region.boundingRect());
+    for (const QRect& r : region)
+        appendRect(data, r);
+    return data;
+}
 
 std::optional<QRegion> regionFromData(const QByteArray& data) {
     if (data.size() < kHeaderSize)

@@ -18,6 +18,10 @@ namespace kaldoria::skin {
 // pixel at all: such a window stays a plain rectangle instead of vanishing.
 std::optional<QRegion> regionFromData(const QByteArray& data);
 
+// The region data of an outline, one rectangle per band of the region, as a skin tool
+// writes it.
+QByteArray regionToData(const QRegion& region);
+
 // The main window's outline from its background element.
 inline std::optional<QRegion> GetRegion(const TkucBackGround& background) {
     return regionFromData(background.region);

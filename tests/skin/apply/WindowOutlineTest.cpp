@@ -64,6 +64,7 @@ TEST(RegionData, TwoSeparateRectanglesShapeTheWindowAndItsMouseInput) {
     background.region = regionData({left, right});
     ASSERT_TRUE(GetRegion(background).has_value());
     EXPECT_EQ(*GetRegion(background), QRegion(left) + QRegion(right));
+    EXPECT_EQ(regionToData(QRegion(left) + QRegion(right)), background.region);
 
     // The shaped window stands in front of what lies behind it.
     PressLog behind;
