@@ -2,6 +2,8 @@
 
 #include <QtEndian>
 
+#include <vector>
+
 namespace kaldoria::skin {
 
 namespace {
@@ -12,6 +14,14 @@ constexpr quint32 kRectanglesType = 1;
 
 qint32 int32At(const QByteArray& data, qsizetype offset) {
     return qFromLittleEndian<qint32>(data.constData() + offset);
+}
+
+// The union of many rectangles, joined pairwise so that large outlines stay fast.
+QRegion unite(const QRect* rects, std::size_t count) {
+    if (count == 1)
+        return QRegion(rects[0]);
+    const std::size_t half = count / 2;
+    return unite(rects, half).united(unite(rects + half, count - half));
 }
 
 void appendInt32(QByteArray& data, qint32 value) {
@@ -49,7 +59,8 @@ std::optional<QRegion> regionFromData(const QByteArray& data) {
         return std::nullopt;
     if (qint64(count) > (data.size() - kHeaderSize) / kRectSize)
         return std::nullopt;
-    QRegion region;
+    std::vector<QRect> rects;
+    rects.reserve(count);
     for (quint32 i = 0; i < count; ++i) {
         const qsizetype at = kHeaderSize + qsizetype(i) * kRectSize;
         const qint32 left = int32At(data, at);
@@ -57,11 +68,11 @@ std::optional<QRegion> regionFromData(const QByteArray& data) {
         const qint32 right = int32At(data, at + 8);
         const qint32 bottom = int32At(data, at + 12);
         if (left < right && top < bottom)
-            region += QRect(QPoint(left, top), QPoint(right - 1, bottom - 1));
+            rects.emplace_back(QPoint(left, top), QPoint(right - 1, bottom - 1));
     }
-    if (region.isEmpty())
+    if (rects.empty())
         return std::nullopt;
-    return region;
+    return unite(rects.data(), rects.size());
 }
 
 } // namespace kaldoria::skin

@@ -80,3 +80,19 @@ TEST(OutlineOnScreen, ColorKeyOutlineCutsTheKeyPixels) {
     for (int x = 0; x < 10; ++x)
         EXPECT_NE(shot.pixel(x, 30), key) << x;
 }
+
+TEST(OutlineOnScreen, SingleColourBackgroundShowsNothing) {
+    if (QGuiApplication::platformName() != u"xcb")
+        GTEST_SKIP() << "needs a display (xvfb-run)";
+    QImage image(80, 40, QImage::Format_RGB32);
+    image.fill(qRgb(0, 255, 0));
+    QWidget window;
+    showFilled(window, QSize(80, 40), Qt::green);
+    applyColorKeyOutline(window, image);
+    window.show();
+    QTest::qWait(300);
+
+    const QImage shot = screenAt(QRect(kAt, QSize(80, 40)));
+    for (QPoint p : {QPoint(0, 0), QPoint(40, 20), QPoint(79, 39)})
+        EXPECT_NE(shot.pixel(p), qRgb(0, 255, 0)) << p.x() << "," << p.y();
+}
