@@ -4,6 +4,7 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 
 namespace kaldoria::controls {
 
@@ -90,8 +91,10 @@ void TImageButton::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton || !isEnabled())
         return;
     const QPoint at = event->position().toPoint();
+    const QPointer<TImageButton> alive(this);
     Q_EMIT OnMouseDown(this, event->button(), event->modifiers(), at.x(), at.y());
-    showImage(MDown);
+    if (alive)
+        showImage(MDown);
 }
 
 void TImageButton::mouseReleaseEvent(QMouseEvent* event) {
@@ -101,11 +104,16 @@ void TImageButton::mouseReleaseEvent(QMouseEvent* event) {
     const QPoint at = event->position().toPoint();
     const bool clicked = clickArmed && rect().contains(at);
     clickArmed = false;
+    // A handler may close the window and delete the button; stop then.
+    const QPointer<TImageButton> alive(this);
     if (clicked)
         click();
-    if (!isEnabled())
+    if (!alive || !isEnabled())
         return;
     Q_EMIT OnMouseUp(this, event->button(), event->modifiers(), at.x(), at.y());
+    if (!alive)
+        return;
+    // The chosen image also becomes the current one, so a later repaint shows it too.
     const bool over = isUnderCursor(at);
     if (!MUp.isNull())
         showImage(over ? MUp : Bmp);

@@ -197,3 +197,14 @@ TEST_F(ImageButtonTest, RealMouseMovesEnterAndLeaveTheButton) {
     QTest::mouseMove(&window, QPoint(300, 250));
     EXPECT_EQ(shown(), kNormal);
 }
+
+TEST_F(ImageButtonTest, ClickHandlerMayDeleteTheButton) {
+    setAllImages();
+    QObject::connect(button, &TImageButton::OnClick, [this](TImageButton* sender) {
+        delete sender;
+        button = nullptr;
+    });
+    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(3, 3));
+    EXPECT_EQ(button, nullptr);
+    EXPECT_EQ(events, (QStringList{u"down 3,3"_qs, u"click"_qs}));
+}

@@ -13,7 +13,7 @@ void drawNightSky(QPainter& p, const QRectF& area, int starCount, quint32 seed);
 // A glowing full moon.
 void drawMoon(QPainter& p, const QPointF& centre, qreal radius);
 
-// Three ranges of mountains and a small castle with lit windows, standing on `baseline`.
+// Three ranges of mountains and a small castle with lit windows, standing on the bottom of `area`.
 void drawMountains(QPainter& p, const QRectF& area);
 
 // A faint speckle that makes a flat panel look like stone.
