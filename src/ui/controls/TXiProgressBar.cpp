@@ -37,9 +37,11 @@ void fillSpan(QImage& b, int x0, int y0, int x1, int y1, QRgb color) {
     y0 = std::max(y0, 0);
     x1 = std::min(x1, b.width() - 1);
     y1 = std::min(y1, b.height() - 1);
+    if (x0 > x1)
+        return;
     for (int y = y0; y <= y1; ++y) {
         auto* line = reinterpret_cast<QRgb*>(b.scanLine(y));
-        std::fill(line + x0, line + std::max(x0, x1 + 1), color);
+        std::fill(line + x0, line + x1 + 1, color);
     }
 }
 
