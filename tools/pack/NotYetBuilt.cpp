@@ -15,8 +15,5 @@ int notYetBuilt(const char* name) {
 int runPublish(const QStringList&) {
     return notYetBuilt("publish");
 }
-int runDemoSkin(const QStringList&) {
-    return notYetBuilt("demo-skin");
-}
 
 } // namespace kaldoria::pack
