@@ -483,7 +483,9 @@ int TRAR::onLibraryMessage(unsigned message, long p1, long p2) {
         if (OnNextVolumeRequired)
             OnNextVolumeRequired(*this, required, newName, cancel);
         copyToBuffer(newName.toLocal8Bit(), buffer, kVolumeNameBufferSize);
-        return cancel || fAbort ? kStop : kContinue;
+        // The library asks again for as long as we answer "continue", so a volume that is
+        // still missing ends the operation instead of looping.
+        return cancel || fAbort || !QFileInfo::exists(newName) ? kStop : kContinue;
     }
     case UCM_PROCESSDATA:
         fProgressInfo.FileBytesDone += p2;
