@@ -82,3 +82,9 @@ QStringList strings(std::initializer_list<const char*> items) {
         list << QString::fromUtf8(item);
     return list;
 }
+
+QT_BEGIN_NAMESPACE
+void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+QT_END_NAMESPACE

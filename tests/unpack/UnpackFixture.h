@@ -31,6 +31,11 @@ protected:
     QTemporaryDir folder;
 };
 
+// Readable failure messages for Qt strings.
+QT_BEGIN_NAMESPACE
+void PrintTo(const QString& text, std::ostream* out);
+QT_END_NAMESPACE
+
 // A string list from 8-bit literals, for tables of names.
 QStringList strings(std::initializer_list<const char*> items);
 
