@@ -2,9 +2,11 @@
 
 #include <unpack/TRAR.h>
 
+#include <QCryptographicHash>
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <QStorageInfo>
 
 #include <utility>
 #include <vector>
@@ -403,6 +405,49 @@ TEST_F(TRARTest, HundredMebibyteFileRoundTrips) {
     EXPECT_TRUE(rar.Extract(path(QStringLiteral("out")), false));
     EXPECT_TRUE(recorder.errors.empty());
     EXPECT_TRUE(readFile(QStringLiteral("out/large.bin")) == content);
+}
+
+// Sizes past 32 bits. Slow (about 13 GB of disk traffic), so it runs only when
+// KALDORIA_HUGE_TESTS=1 is set and at least 20 GiB are free.
+TEST_F(TRARTest, FileOverFourGibibytesRoundTrips) {
+    if (qEnvironmentVariableIntValue("KALDORIA_HUGE_TESTS") != 1)
+        GTEST_SKIP() << "set KALDORIA_HUGE_TESTS=1 to run";
+    if (QStorageInfo(path({})).bytesAvailable() < qint64(20) << 30)
+        GTEST_SKIP() << "less than 20 GiB free";
+
+    // A sparse file with marks at its start, across the 4 GiB boundary and at its end.
+    const qint64 size = (qint64(4) << 30) + 12345;
+    const QString source = writeFile(QStringLiteral("src/huge.bin"), "start");
+    {
+        QFile file(source);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(file.resize(size));
+        file.seek((qint64(4) << 30) - 3);
+        file.write("boundary");
+        file.seek(size - 3);
+        file.write("end");
+    }
+    ASSERT_TRUE(
+        rar(QStringLiteral("huge.rar"), {QStringLiteral("huge.bin")}, {QStringLiteral("-m0")}, QStringLiteral("src")));
+    TRAR rar;
+    Recorder recorder(rar);
+    ASSERT_TRUE(rar.OpenFile(path(QStringLiteral("huge.rar"))));
+    ASSERT_EQ(recorder.listed.size(), 1u);
+    EXPECT_EQ(recorder.listed.front().UnCompressedSize, static_cast<quint64>(size));
+    EXPECT_EQ(rar.ArchiveInformation().UnCompressedSize(), size);
+    qint64 lastDone = 0;
+    rar.OnProgress = [&](TRAR&, const QString&, qint64, qint64 done, qint64, qint64) { lastDone = done; };
+    EXPECT_TRUE(rar.Extract(path(QStringLiteral("out")), false));
+    EXPECT_EQ(lastDone, size);
+    EXPECT_TRUE(recorder.errors.empty());
+
+    const auto md5 = [](const QString& name) {
+        QFile file(name);
+        QCryptographicHash hash(QCryptographicHash::Md5);
+        return file.open(QIODevice::ReadOnly) && hash.addData(&file) ? hash.result() : QByteArray();
+    };
+    EXPECT_EQ(QFileInfo(path(QStringLiteral("out/huge.bin"))).size(), size);
+    EXPECT_EQ(md5(path(QStringLiteral("out/huge.bin"))), md5(source));
 }
 
 } // namespace
