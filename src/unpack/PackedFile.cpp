@@ -3,6 +3,7 @@
 #include "TRAR.h"
 
 #include <platform/Bzip2.h>
+#include <platform/NativePath.h>
 
 #include <QFile>
 #include <QFileInfo>
@@ -54,7 +55,7 @@ bool ExtractArchive(const QString& archiveFileName, const QString& targetFolder)
     if (!QFileInfo::exists(archiveFileName))
         return false;
     TRAR& rar = sharedRAR();
-    return rar.OpenFile(archiveFileName) && rar.Extract(targetFolder, false);
+    return rar.OpenFile(archiveFileName) && rar.Extract(platform::nativePath(targetFolder), false);
 }
 
 } // namespace kaldoria::unpack

@@ -1,9 +1,11 @@
 #include "TRAR.h"
 
 #include "ArchiveEntryName.h"
-#include "DateTimeValue.h"
+#include "DosDateTime.h"
 #include "UnpackLog.h"
 #include "UnrarLibrary.h"
+
+#include <platform/DayCount.h>
 
 #include <QDir>
 #include <QFile>
@@ -287,7 +289,7 @@ void TRAR::listHeader() {
     item.HostOS = hostOSText(header.HostOS);
     item.CRC32 = QString::number(header.FileCRC, 16);
     item.Attributes = header.FileAttr;
-    item.Time = DateTimeValue::fromDos(header.FileTime);
+    item.Time = DosDateTime::toDayCount(header.FileTime);
     item.CompressionStrength = header.Method;
     item.ArchiverVersion = header.UnpVer;
     item.Encrypted = (header.Flags & RHDF_ENCRYPTED) != 0;
@@ -379,8 +381,9 @@ bool TRAR::extractEntry(const QString& folder, bool restoreFolder, const std::op
     TRARReplace action = TRARReplace::rrOverwrite;
     const QFileInfo existing(target);
     if (OnReplace && existing.exists()) {
-        const TRARReplaceData existingData{target, existing.size(), DateTimeValue::fromLocal(existing.lastModified())};
-        const TRARReplaceData newData{relative, fProgressInfo.FileBytesTotal, DateTimeValue::fromDos(header.FileTime)};
+        const TRARReplaceData existingData{target, existing.size(),
+                                           platform::DayCount::fromDateTime(existing.lastModified())};
+        const TRARReplaceData newData{relative, fProgressInfo.FileBytesTotal, DosDateTime::toDayCount(header.FileTime)};
         OnReplace(*this, existingData, newData, action);
     }
     switch (action) {
