@@ -53,6 +53,7 @@ TEST(UserSettingsTest, ReadsAnyOrderCaseAndBlanks) {
     EXPECT_EQ(s.checkMode, QStringLiteral("Medium: Size & Date"));
     EXPECT_EQ(s.langFolder, QStringLiteral("Deutsch"));
     EXPECT_EQ(s.language, QStringLiteral("english"));
+    EXPECT_FALSE(UserSettingsFile::load(writeFile(dir, "left = 1\n")).language.has_value());
 
     EXPECT_FALSE(UserSettingsFile::load(writeFile(dir, "AutoClose = yes\n")).autoClose);
 }

@@ -57,7 +57,7 @@ bool UserSettingsFile::save(const QString& path, const UserSettings& s) {
     const QStringList lines = {
         QStringLiteral("Left = ") + QString::number(s.mainLeft),
         QStringLiteral("Top = ") + QString::number(s.mainTop),
-        QStringLiteral("Language = ") + s.language,
+        QStringLiteral("Language = ") + s.language.value_or(QString()),
         QStringLiteral("AutoClose = ") + (s.autoClose ? QStringLiteral("True") : QStringLiteral("False")),
         QStringLiteral("SelProxy = ") + s.selProxy,
         QStringLiteral("DriveType = ") + s.driveType,

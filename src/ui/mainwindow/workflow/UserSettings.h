@@ -2,14 +2,17 @@
 
 #include <QString>
 
+#include <optional>
+
 namespace kaldoria::workflow {
 
 // The user's choices kept between runs in "Kaldoria.ini" of the work folder.
 struct UserSettings {
     int mainLeft = -1;
     int mainTop = -1;
-    // Display name of the language; read back into a language id by the caller.
-    QString language;
+    // Display name of the language, when the file names one; the caller turns it into a
+    // language id.
+    std::optional<QString> language;
     bool autoClose = false;
     QString selProxy = QStringLiteral("auto");
     QString driveType = QStringLiteral("HDD");
