@@ -1,7 +1,6 @@
 #include "platform/ClientPath.h"
 
-#include <QDir>
-#include <QFileInfo>
+#include "platform/NativePath.h"
 
 namespace kaldoria::platform {
 
@@ -23,17 +22,6 @@ bool isParentComponent(const QString& component) {
             return false;
     }
     return true;
-}
-
-// The entry of `folder` whose name equals `component` ignoring case, or an empty string.
-QString findIgnoringCase(const QString& folder, const QString& component) {
-    const QStringList entries =
-        QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    for (const QString& entry : entries) {
-        if (entry.compare(component, Qt::CaseInsensitive) == 0)
-            return entry;
-    }
-    return QString();
 }
 
 } // namespace
@@ -75,20 +63,7 @@ bool ClientPath::isConfined(const QString& name) {
 }
 
 QString ClientPath::resolve(const QString& root, const QString& name) {
-    QString path = root;
-    bool onDisk = true;
-    for (const QString& part : components(name)) {
-        QString chosen = part;
-        if (onDisk && !QFileInfo::exists(path + QLatin1Char('/') + part)) {
-            const QString found = findIgnoringCase(path, part);
-            if (found.isEmpty())
-                onDisk = false;
-            else
-                chosen = found;
-        }
-        path += QLatin1Char('/') + chosen;
-    }
-    return path;
+    return nativePath(root + QLatin1Char('/') + components(name).join(QLatin1Char('/')));
 }
 
 } // namespace kaldoria::platform

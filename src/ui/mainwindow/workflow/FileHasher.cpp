@@ -6,7 +6,8 @@ namespace kaldoria::workflow {
 
 std::unique_ptr<filelist::TFileList> FileHasher::measure(WorkflowState& s, const filelist::TFileList& files) {
     filelist::TMHThreads hasher;
-    hasher.OnThreadFileProceed = [&s](const QString& filename, const QString&, qint64, filelist::TDateTime) {
+    hasher.OnThreadFileProceed = [&s](filelist::TMHThreads*, const QString& filename, const QString&, qint64,
+                                      filelist::TDateTime) {
         // One file hashed: its name in the status line, one step of the current-file controls.
         s.view.setStatusText(s.text(2) + filename);
         s.progress.step(ProgressModel::Pair::OneFile);

@@ -1,14 +1,19 @@
 #include "ui/mainwindow/workflow/ProxyProbe.h"
 
-#include "ui/mainwindow/workflow/EventWait.h"
+#include "platform/EventLoopWait.h"
 
 #include <QHostAddress>
 #include <QTcpSocket>
+#include <QTimer>
 
 #include <memory>
 #include <vector>
 
 namespace kaldoria::workflow {
+
+namespace {
+constexpr int kPollMs = 10;
+} // namespace
 
 ProxyProbe::ProxyProbe(QObject* parent) : QObject(parent), m_ticks(&TickCounter::systemTicks) {}
 
@@ -58,7 +63,10 @@ QString ProxyProbe::CheckProxyServers(const QStringList& list, int port) {
         if (!addresses[i].isNull())
             sockets[i]->connectToHost(addresses[i], static_cast<quint16>(port));
     }
-    EventWait::until([&] {
+    // The tick counter is read again at every event; the poll timer makes sure there is one.
+    QTimer poll;
+    poll.start(kPollMs);
+    platform::waitWhileDispatching([&] {
         return m_proxyIdx >= 0 || TickCounter::elapsed(start, m_ticks()) >= m_waitMs ||
                (m_stopRequested && m_stopRequested());
     });

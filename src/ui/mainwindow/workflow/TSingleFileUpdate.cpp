@@ -4,7 +4,7 @@
 #include "platform/FileTimes.h"
 #include "platform/TerminateRequest.h"
 
-#include "filelist/GetFileMD5.h"
+#include "filelist/TMD5.h"
 #include "unpack/ExtractArchive.h"
 
 #include <QCoreApplication>
@@ -98,8 +98,8 @@ bool TSingleFileUpdate::fetchAttempt(const QString& oldName, const QString& addr
     if (expectedHash.isEmpty())
         return true;
     // A missing or unreadable packed file fails this attempt.
-    const std::optional<QString> digest = filelist::GetFileMD5(tmp);
-    return digest && *digest == expectedHash;
+    const filelist::FileDigest digest = filelist::GetFileMD5(tmp);
+    return digest.status.ok() && digest.digest == expectedHash;
 }
 
 bool TSingleFileUpdate::extract(const filelist::TFileRecord& record, const QString& folder, bool ownFile) {
