@@ -5,7 +5,7 @@
 #include "platform/TerminateRequest.h"
 
 #include "filelist/TMD5.h"
-#include "unpack/ExtractArchive.h"
+#include "unpack/PackedFile.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -91,7 +91,7 @@ bool TSingleFileUpdate::fetchAttempt(const QString& oldName, const QString& addr
                 QStringLiteral(")"));
         for (int call = 0; call < kDownloadCallsPerAttempt; ++call) {
             m_s.DM->GetFile(address, tmp);
-            if (platform::TerminateRequest::isRequested() || !m_s.DM->HaveError)
+            if (platform::TerminateRequest::isRequested() || !m_s.DM->HaveError())
                 break;
         }
     }

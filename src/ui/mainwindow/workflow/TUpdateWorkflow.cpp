@@ -14,7 +14,7 @@
 #include "startup/InterfaceTexts.h"
 #include "startup/tConfigData.h"
 #include "startup/tDebugFile.h"
-#include "unpack/UnpackPackedFile.h"
+#include "unpack/PackedFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -85,7 +85,7 @@ void TUpdateWorkflow::prepare() {
     m_s.DM = std::make_unique<download::TDownloadMultiThread>();
     m_s.DM->SetThreads(kDownloadThreads);
     m_s.DM->TmpFolder = m_s.tmpPath + QLatin1Char('/');
-    m_s.DM->OnProgress = [this](qint64 loaded, qint64 size) { m_s.progress.downloadProgress(loaded, size); };
+    m_s.DM->OnProgress = [this](download::TDownloadMultiThread&, qint64 loaded, qint64 size) { m_s.progress.downloadProgress(loaded, size); };
     loadDatConfig();
 }
 
@@ -180,11 +180,12 @@ bool TUpdateWorkflow::fetchList() {
             return false;
     }
     m_s.view.setStatusText(text(1) + QStringLiteral("updater.lst"));
-    const bool unpacked = QFileInfo::exists(packed) && unpack::UnpackPackedFile(packed, list);
+    const unpack::UnpackResult result = unpack::UnpackPackedFile(packed, list);
+    const bool unpacked = result.status == unpack::UnpackResult::Status::Unpacked;
     QFile::remove(packed);
     if (!unpacked) {
         QFile::remove(list);
-        m_s.log(QStringLiteral("The file list could not be fetched or unpacked"));
+        m_s.log(QStringLiteral("The file list could not be fetched or unpacked: ") + result.error);
     }
     return unpacked;
 }
