@@ -14,8 +14,8 @@ class UpdateServerFolder {
 public:
     struct File {
         QByteArray content;
-        double date = 0;       // day count, local time; 0 for none
-        QString hashOverride;  // list hash to write instead of the real one
+        double date = 0;      // day count, local time; 0 for none
+        QString hashOverride; // list hash to write instead of the real one
         bool lowerCasePackedHash = false;
     };
 

@@ -12,9 +12,10 @@ namespace kaldoria::workflow {
 namespace {
 
 const std::map<int, const char*> kTexts = {
-    {1, "Unpacking "},   {2, "Hashed "},        {3, "Client is up to date"}, {4, "Updating "},
-    {5, "Update done"},  {6, "Full check done"}, {7, "Fetching the list"},   {15, "No update server"},
-    {18, "No proxy"},    {21, "Proxy silent"},   {24, "Total: "},
+    {1, "Unpacking "},        {2, "Hashed "},           {3, "Client is up to date"},
+    {4, "Updating "},         {5, "Update done"},       {6, "Full check done"},
+    {7, "Fetching the list"}, {15, "No update server"}, {18, "No proxy"},
+    {21, "Proxy silent"},     {24, "Total: "},
 };
 
 } // namespace
@@ -81,8 +82,8 @@ TUpdateWorkflow& WorkflowFixture::makeWorkflow(const QString& configText, const 
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     m_config->ParseConfig(buffer);
-    m_workflow = std::make_unique<TUpdateWorkflow>(m_view, *m_config, m_log.get(),
-                                                   QStringList{m_program} + arguments, m_program);
+    m_workflow = std::make_unique<TUpdateWorkflow>(m_view, *m_config, m_log.get(), QStringList{m_program} + arguments,
+                                                   m_program);
     m_workflow->prepare();
     return *m_workflow;
 }

@@ -23,7 +23,7 @@ UpdateServerFolder threeFiles() {
 }
 
 qint64 modifiedSeconds(const QString& path) {
-    return QFileInfo(path).lastModified(QTimeZone::UTC).toSecsSinceEpoch();
+    return QFileInfo(path).lastModified().toSecsSinceEpoch();
 }
 
 } // namespace
@@ -43,9 +43,9 @@ TEST_F(WorkflowUpdateTest, FreshInstallFetchesEveryFileAndRecordsIt) {
     EXPECT_EQ(m_view.statuses.last(), text(5));
     EXPECT_TRUE(m_view.startEnabled);
     EXPECT_TRUE(m_view.checkAllVisible);
-    EXPECT_EQ(m_view.totals, (QStringList{QStringLiteral("Total: 0%"), QStringLiteral("Total: 33%"),
-                                          QStringLiteral("Total: 67%"), QStringLiteral("Total: 100%"),
-                                          QStringLiteral("Total: 100%")}));
+    EXPECT_EQ(m_view.totals,
+              (QStringList{QStringLiteral("Total: 0%"), QStringLiteral("Total: 33%"), QStringLiteral("Total: 67%"),
+                           QStringLiteral("Total: 100%"), QStringLiteral("Total: 100%")}));
     EXPECT_TRUE(m_view.statuses.contains(text(7)));
     EXPECT_TRUE(m_view.statuses.contains(text(4) + QStringLiteral("\\system\\data.pak")));
 

@@ -85,7 +85,9 @@ void TUpdateWorkflow::prepare() {
     m_s.DM = std::make_unique<download::TDownloadMultiThread>();
     m_s.DM->SetThreads(kDownloadThreads);
     m_s.DM->TmpFolder = m_s.tmpPath + QLatin1Char('/');
-    m_s.DM->OnProgress = [this](download::TDownloadMultiThread&, qint64 loaded, qint64 size) { m_s.progress.downloadProgress(loaded, size); };
+    m_s.DM->OnProgress = [this](download::TDownloadMultiThread&, qint64 loaded, qint64 size) {
+        m_s.progress.downloadProgress(loaded, size);
+    };
     loadDatConfig();
 }
 
