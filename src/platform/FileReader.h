@@ -8,8 +8,8 @@
 
 namespace kaldoria::platform {
 
-// A file opened for reading, read in blocks through the caller's buffer. Folders do not
-// open. Other programs may still read the file; this platform has no share modes, so
+// A regular file opened for reading, read in blocks through the caller's buffer. Folders,
+// devices and pipes do not open. Other programs may still read the file; this platform has no share modes, so
 // nothing stops them writing it.
 class FileReader {
 public:
@@ -18,8 +18,8 @@ public:
     FileReader(const FileReader&) = delete;
     FileReader& operator=(const FileReader&) = delete;
 
-    // Opens the file at the native path `path`; false when it is missing, a folder, or
-    // cannot be opened.
+    // Opens the file at the native path `path`; false when it is missing, not a regular
+    // file, or cannot be opened.
     bool open(const QString& path);
 
     // Up to `size` bytes into `buffer`: the count read (0 at the end of the file) or -1
