@@ -1,5 +1,6 @@
 #include "app/HeadlessRun.h"
 
+#include "app/CommandLine.h"
 #include "app/TerminalView.h"
 
 #include "platform/ProgramStarter.h"
@@ -7,28 +8,25 @@
 
 namespace kaldoria::app {
 
-bool HeadlessRun::requested(const QStringList& arguments) {
-    return arguments.mid(1).contains(QStringLiteral("--headless"));
-}
-
-int HeadlessRun::run(startup::tConfigData& config, startup::tDebugFile* debugFile, const QStringList& arguments,
+int HeadlessRun::run(startup::tConfigData& config, startup::tDebugFile* debugFile, const CommandLine& commandLine,
                      const QString& programPath) {
-    const QStringList options = arguments.mid(1);
     TerminalView view;
-    workflow::TUpdateWorkflow workflow(view, config, debugFile, arguments, programPath);
+    workflow::TUpdateWorkflow workflow(view, config, debugFile, QStringList{programPath} + commandLine.arguments,
+                                       programPath);
     workflow.prepare();
     workflow.setRestartHandler([&] {
         // One process for the calling script: the new program runs in this one's place.
-        platform::ProgramStarter::execReplace(workflow.state().ownProgramPath, options);
+        platform::ProgramStarter::execReplace(workflow.state().ownProgramPath, commandLine.arguments);
     });
     workflow.RunUpdate();
-    if (options.contains(QStringLiteral("--check-all")))
+    if (commandLine.checkAll)
         workflow.Button_CheckAllFilesClick();
     workflow.LoadProxyList();
-    if (options.contains(QStringLiteral("--start-game")))
+    const int exitCode = workflow.failedFiles() > 0 || workflow.listMissing() ? Failed : UpToDate;
+    if (commandLine.startGame && exitCode == UpToDate)
         workflow.Button_StartGameClick();
     workflow.SaveIniFile();
-    return workflow.failedFiles() > 0 || workflow.listMissing() ? Failed : UpToDate;
+    return exitCode;
 }
 
 } // namespace kaldoria::app

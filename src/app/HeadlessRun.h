@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-#include <QStringList>
 
 namespace kaldoria::startup {
 class tConfigData;
@@ -10,23 +9,22 @@ class tDebugFile;
 
 namespace kaldoria::app {
 
+struct CommandLine;
+
 // The launcher without a window ("--headless"): after start-up it runs the update cycle,
-// optionally the full check ("--check-all"), the proxy choice and optionally the game
-// launch ("--start-game"), showing its progress in the terminal.
+// optionally the full check ("--check-all"), the proxy choice, and, when the client is up to
+// date, optionally the game launch ("--start-game"), showing its progress in the terminal.
 class HeadlessRun {
 public:
     enum ExitCode {
         UpToDate = 0,
-        Failed = 1,           // a file could not be updated, or no list could be fetched
-        ConfigUnreadable = 2, // start-up found no usable configuration
+        Failed = 1, // a file could not be updated, or no list could be fetched
     };
-
-    static bool requested(const QStringList& arguments);
 
     // Runs the workflow once and returns the exit code. `debugFile` is the debug log in
     // debug mode, null otherwise. When the launcher replaces its own program file, the new
-    // program is run in this process's place with the same arguments.
-    static int run(startup::tConfigData& config, startup::tDebugFile* debugFile, const QStringList& arguments,
+    // program runs in this process's place with the same arguments.
+    static int run(startup::tConfigData& config, startup::tDebugFile* debugFile, const CommandLine& commandLine,
                    const QString& programPath);
 };
 
