@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <QTcpServer>
 
+#include "TestCertificates.h"
+
 using kaldoria::testsupport::UpdateServerFolder;
 
 namespace kaldoria::app {
@@ -128,6 +130,22 @@ TEST_F(HeadlessEndToEndTest, NoListGivesExitCodeOne) {
     const Run result = run(kHeadless);
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_TRUE(result.output.contains("No update server")) << result.output.toStdString();
+}
+
+TEST_F(HeadlessEndToEndTest, HttpsServerVerifiedAgainstATestAuthority) {
+    testsupport::TestCertificates certificates;
+    ASSERT_TRUE(certificates.make());
+    m_nginxOptions.certFile = certificates.certFile();
+    m_nginxOptions.keyFile = certificates.keyFile();
+    publish(clientFiles());
+    ASSERT_TRUE(m_nginx->url().startsWith(QStringLiteral("https://")));
+    makeLauncher(configText());
+    // Without the authority the server is not trusted and nothing is fetched.
+    EXPECT_EQ(run(kHeadless).exitCode, 1);
+    m_environment << QStringLiteral("SSL_CERT_FILE=") + certificates.caFile();
+    const Run result = run(kHeadless);
+    EXPECT_EQ(result.exitCode, 0) << result.output.toStdString();
+    EXPECT_EQ(readClient(QStringLiteral("system/data.pak")), QByteArray(300000, 'd'));
 }
 
 TEST_F(HeadlessEndToEndTest, LocalSourceMode) {

@@ -54,7 +54,7 @@ void LauncherFixture::writeClient(const QString& relative, const QByteArray& byt
 void LauncherFixture::publish(const testsupport::UpdateServerFolder& folder) {
     ASSERT_TRUE(folder.publish(m_server));
     if (!m_nginx) {
-        testsupport::NginxOptions options;
+        testsupport::NginxOptions options = m_nginxOptions;
         options.root = m_server;
         m_nginx = std::make_unique<testsupport::NginxServer>(options);
         ASSERT_TRUE(m_nginx->start()) << m_nginx->errorText().toStdString();
@@ -93,6 +93,8 @@ LauncherFixture::Run LauncherFixture::run(const QStringList& arguments) {
     QProcess launcher;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("TZ"), QStringLiteral("UTC0"));
+    for (const QString& variable : m_environment)
+        environment.insert(variable.section(QLatin1Char('='), 0, 0), variable.section(QLatin1Char('='), 1));
     launcher.setProcessEnvironment(environment);
     launcher.setWorkingDirectory(m_client);
     launcher.setProcessChannelMode(QProcess::MergedChannels);

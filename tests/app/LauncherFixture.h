@@ -45,6 +45,11 @@ protected:
     static QString buildFile(const QString& name);
     static bool pack(const QStringList& arguments);
 
+    // nginx serves HTTPS with this certificate when set before publish().
+    testsupport::NginxOptions m_nginxOptions;
+    // Extra environment of the launcher's process.
+    QStringList m_environment;
+
     QTemporaryDir m_root;
     QString m_client;
     QString m_server;

@@ -59,8 +59,10 @@ bool TSingleFileUpdate::UpdateOneFile(const filelist::TFileItem& item) {
     bool fetched = false;
     for (int attempt = 1; attempt <= kAttempts && !fetched; ++attempt) {
         fetched = fetchAttempt(oldName, address, expected, attempt);
-        if (platform::TerminateRequest::isRequested())
+        if (platform::TerminateRequest::isRequested()) {
+            fail(target, ownFile);
             return false;
+        }
     }
     if (!fetched) {
         m_s.log(QStringLiteral("FItem.Content.Name ") + oldName + QStringLiteral(": hash error !!!"));
@@ -70,8 +72,10 @@ bool TSingleFileUpdate::UpdateOneFile(const filelist::TFileItem& item) {
 
     m_s.view.setStatusText(m_s.text(1) + record.Name);
     QCoreApplication::processEvents();
-    if (platform::TerminateRequest::isRequested())
+    if (platform::TerminateRequest::isRequested()) {
+        fail(target, ownFile);
         return false;
+    }
     if (!extract(record, folder, ownFile)) {
         fail(target, ownFile);
         return false;
