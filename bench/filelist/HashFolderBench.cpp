@@ -4,9 +4,9 @@
 #include "filelist/TMHThreads.h"
 
 #include <QCoreApplication>
-#include <QDirIterator>
 
 #include <cstdio>
+#include <filesystem>
 
 using namespace kaldoria::filelist;
 
@@ -18,10 +18,12 @@ int main(int argc, char** argv) {
         return 2;
     }
     const QString folder = args.at(1);
+    // The folder is walked the way find does it, from the directory entries' types alone.
     TFileList list(false);
-    QDirIterator it(folder, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        QString name = it.next().mid(folder.size());
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder.toStdString())) {
+        if (!entry.is_regular_file())
+            continue;
+        QString name = QString::fromStdString(entry.path().string()).mid(folder.size());
         list.AddItemEmpty(name.replace(u'/', u'\\'));
     }
 

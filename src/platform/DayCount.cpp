@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <ctime>
 
 namespace kaldoria::platform {
 
@@ -26,7 +27,16 @@ QDateTime DayCount::toLocalDateTime(double days) {
 }
 
 double DayCount::localFromUtcMsecs(qint64 utcMsecs) {
-    return fromDateTime(QDateTime::fromMSecsSinceEpoch(utcMsecs, Qt::UTC).toLocalTime());
+    // The C library's conversion applies the zone rules of that moment like QDateTime does,
+    // without re-reading the zone settings on every call (hashing converts once per file).
+    const qint64 msecs = ((utcMsecs % 1000) + 1000) % 1000;
+    const time_t seconds = time_t((utcMsecs - msecs) / 1000);
+    tm local;
+    if (!localtime_r(&seconds, &local))
+        return fromDateTime(QDateTime::fromMSecsSinceEpoch(utcMsecs, Qt::UTC).toLocalTime());
+    const QDate date(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
+    const QTime time(local.tm_hour, local.tm_min, std::min(local.tm_sec, 59), int(msecs));
+    return fromDateTime(QDateTime(date, time));
 }
 
 } // namespace kaldoria::platform
