@@ -29,11 +29,7 @@ TMHThreads::~TMHThreads() {
 std::unique_ptr<TFileList> TMHThreads::CalculateHash(const QString& path, const TFileList& filelist, int threads) {
     detachWorkers();
     m_newlist = std::make_unique<TFileList>(true);
-    m_filelist.Clear();
-    for (int i = 0; i < filelist.Count(); ++i) {
-        const TFileItem* item = filelist.GetItemByID(i);
-        m_filelist.AddItem(item->Content.Name, std::make_unique<TFileItem>(*item));
-    }
+    m_filelist.Assign(filelist);
     const int workers = std::min(threads, m_filelist.Count());
     m_remaining = m_filelist.Count();
     m_complete = false;
