@@ -1,5 +1,6 @@
 #include "download/TDownloadMultiThread.h"
 
+#include "Arguments.h"
 #include "FaultServer.h"
 #include "LocalPorts.h"
 #include "NginxServer.h"
@@ -21,7 +22,9 @@ using namespace std::chrono_literals;
 
 namespace {
 
-const DownloadTimings kTimings{.watchdog = 300ms, .progress = 50ms, .dispatch = 20ms};
+// A watchdog that never cuts a healthy answer on a busy machine, and one for planned stalls.
+const DownloadTimings kTimings{.watchdog = 60s, .progress = 50ms, .dispatch = 20ms};
+const DownloadTimings kStallTimings{.watchdog = 1s, .progress = 50ms, .dispatch = 20ms};
 
 QByteArray readAll(const QString& path) {
     QFile file(path);
@@ -132,19 +135,33 @@ INSTANTIATE_TEST_SUITE_P(Sizes, NginxDownload,
                                     (std::get<1>(info.param) ? "PartFiles" : "InPlace");
                          });
 
-TEST(NginxDownloadRanges, WorkedExampleReachesTheServer) {
+TEST(NginxDownloadRanges, WorkedExamplesReachTheServer) {
+    const struct {
+        qint64 length;
+        int threads;
+        QStringList ranges;
+    } cases[] = {
+        {1000003,
+         6,
+         {QStringLiteral("bytes=0-166666"), QStringLiteral("bytes=166667-333333"),
+          QStringLiteral("bytes=333334-500000"), QStringLiteral("bytes=500001-666667"),
+          QStringLiteral("bytes=666668-833334"), QStringLiteral("bytes=833335-1000002")}},
+        {150003, 2, {QStringLiteral("bytes=0-75001"), QStringLiteral("bytes=75002-150002")}},
+        {150001, 2, {QStringLiteral("bytes=0-74999"), QStringLiteral("bytes=75000-150000")}},
+    };
     QTemporaryDir folder;
-    writePatternFile(folder.filePath(QStringLiteral("file.bin")), 1000003);
+    for (const auto& c : cases)
+        writePatternFile(folder.filePath(QStringLiteral("f%1.bin").arg(c.length)), c.length);
     NginxServer nginx({.root = folder.path()});
     ASSERT_TRUE(nginx.start()) << nginx.errorText().toStdString();
-    TDownloadMultiThread downloader(kTimings);
-    downloader.SetThreads(6);
-    downloader.GetFile(nginx.url(QStringLiteral("file.bin")), folder.filePath(QStringLiteral("copy.bin")));
-    EXPECT_FALSE(downloader.HaveError());
-    EXPECT_EQ(requestedRanges(nginx.accessLog(), QStringLiteral("file.bin")),
-              (QStringList{QStringLiteral("bytes=0-166666"), QStringLiteral("bytes=166667-333333"),
-                           QStringLiteral("bytes=333334-500000"), QStringLiteral("bytes=500001-666667"),
-                           QStringLiteral("bytes=666668-833334"), QStringLiteral("bytes=833335-1000002")}));
+    for (const auto& c : cases) {
+        const QString name = QStringLiteral("f%1.bin").arg(c.length);
+        TDownloadMultiThread downloader(kTimings);
+        downloader.SetThreads(c.threads);
+        downloader.GetFile(nginx.url(name), folder.filePath(QStringLiteral("copy.bin")));
+        EXPECT_FALSE(downloader.HaveError());
+        EXPECT_EQ(requestedRanges(nginx.accessLog(), name), c.ranges) << c.length;
+    }
 }
 
 TEST(NginxDownloadLarge, QuarterGibibyteArrivesWhole) {
@@ -195,16 +212,10 @@ struct FaultCase {
     TargetState state;
     int threads = 2;
     qint64 announced = kFaultFileSize;
+    DownloadTimings timings = kTimings;
 };
 
 class FaultDownload : public ::testing::TestWithParam<FaultCase> {};
-
-QStringList args(std::initializer_list<const char*> items) {
-    QStringList list;
-    for (const char* item : items)
-        list.append(QString::fromUtf8(item));
-    return list;
-}
 
 } // namespace
 
@@ -219,7 +230,7 @@ TEST_P(FaultDownload, GivesTheVerdictAndTarget) {
     FaultServer server(folder.filePath(QStringLiteral("file.bin")), c.arguments);
     ASSERT_TRUE(server.start());
 
-    TDownloadMultiThread downloader(kTimings);
+    TDownloadMultiThread downloader(c.timings);
     downloader.SetThreads(c.threads);
     downloader.GetFile(server.url(), target);
 
@@ -253,12 +264,12 @@ INSTANTIATE_TEST_SUITE_P(
                   TargetState::AnnouncedLength, 2, 400000},
         FaultCase{"NotFoundForOneSegment", args({"--fault", "status-404", "--range-first", "150000"}), true,
                   TargetState::ZerosInSecond},
-        FaultCase{"StallBeforeFirstByteOnce", args({"--fault", "stall-before", "--times", "1", "--stall", "1.5"}),
-                  false, TargetState::Identical},
-        FaultCase{"StallInMidRangeOnce", args({"--fault", "stall-mid", "--times", "1", "--stall", "1.5"}), false,
-                  TargetState::Identical},
+        FaultCase{"StallBeforeFirstByteOnce", args({"--fault", "stall-before", "--times", "1", "--stall", "2.5"}),
+                  false, TargetState::Identical, 2, kFaultFileSize, kStallTimings},
+        FaultCase{"StallInMidRangeOnce", args({"--fault", "stall-mid", "--times", "1", "--stall", "4"}), false,
+                  TargetState::Identical, 2, kFaultFileSize, kStallTimings},
         FaultCase{"OneSegmentStallsFourTimes", args({"--fault", "stall-before", "--range-first", "150000"}), true,
-                  TargetState::ZerosInSecond},
+                  TargetState::ZerosInSecond, 2, kFaultFileSize, kStallTimings},
         FaultCase{"CutInMidRange", args({"--fault", "cut-mid", "--range-first", "150000"}), true,
                   TargetState::AnnouncedLength},
         FaultCase{"WholeFileInsteadOfRanges", args({"--fault", "ignore-range"}), true, TargetState::ZerosInSecond},
