@@ -2,6 +2,7 @@
 
 #include "platform/EventWait.h"
 #include "platform/SocketControl.h"
+#include "platform/TerminateRequest.h"
 
 #include <QCoreApplication>
 #include <QIODevice>
@@ -154,6 +155,7 @@ CURLcode HttpClient::Impl::runTransfer() {
         curl_multi_poll(multi, nullptr, 0, waitMs, nullptr);
         if (dispatch && Clock::now() >= nextDispatch) {
             platform::dispatchPendingEvents();
+            platform::endProgramIfTerminateRequested();
             nextDispatch = Clock::now() + dispatchInterval;
         }
     }

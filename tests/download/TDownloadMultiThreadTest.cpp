@@ -8,11 +8,15 @@
 #include "TestCertificates.h"
 #include "TestFiles.h"
 #include "download/SegmentPlan.h"
+#include "platform/TerminateRequest.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -345,4 +349,43 @@ TEST(DownloadStop, RemovesTargetAndPartFiles) {
     downloader.GetFile(nginx.url(QStringLiteral("file.bin")), target);
     EXPECT_FALSE(QFile::exists(target));
     EXPECT_TRUE(QDir(work.path()).entryList(QDir::Files).isEmpty());
+}
+
+namespace {
+
+// Answers HEAD with a length when told to and nothing else ever: a download then waits for
+// ever, in its length request or in its segments.
+class SilentServer : public QTcpServer {
+public:
+    explicit SilentServer(bool answerHead) {
+        listen(QHostAddress::LocalHost);
+        connect(this, &QTcpServer::newConnection, this, [this, answerHead] {
+            while (QTcpSocket* socket = nextPendingConnection()) {
+                connect(socket, &QTcpSocket::readyRead, socket, [socket, answerHead] {
+                    if (answerHead && socket->readAll().startsWith("HEAD "))
+                        socket->write("HTTP/1.1 200 OK\r\nContent-Length: 300000\r\n\r\n");
+                });
+            }
+        });
+    }
+};
+
+} // namespace
+
+// A terminate request made while GetFile waits (here by a timer, as the close action would)
+// ends the program at once, whether the wait is the length request's or the segments'.
+TEST(DownloadTerminate, RequestWhileWaitingEndsTheProgram) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    for (const bool answerHead : {false, true}) {
+        const auto download = [answerHead] {
+            SilentServer server(answerHead);
+            QTemporaryDir folder;
+            TDownloadMultiThread downloader(kTimings);
+            QTimer::singleShot(200, [] { kaldoria::platform::requestTerminate(); });
+            downloader.GetFile(QStringLiteral("http://127.0.0.1:%1/file.bin").arg(server.serverPort()),
+                               folder.filePath(QStringLiteral("target.bin")));
+            std::_Exit(3); // not reached when the request ended the program
+        };
+        EXPECT_EXIT(download(), ::testing::ExitedWithCode(0), "") << "answering HEAD: " << answerHead;
+    }
 }
