@@ -3,7 +3,7 @@
 #include "download/SegmentPlan.h"
 #include "download/TDownloadThread.h"
 #include "net/HttpClient.h"
-#include "platform/EventWait.h"
+#include "platform/EventLoopWait.h"
 #include "platform/RandomAccessFile.h"
 #include "platform/TerminateRequest.h"
 
@@ -29,7 +29,7 @@ void TDownloadMultiThread::GetFile(const QString& url, const QString& filename) 
     auto client = std::make_unique<net::HttpClient>();
     client->setDispatchInterval(m_timings.dispatch);
     const net::HttpResult head = client->head(url);
-    platform::endProgramIfTerminateRequested();
+    platform::TerminateRequest::endProgramIfRequested();
     const qint64 length = head.ok() ? head.contentLength : 0;
     m_haveError = true;
     if (length <= 0 || !prepareTarget(filename, length))
@@ -44,7 +44,7 @@ void TDownloadMultiThread::GetFile(const QString& url, const QString& filename) 
     m_list.clear(); // disconnects and awaits every segment, removes part files, closes the target
     if (m_isStop)
         QFile::remove(filename);
-    platform::endProgramIfTerminateRequested();
+    platform::TerminateRequest::endProgramIfRequested();
 }
 
 bool TDownloadMultiThread::prepareTarget(const QString& filename, qint64 length) {
@@ -90,7 +90,7 @@ void TDownloadMultiThread::runSegments(const QString& url, qint64 length, std::u
     m_haveError = false;
     for (const auto& thread : m_list)
         thread->start();
-    platform::waitDispatching([this] { return m_allOk || m_isStop; });
+    platform::waitWhileDispatching([this] { return m_allOk || m_isStop; });
 }
 
 void TDownloadMultiThread::segmentComplete(TDownloadThread& thread) {
@@ -105,7 +105,7 @@ void TDownloadMultiThread::segmentComplete(TDownloadThread& thread) {
     if (thread.ErrorCount() > 2 || thread.PartSize() < slot.Size || thread.AnswerRefused())
         m_haveError = true;
     if (++m_count == m_smartThreads) {
-        platform::endProgramIfTerminateRequested();
+        platform::TerminateRequest::endProgramIfRequested();
         m_allOk = true;
     }
 }

@@ -81,7 +81,7 @@ void TDownloadThread::run() {
     // A part that cannot be made still ends with the end report, with nothing received.
     if (createPart())
         runAttempts();
-    if (isInterruptionRequested() || platform::terminateRequested())
+    if (isInterruptionRequested() || platform::TerminateRequest::isRequested())
         return;
     QMetaObject::invokeMethod(
         this,

@@ -1,6 +1,6 @@
 #include "net/HttpClient.h"
 
-#include "platform/EventWait.h"
+#include "platform/EventLoopWait.h"
 #include "platform/SocketControl.h"
 #include "platform/TerminateRequest.h"
 

@@ -1,34 +1,67 @@
 #include "platform/TerminateRequest.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
 
 namespace kaldoria::platform {
 
 namespace {
-std::atomic<bool> g_terminate{false};
+
+std::atomic<bool> requested{false};
+
+std::mutex hookMutex;
+std::function<void()>& hook() {
+    static std::function<void()> endHook;
+    return endHook;
+}
+
 } // namespace
 
-void requestTerminate() {
-    g_terminate.store(true);
-    // Wake a loop that waits for events so that it looks at the flag.
-    if (QCoreApplication* app = QCoreApplication::instance())
-        QMetaObject::invokeMethod(
-            app, [] {}, Qt::QueuedConnection);
+void TerminateRequest::request() {
+    requested.store(true);
+    if (QCoreApplication* app = QCoreApplication::instance()) {
+        if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance(app->thread()))
+            dispatcher->wakeUp();
+    }
 }
 
-bool terminateRequested() {
-    return g_terminate.load();
+bool TerminateRequest::isRequested() {
+    return requested.load(std::memory_order_relaxed);
 }
 
-void endProgramIfTerminateRequested() {
-    if (!terminateRequested())
+void TerminateRequest::reset() {
+    requested.store(false);
+}
+
+void TerminateRequest::endProgram() {
+    std::function<void()> endHook;
+    {
+        std::lock_guard lock(hookMutex);
+        endHook = hook();
+    }
+    if (endHook) {
+        endHook();
         return;
+    }
     std::fflush(nullptr);
     std::_Exit(0);
+}
+
+void TerminateRequest::setEndProgramHook(std::function<void()> endHook) {
+    std::lock_guard lock(hookMutex);
+    hook() = std::move(endHook);
+}
+
+bool TerminateRequest::endProgramIfRequested() {
+    if (!isRequested())
+        return false;
+    endProgram();
+    return true;
 }
 
 } // namespace kaldoria::platform

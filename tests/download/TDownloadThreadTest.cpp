@@ -4,7 +4,7 @@
 #include "FaultServer.h"
 #include "LocalPorts.h"
 #include "TestFiles.h"
-#include "platform/EventWait.h"
+#include "platform/EventLoopWait.h"
 #include "platform/RandomAccessFile.h"
 
 #include <QCoreApplication>
@@ -51,7 +51,7 @@ int runToEnd(TDownloadThread& thread) {
     int reports = 0;
     thread.OnComplete = [&](TDownloadThread&) { ++reports; };
     thread.start();
-    kaldoria::platform::waitDispatching([&] { return reports > 0; });
+    kaldoria::platform::waitWhileDispatching([&] { return reports > 0; });
     thread.wait();
     QCoreApplication::processEvents();
     return reports;
@@ -148,7 +148,7 @@ TEST(SegmentThreadEnd, StopEndsABlockedAttempt) {
     thread.start();
     waitForRequests(server, 1);
     thread.Stop();
-    kaldoria::platform::waitDispatching([&] { return reports > 0; });
+    kaldoria::platform::waitWhileDispatching([&] { return reports > 0; });
     EXPECT_EQ(thread.ErrorCount(), 0);
     EXPECT_EQ(thread.PartSize(), 0);
 }
@@ -172,7 +172,7 @@ TEST(SegmentThreadEnd, PartFileExistsWhileRunningAndGoesWithTheThread) {
         thread.start();
         waitForRequests(server, 1);
         EXPECT_TRUE(QFile::exists(partFile));
-        kaldoria::platform::waitDispatching([&] { return reports > 0; });
+        kaldoria::platform::waitWhileDispatching([&] { return reports > 0; });
         ASSERT_EQ(thread.PartSize(), 100000);
         EXPECT_TRUE(thread.WritePartInto(*fixture.target));
         EXPECT_EQ(fixture.targetBytes().mid(100000), fixture.bytes.mid(100000));

@@ -12,23 +12,8 @@ int notYetBuilt(const char* name) {
 }
 } // namespace
 
-int runStream(const QStringList&) {
-    return notYetBuilt("stream");
-}
-int runPackage(const QStringList&) {
-    return notYetBuilt("package");
-}
-int runAttach(const QStringList&) {
-    return notYetBuilt("attach");
-}
-int runList(const QStringList&) {
-    return notYetBuilt("list");
-}
 int runPublish(const QStringList&) {
     return notYetBuilt("publish");
-}
-int runDemoSkin(const QStringList&) {
-    return notYetBuilt("demo-skin");
 }
 
 } // namespace kaldoria::pack

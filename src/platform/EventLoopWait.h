@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QDeadlineTimer>
+
+#include <functional>
+
+namespace kaldoria::platform {
+
+// How a wait that keeps the event loop running ended.
+enum class WaitOutcome {
+    Done,       // the condition became true
+    Terminated, // termination was requested (and the end-program hook returned)
+    TimedOut,   // the deadline passed first
+};
+
+// Waits on the user-interface thread until `done()` is true while dispatching every event
+// of the thread (window messages, timers, and the blocking calls of worker threads), so the
+// window stays live and any handler may run inside the wait. The wait sleeps until an event
+// arrives instead of spinning.
+//
+// Before each round it looks at the terminate request: when set, it ends the program at
+// once (TerminateRequest::endProgram) and, should that return, reports Terminated. Code
+// after a wait must re-check that what it uses still exists.
+// Dispatches every event pending for the calling thread, then returns.
+void dispatchPendingEvents();
+
+WaitOutcome waitWhileDispatching(const std::function<bool()>& done,
+                                 QDeadlineTimer deadline = QDeadlineTimer(QDeadlineTimer::Forever));
+
+} // namespace kaldoria::platform
