@@ -112,7 +112,7 @@ TEST_P(NginxDownload, ArrivesWholeInThePlannedRanges) {
 
     run.downloader.GetFile(s_nginx->url(fileName(size)), target);
 
-    const QStringList log = s_nginx->accessLog().mid(logBefore);
+    const QStringList log = s_nginx->accessLog(logBefore + 1 + planSegments(size, 6).size()).mid(logBefore);
     if (size == 0) {
         EXPECT_TRUE(run.downloader.HaveError());
         EXPECT_FALSE(QFile::exists(target));
@@ -156,6 +156,7 @@ TEST(NginxDownloadRanges, WorkedExamplesReachTheServer) {
     QTemporaryDir folder;
     for (const auto& c : cases)
         writePatternFile(folder.filePath(QStringLiteral("f%1.bin").arg(c.length)), c.length);
+    qsizetype logLines = 0;
     NginxServer nginx({.root = folder.path()});
     ASSERT_TRUE(nginx.start()) << nginx.errorText().toStdString();
     for (const auto& c : cases) {
@@ -164,7 +165,8 @@ TEST(NginxDownloadRanges, WorkedExamplesReachTheServer) {
         downloader.SetThreads(c.threads);
         downloader.GetFile(nginx.url(name), folder.filePath(QStringLiteral("copy.bin")));
         EXPECT_FALSE(downloader.HaveError());
-        EXPECT_EQ(requestedRanges(nginx.accessLog(), name), c.ranges) << c.length;
+        logLines += 1 + c.ranges.size();
+        EXPECT_EQ(requestedRanges(nginx.accessLog(logLines), name), c.ranges) << c.length;
     }
 }
 
