@@ -24,9 +24,6 @@ int runAttach(const QStringList&) {
 int runList(const QStringList&) {
     return notYetBuilt("list");
 }
-int runPublish(const QStringList&) {
-    return notYetBuilt("publish");
-}
 int runDemoSkin(const QStringList&) {
     return notYetBuilt("demo-skin");
 }
