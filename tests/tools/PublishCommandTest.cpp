@@ -1,3 +1,5 @@
+#include "PackFixture.h"
+
 #include <filelist/TFileList.h>
 #include <filelist/TMD5.h>
 #include <platform/DayCount.h>
@@ -5,7 +7,6 @@
 #include <unpack/PackedFile.h>
 #include <unpack/TRAR.h>
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -18,36 +19,8 @@ using namespace kaldoria;
 
 namespace {
 
-struct PackRun {
-    int exitCode = -1;
-    QString errors;
-};
-
-// Runs the built kaldoria-pack with `args`; `path` replaces PATH when given.
-PackRun kaldoriaPack(const QStringList& args, const QString& path = {}) {
-    QProcess process;
-    if (!path.isNull()) {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("PATH"), path);
-        process.setProcessEnvironment(environment);
-    }
-    process.start(qEnvironmentVariable("KALDORIA_BUILD_DIR") + QStringLiteral("/kaldoria-pack"), args);
-    process.waitForFinished(-1);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromLocal8Bit(process.readAllStandardError())};
-}
-
-QByteArray readFile(const QString& name) {
-    QFile file(name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString& name, const QByteArray& content) {
-    QDir().mkpath(QFileInfo(name).path());
-    QFile file(name);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(content);
-}
+using packtest::readFile;
+using packtest::writeFile;
 
 class PublishCommandTest : public ::testing::Test {
 protected:
@@ -69,11 +42,11 @@ protected:
 };
 
 TEST_F(PublishCommandTest, ServerFolderUnpacksBackIntoTheClient) {
-    const PackRun run =
-        kaldoriaPack({QStringLiteral("publish"), dir.filePath(QStringLiteral("client")), QStringLiteral("-o"), server(),
-                      QStringLiteral("--required"), QStringLiteral("data/sub/big.dat"), QStringLiteral("--required"),
-                      QStringLiteral("\\kd.ini"), QStringLiteral("--delete"), QStringLiteral("old\\launcher.exe")});
-    ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
+    const packtest::RunResult run = packtest::pack(
+        {QStringLiteral("publish"), dir.filePath(QStringLiteral("client")), QStringLiteral("-o"), server(),
+         QStringLiteral("--required"), QStringLiteral("data/sub/big.dat"), QStringLiteral("--required"),
+         QStringLiteral("\\kd.ini"), QStringLiteral("--delete"), QStringLiteral("old\\launcher.exe")});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
 
     // The packed list unpacks to exactly updater.lst.
     QFile::copy(server(QStringLiteral("updater.lst.kdz")), dir.filePath(QStringLiteral("$tmp.kdz")));
@@ -121,9 +94,9 @@ TEST_F(PublishCommandTest, ServerFolderUnpacksBackIntoTheClient) {
 TEST_F(PublishCommandTest, PublishingAgainReplacesTheArchives) {
     const QStringList args{QStringLiteral("publish"), dir.filePath(QStringLiteral("client")), QStringLiteral("-o"),
                            server()};
-    ASSERT_EQ(kaldoriaPack(args).exitCode, 0);
+    ASSERT_EQ(packtest::pack(args).exitCode, 0);
     writeFile(client("kd.ini"), "changed");
-    ASSERT_EQ(kaldoriaPack(args).exitCode, 0);
+    ASSERT_EQ(packtest::pack(args).exitCode, 0);
 
     unpack::TRAR rar;
     int entries = 0;
@@ -167,21 +140,19 @@ TEST_F(PublishCommandTest, RefusesWhatCannotWork) {
          {},
          1,
          "../x"},
-        {"no server folder", {QStringLiteral("publish"), clientDir}, {}, 2, "Usage"},
+        {"no server folder", {QStringLiteral("publish"), clientDir}, {}, 1, "option -o is required"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        const PackRun run = kaldoriaPack(c.args, c.path);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        if (!c.path.isNull())
+            environment.insert(QStringLiteral("PATH"), c.path);
+        const packtest::RunResult run =
+            packtest::run(packtest::buildDir() + QStringLiteral("/kaldoria-pack"), c.args, {}, environment);
         EXPECT_EQ(run.exitCode, c.exitCode);
-        EXPECT_TRUE(run.errors.contains(QLatin1String(c.message))) << run.errors.toStdString();
+        EXPECT_TRUE(run.err.contains(c.message)) << run.err.toStdString();
         EXPECT_FALSE(QFileInfo::exists(server(QStringLiteral("updater.lst"))));
     }
 }
 
 } // namespace
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
