@@ -54,7 +54,7 @@ std::optional<QString> listName(QString name) {
     return QLatin1Char('\\') + parts.join(QLatin1Char('\\'));
 }
 
-// A list name ("\\data\\x.dat") as a path relative to the client folder ("data/x.dat").
+// A list name ("\data\x.dat") as a path relative to the client folder ("data/x.dat").
 QString relativePath(const QString& listed) {
     return listed.mid(1).replace(QLatin1Char('\\'), QLatin1Char('/'));
 }
