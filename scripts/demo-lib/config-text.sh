@@ -53,7 +53,7 @@ proxy=Harbour|127.0.0.3|proxy-harbour.ini
 9=Start the game
 12=Settings
 13=Language
-14=Close the launcher when the game starts
+14=Close on game start
 15=No update server answers. Please try again later.
 18=No game server answers. Please try again later.
 20=Game server
@@ -76,7 +76,7 @@ proxy=Harbour|127.0.0.3|proxy-harbour.ini
 9=Spiel starten
 12=Einstellungen
 13=Sprache
-14=Launcher beim Spielstart schließen
+14=Beim Spielstart schließen
 15=Kein Update-Server antwortet. Bitte später erneut versuchen.
 18=Kein Spielserver antwortet. Bitte später erneut versuchen.
 20=Spielserver
@@ -95,7 +95,7 @@ write_news() {
     cat >"$dir/index.html" <<'HTML'
 <!DOCTYPE html>
 <html><head><meta charset="utf-8"><title>Kaldoria news</title></head>
-<body style="font-family: sans-serif; background: #1d2433; color: #e8e2cf; margin: 8px">
+<body style="font-family: sans-serif; background: #1d2433; color: #e8e2cf; margin: 0; padding: 26px 30px 8px 10px">
 <h3 style="color: #f0c060; margin: 0 0 6px">Patch 1.4: the northern maps</h3>
 <p>New maps around the northern mines, a quieter tavern, and faster loading.
 The launcher brings your client up to date before you play.</p>
@@ -105,7 +105,7 @@ HTML
     cat >"$dir/de.html" <<'HTML'
 <!DOCTYPE html>
 <html><head><meta charset="utf-8"><title>Kaldoria Neuigkeiten</title></head>
-<body style="font-family: sans-serif; background: #1d2433; color: #e8e2cf; margin: 8px">
+<body style="font-family: sans-serif; background: #1d2433; color: #e8e2cf; margin: 0; padding: 26px 30px 8px 10px">
 <h3 style="color: #f0c060; margin: 0 0 6px">Patch 1.4: die nördlichen Karten</h3>
 <p>Neue Karten rund um die nördlichen Minen, eine ruhigere Taverne und kürzere Ladezeiten.
 Der Launcher bringt den Client vor dem Spiel auf den neuesten Stand.</p>
