@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # The demo launcher's configuration text. Sourced by scripts/demo.
 #
 # write_config FILE WEB_PORT CLOSED_PORT PROXY_PORT: two update servers (the first one is

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # The demo's servers: nginx serving the update server folder and the news page, and one
 # listening game proxy. Sourced by scripts/demo; every process is started with a pid file
 # in the demo folder, so `scripts/demo --stop` can end them from another shell.
@@ -46,8 +47,7 @@ start_proxy() {
 
 # wait_for_port ADDRESS PORT: up to five seconds for something to listen there.
 wait_for_port() {
-    local i
-    for i in $(seq 50); do
+    for _ in $(seq 50); do
         (exec 3<>"/dev/tcp/$1/$2") 2>/dev/null && return 0
         sleep 0.1
     done
@@ -61,7 +61,7 @@ stop_servers() {
     for pidfile in "$dir/nginx.pid" "$dir/proxy.pid"; do
         [ -f "$pidfile" ] || continue
         pid=$(cat "$pidfile")
-        [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
+        if [ -n "$pid" ]; then kill "$pid" 2>/dev/null || true; fi
         rm -f "$pidfile"
     done
 }
