@@ -1,6 +1,9 @@
 #include "app/CommandLine.h"
+#include "app/HeadlessRun.h"
 #include "app/Startup.h"
+#include "platform/ProgramResources.h"
 #include "skin/SkinReadResult.h"
+#include "startup/ProcessValues.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -43,5 +46,9 @@ int main(int argc, char** argv) {
         QTextStream(stderr) << "Sorry! Not found the config\n";
         return 2;
     }
+    if (commandLine.headless)
+        return kaldoria::app::HeadlessRun::run(startup.configData(),
+                                               kaldoria::startup::DebugMode ? &startup.debugLog() : nullptr,
+                                               commandLine, kaldoria::platform::ProgramResources::ownProgramPath());
     return 0;
 }

@@ -1,0 +1,32 @@
+#include "app/HeadlessRun.h"
+
+#include "app/CommandLine.h"
+#include "app/TerminalView.h"
+
+#include "platform/ProgramStarter.h"
+#include "ui/mainwindow/workflow/TUpdateWorkflow.h"
+
+namespace kaldoria::app {
+
+int HeadlessRun::run(startup::tConfigData& config, startup::tDebugFile* debugFile, const CommandLine& commandLine,
+                     const QString& programPath) {
+    TerminalView view;
+    workflow::TUpdateWorkflow workflow(view, config, debugFile, QStringList{programPath} + commandLine.arguments,
+                                       programPath);
+    workflow.prepare();
+    workflow.setRestartHandler([&] {
+        // One process for the calling script: the new program runs in this one's place.
+        platform::ProgramStarter::execReplace(workflow.state().ownProgramPath, commandLine.arguments);
+    });
+    workflow.RunUpdate();
+    if (commandLine.checkAll)
+        workflow.Button_CheckAllFilesClick();
+    workflow.LoadProxyList();
+    const int exitCode = workflow.failedFiles() > 0 || workflow.listMissing() ? Failed : UpToDate;
+    if (commandLine.startGame && exitCode == UpToDate)
+        workflow.Button_StartGameClick();
+    workflow.SaveIniFile();
+    return exitCode;
+}
+
+} // namespace kaldoria::app

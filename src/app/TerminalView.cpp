@@ -1,0 +1,149 @@
+#include "app/TerminalView.h"
+
+#include <QByteArray>
+
+#include <unistd.h>
+
+namespace kaldoria::app {
+
+using workflow::ProgressControl;
+
+namespace {
+
+// Width of the drawn bar in characters, and the pixel width the workflow scales to.
+constexpr int kBarChars = 30;
+constexpr int kProgressWidth = 1000;
+constexpr qint64 kRedrawMs = 100;
+constexpr qint64 kRateWindowMs = 1000;
+
+size_t indexOf(ProgressControl control) {
+    return static_cast<size_t>(control);
+}
+
+QString bytesText(double bytes) {
+    static const char* const kUnits[] = {"B", "KiB", "MiB", "GiB", "TiB"};
+    int unit = 0;
+    while (bytes >= 1024.0 && unit < 4) {
+        bytes /= 1024.0;
+        ++unit;
+    }
+    return QString::number(bytes, 'f', unit == 0 ? 0 : 1) + QLatin1Char(' ') + QLatin1String(kUnits[unit]);
+}
+
+} // namespace
+
+TerminalView::TerminalView(std::FILE* out) : m_out(out), m_terminal(::isatty(::fileno(out)) == 1) {
+    m_rateClock.start();
+    m_redrawClock.start();
+}
+
+TerminalView::~TerminalView() {
+    clearProgress();
+}
+
+QString TerminalView::progressLine(int oneFilePercent, qint64 loaded, qint64 size, double bytesPerSecond, int filesDone,
+                                   int filesTotal) {
+    const int percent = qBound(0, oneFilePercent, 100);
+    const int filled = percent * kBarChars / 100;
+    QString line = QLatin1Char('[') + QString(filled, QLatin1Char('#')) +
+                   QString(kBarChars - filled, QLatin1Char('.')) + QStringLiteral("] ") +
+                   QString::number(percent).rightJustified(3) + QLatin1Char('%');
+    if (size > 0)
+        line += QLatin1String("  ") + bytesText(loaded) + QLatin1String(" / ") + bytesText(size) + QLatin1String("  ") +
+                bytesText(bytesPerSecond) + QLatin1String("/s");
+    if (filesTotal > 0)
+        line += QLatin1String("  files ") + QString::number(filesDone) + QLatin1Char('/') + QString::number(filesTotal);
+    return line;
+}
+
+void TerminalView::printLine(const QString& line) {
+    clearProgress();
+    std::fputs(line.toLocal8Bit().constData(), m_out);
+    std::fputc('\n', m_out);
+    std::fflush(m_out);
+    redrawProgress(true);
+}
+
+void TerminalView::clearProgress() {
+    if (!m_progressShown)
+        return;
+    std::fputs("\r\033[K", m_out);
+    m_progressShown = false;
+}
+
+void TerminalView::redrawProgress(bool force) {
+    if (!m_terminal)
+        return;
+    if (!force && m_redrawClock.elapsed() < kRedrawMs)
+        return;
+    m_redrawClock.restart();
+    const int max = m_maximum[indexOf(ProgressControl::OneFileBar)];
+    const int pos = m_position[indexOf(ProgressControl::OneFileBar)];
+    const int percent = max > 0 ? static_cast<int>(100LL * pos / max) : 0;
+    const QString line = progressLine(percent, m_loaded, m_size, m_rate, m_position[indexOf(ProgressControl::TotalBar)],
+                                      m_maximum[indexOf(ProgressControl::TotalBar)]);
+    std::fputs("\r\033[K", m_out);
+    std::fputs(line.toLocal8Bit().constData(), m_out);
+    std::fflush(m_out);
+    m_progressShown = true;
+}
+
+void TerminalView::setStatusText(const QString& text) {
+    if (text == m_lastStatus)
+        return;
+    m_lastStatus = text;
+    printLine(text);
+}
+
+void TerminalView::setTotalText(const QString& text) {
+    if (text == m_lastTotal)
+        return;
+    m_lastTotal = text;
+    if (!m_terminal)
+        printLine(text);
+    else
+        redrawProgress(true);
+}
+
+void TerminalView::setProgressMaximum(ProgressControl control, int maximum) {
+    m_maximum[indexOf(control)] = maximum;
+}
+
+void TerminalView::setProgressPosition(ProgressControl control, int position) {
+    m_position[indexOf(control)] = position;
+    redrawProgress(false);
+}
+
+int TerminalView::progressWidth(ProgressControl) const {
+    return kProgressWidth;
+}
+
+void TerminalView::setStartButtonEnabled(bool) {}
+
+void TerminalView::setCheckAllVisible(bool) {}
+
+void TerminalView::setCheckAllEnabled(bool) {}
+
+void TerminalView::showMessage(const QString& text) {
+    printLine(QStringLiteral("! ") + text);
+}
+
+void TerminalView::downloadProgress(qint64 loaded, qint64 size) {
+    if (loaded < m_loaded || size != m_size) {
+        // A new file: the rate starts again.
+        m_rateBytes = loaded;
+        m_rate = 0;
+        m_rateClock.restart();
+    }
+    m_loaded = loaded;
+    m_size = size;
+    const qint64 elapsed = m_rateClock.elapsed();
+    if (elapsed >= kRateWindowMs) {
+        m_rate = static_cast<double>(loaded - m_rateBytes) * 1000.0 / static_cast<double>(elapsed);
+        m_rateBytes = loaded;
+        m_rateClock.restart();
+    }
+    redrawProgress(false);
+}
+
+} // namespace kaldoria::app

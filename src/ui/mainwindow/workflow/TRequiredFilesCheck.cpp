@@ -1,0 +1,169 @@
+#include "ui/mainwindow/workflow/TRequiredFilesCheck.h"
+
+#include "ui/mainwindow/workflow/FileHasher.h"
+#include "ui/mainwindow/workflow/TSingleFileUpdate.h"
+#include "ui/mainwindow/workflow/UpdateListSections.h"
+
+#include "platform/FileTimes.h"
+#include "platform/TerminateRequest.h"
+#include "platform/TextCodec.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace kaldoria::workflow {
+
+using filelist::TFileItem;
+using filelist::TFileList;
+using Pair = ProgressModel::Pair;
+
+namespace {
+constexpr int kProgressEveryLines = 10;
+} // namespace
+
+void TRequiredFilesCheck::resetOneFileControls() {
+    m_s.progress.setPosition(Pair::OneFile, 0);
+    m_s.progress.setMaximum(Pair::OneFile, m_s.Required->Count());
+}
+
+void TRequiredFilesCheck::CheckingRequiredFiles() {
+    m_s.check.applyFrom(m_s.settings.checkMode, m_s.settings.driveType);
+    const QString listPath = m_s.mainPath + QStringLiteral("/updater.lst");
+    if (QFileInfo::exists(listPath)) {
+        readList(listPath);
+        if (platform::TerminateRequest::isRequested())
+            return;
+    }
+    for (int i = 0; i < m_s.NewFileList->Count(); ++i) {
+        const filelist::TFileRecord& r = m_s.NewFileList->GetItemByID(i)->Content;
+        if (m_s.Required->GetId(r.Name) < 0)
+            m_s.CheckAll->AddItemSimple(r.Name, r.Hash, r.HashPacked, r.Size, r.Date);
+    }
+    compare();
+    m_s.progress.toMaximum(Pair::OneFile);
+    if (m_s.Required->Count() > 0) {
+        UpdateRequiredFiles();
+        return;
+    }
+    m_s.progress.toMaximum(Pair::Total);
+    m_s.view.setTotalText(m_s.text(24) + QStringLiteral("100%"));
+    finish(3);
+}
+
+void TRequiredFilesCheck::readList(const QString& listPath) {
+    const QString oldListPath = m_s.workFile(QStringLiteral("OldList.lst"));
+    if (QFileInfo::exists(oldListPath))
+        m_s.OldFileList->LoadFromFile(oldListPath);
+    QFile listFile(listPath);
+    QStringList lines;
+    if (listFile.open(QIODevice::ReadOnly))
+        lines = platform::TextCodec::decodeLines(listFile.readAll());
+    listFile.close();
+    QFile::remove(listPath);
+    resetOneFileControls();
+
+    const UpdateListSections sections = UpdateListSections::split(lines);
+    for (const QString& refused : sections.refused)
+        m_s.log(QStringLiteral("Refused name outside the client folder: ") + refused);
+    for (qsizetype i = 0; i < sections.fileLines.size(); ++i) {
+        const QString name = UpdateListSections::nameAfterHash(sections.fileLines.at(i));
+        if (!QFileInfo::exists(m_s.clientPath(name)))
+            m_s.Required->AddItemEmpty(name);
+        if (i % kProgressEveryLines == 0)
+            m_s.progress.setPosition(Pair::OneFile, static_cast<int>(i));
+    }
+    resetOneFileControls();
+    for (const QString& name : sections.requiredNames)
+        m_s.Required->AddItemEmpty(name);
+    for (const QString& name : sections.deleteNames)
+        QFile::remove(m_s.clientPath(name));
+    m_s.NewFileList->LoadFromStrings(sections.fileLines);
+    resetOneFileControls();
+
+    if (m_s.check.checkLevel != 0 && m_s.Required->Count() > 0) {
+        std::unique_ptr<TFileList> measured = FileHasher::measure(m_s, *m_s.Required);
+        if (measured)
+            m_s.Required = std::move(measured);
+    }
+}
+
+void TRequiredFilesCheck::compare() {
+    const int level = m_s.check.checkLevel;
+    int i = 0;
+    while (i < m_s.Required->Count()) {
+        TFileItem* entry = m_s.Required->GetItemByID(i);
+        const TFileItem* listed = m_s.NewFileList->GetItemByName(entry->Content.Name);
+        if (!listed) {
+            ++i;
+            continue;
+        }
+        bool current = false;
+        if (level == 2) {
+            current = entry->Content.Hash == listed->Content.Hash;
+            if (current && listed->Content.Date != 0)
+                platform::SetFileTimes(m_s.clientPath(listed->Content.Name), 7, listed->Content.Date);
+        } else if (level == 1) {
+            current = entry->Content.Size == listed->Content.Size && entry->Content.Date == listed->Content.Date;
+        } else {
+            const TFileItem* previous = m_s.OldFileList->GetItemByName(entry->Content.Name);
+            if (!previous) {
+                ++i;
+                continue;
+            }
+            current = previous->Content.Hash == listed->Content.Hash;
+        }
+        if (current) {
+            m_s.Required->DeleteById(i);
+        } else {
+            entry->Content = listed->Content;
+            ++i;
+        }
+    }
+}
+
+void TRequiredFilesCheck::UpdateRequiredFiles() {
+    const int count = m_s.Required->Count();
+    if (count == 0)
+        return;
+    m_s.progress.setPosition(Pair::Total, 0);
+    m_s.progress.setMaximum(Pair::Total, count);
+    m_s.view.setTotalText(m_s.text(24) + QStringLiteral("0%"));
+    m_s.progress.scaleToWidth(Pair::OneFile);
+    m_s.Required->SetSorted(false);
+    const int own = m_s.Required->GetId(QLatin1Char('\\') + m_s.ownProgramName());
+    if (own > 0)
+        m_s.Required->SwapItems(0, own);
+
+    TSingleFileUpdate updater(m_s);
+    for (int i = 0; i < count; ++i) {
+        m_s.progress.setPosition(Pair::OneFile, 0);
+        m_s.self = false;
+        updater.UpdateOneFile(*m_s.Required->GetItemByID(i));
+        if (platform::TerminateRequest::isRequested())
+            return;
+        if (m_s.self) {
+            // The new program file takes over and runs the whole cycle again; should it not
+            // start, this process goes on with the remaining files.
+            if (m_s.saveSettings)
+                m_s.saveSettings();
+            if (m_s.restartSelf)
+                m_s.restartSelf();
+        }
+        m_s.progress.setPosition(Pair::Total, i + 1);
+        m_s.view.setTotalText(m_s.text(24) + QString::number(ProgressModel::percent(i + 1, count)) +
+                              QStringLiteral("%"));
+    }
+    m_s.progress.toMaximum(Pair::Total);
+    m_s.view.setTotalText(m_s.text(24) + QStringLiteral("100%"));
+    m_s.Required->Clear();
+    finish(5);
+    m_s.OldFileList->SaveToFile(m_s.workFile(QStringLiteral("OldList.lst")));
+}
+
+void TRequiredFilesCheck::finish(int statusEntry) {
+    m_s.view.setStatusText(m_s.text(statusEntry));
+    m_s.view.setStartButtonEnabled(true);
+    m_s.view.setCheckAllVisible(true);
+}
+
+} // namespace kaldoria::workflow

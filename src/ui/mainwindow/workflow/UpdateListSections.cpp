@@ -1,0 +1,64 @@
+#include "ui/mainwindow/workflow/UpdateListSections.h"
+
+#include "platform/ClientPath.h"
+#include "platform/TextCodec.h"
+
+namespace kaldoria::workflow {
+
+using platform::ClientPath;
+using platform::TextCodec;
+
+namespace {
+
+enum class Section { Files, Required, Delete };
+
+QString upToBar(const QString& text) {
+    const qsizetype bar = text.indexOf(QLatin1Char('|'));
+    return bar < 0 ? text : text.left(bar);
+}
+
+} // namespace
+
+QString UpdateListSections::nameAfterHash(const QString& line) {
+    return upToBar(TextCodec::trimControls(line).mid(33));
+}
+
+QString UpdateListSections::nameField(const QString& line) {
+    const qsizetype bar = line.indexOf(QLatin1Char('|'));
+    return bar < 0 ? line : upToBar(line.mid(bar + 1));
+}
+
+UpdateListSections UpdateListSections::split(const QStringList& lines) {
+    UpdateListSections sections;
+    Section section = Section::Files;
+    for (const QString& line : lines) {
+        const QString trimmed = TextCodec::trimControls(line);
+        if (trimmed.isEmpty())
+            continue;
+        if (section == Section::Files && trimmed.startsWith(QLatin1Char('#'))) {
+            section = Section::Required;
+            continue;
+        }
+        if (section == Section::Required && trimmed.startsWith(QLatin1Char('@'))) {
+            section = Section::Delete;
+            continue;
+        }
+        if (section == Section::Files) {
+            if (ClientPath::isConfined(nameField(line)) && ClientPath::isConfined(nameAfterHash(line)))
+                sections.fileLines.append(line);
+            else
+                sections.refused.append(line);
+            continue;
+        }
+        const QString name = trimmed.toLower();
+        if (!ClientPath::isConfined(name))
+            sections.refused.append(name);
+        else if (section == Section::Required)
+            sections.requiredNames.append(name);
+        else
+            sections.deleteNames.append(name);
+    }
+    return sections;
+}
+
+} // namespace kaldoria::workflow

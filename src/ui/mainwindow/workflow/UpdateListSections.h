@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QStringList>
+
+namespace kaldoria::workflow {
+
+// The three sections of the server's list "updater.lst": file lines up to a line starting
+// with "#", required names up to a line starting with "@", then names to delete. Blank
+// lines are skipped, and every name that would leave the client folder is refused.
+struct UpdateListSections {
+    // The file lines as written, in list order.
+    QStringList fileLines;
+    // Required names and names to delete, trimmed and lower-cased.
+    QStringList requiredNames;
+    QStringList deleteNames;
+    // Lines and names refused because they name something outside the client folder.
+    QStringList refused;
+
+    static UpdateListSections split(const QStringList& lines);
+
+    // The name a file line carries after its 32-character hash and separator.
+    static QString nameAfterHash(const QString& line);
+    // The name field of a file line as a file list reads it (after the first "|").
+    static QString nameField(const QString& line);
+};
+
+} // namespace kaldoria::workflow

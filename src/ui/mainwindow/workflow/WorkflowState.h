@@ -1,0 +1,76 @@
+#pragma once
+
+#include "ui/mainwindow/workflow/CheckSettings.h"
+#include "ui/mainwindow/workflow/LocalSource.h"
+#include "ui/mainwindow/workflow/ProgressModel.h"
+#include "ui/mainwindow/workflow/UpdateView.h"
+#include "ui/mainwindow/workflow/UserSettings.h"
+
+#include "download/TDownloadMultiThread.h"
+#include "filelist/TFileList.h"
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+namespace kaldoria::workflow {
+
+// What the steps of the update workflow share for one run: paths, the user's settings,
+// the downloader, the four file lists and the window. Owned by TUpdateWorkflow; the step
+// classes work on it by reference, all on the user-interface thread.
+struct WorkflowState {
+    explicit WorkflowState(UpdateView& v) : view(v), progress(v) {}
+
+    UpdateView& view;
+    ProgressModel progress;
+
+    // The game folder (the program file's folder) and the work folder below it.
+    QString mainPath;
+    QString tmpPath;
+    // The running program file.
+    QString ownProgramPath;
+    LocalSource localSource;
+    UserSettings settings;
+    CheckSettings check;
+
+    std::unique_ptr<download::TDownloadMultiThread> DM;
+    std::unique_ptr<filelist::TFileList> Required;
+    std::unique_ptr<filelist::TFileList> NewFileList;
+    std::unique_ptr<filelist::TFileList> CheckAll;
+    std::unique_ptr<filelist::TFileList> OldFileList;
+
+    // Base address of the chosen update server, as configured.
+    QString URLMain;
+    // Set when the launcher's own program file has just been replaced.
+    bool self = false;
+
+    // Outcome of the run, for the headless exit code.
+    int failedFiles = 0;
+    bool listMissing = false;
+
+    // Text entry `n` of the interface text table.
+    std::function<QString(int)> text;
+    // A line for the debug log; empty outside debug mode.
+    std::function<void(const QString&)> debugLog;
+    // Saves the user settings (before a restart after a self-update).
+    std::function<void()> saveSettings;
+    // Starts the new program file in place of this one; returns only when that failed.
+    std::function<void()> restartSelf;
+
+    void log(const QString& line) const {
+        if (debugLog)
+            debugLog(line);
+    }
+
+    // The native path of a list name (starting with "\") below the game folder.
+    QString clientPath(const QString& name) const;
+    // "$tmp.kdz", "OldList.lst" and other files of the work folder.
+    QString workFile(const QString& fileName) const { return tmpPath + QLatin1Char('/') + fileName; }
+    // Copies `record` into the previous list, over an entry of the same name or as a new one.
+    void recordPrevious(const filelist::TFileRecord& record);
+    // The bare name of the running program file.
+    QString ownProgramName() const;
+};
+
+} // namespace kaldoria::workflow

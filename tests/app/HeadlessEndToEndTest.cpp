@@ -1,0 +1,200 @@
+#include "LauncherFixture.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QTcpServer>
+
+#include "TestCertificates.h"
+
+using kaldoria::testsupport::UpdateServerFolder;
+
+namespace kaldoria::app {
+
+namespace {
+
+// 2021-03-15 12:00 as a day count and as seconds since 1970 (the launcher runs in UTC).
+constexpr double kDate = 44270.5;
+constexpr qint64 kDateSeconds = 1615809600;
+const QStringList kHeadless = {QStringLiteral("--headless")};
+
+UpdateServerFolder clientFiles() {
+    UpdateServerFolder folder;
+    folder.addFile(QStringLiteral("\\kd.exe"), "game program", kDate);
+    folder.addFile(QStringLiteral("\\system\\data.pak"), QByteArray(300000, 'd'), kDate);
+    folder.addFile(QStringLiteral("\\system\\kd.ini"), "[settings]\r\n", kDate);
+    return folder;
+}
+
+quint16 closedPort() {
+    QTcpServer server;
+    server.listen(QHostAddress::LocalHost, 0);
+    return server.serverPort();
+}
+
+} // namespace
+
+class HeadlessEndToEndTest : public LauncherFixture {};
+
+TEST_F(HeadlessEndToEndTest, FreshInstallInDebugMode) {
+    publish(clientFiles());
+    makeLauncher(configText());
+    const Run result = run({QStringLiteral("-debug"), QStringLiteral("--headless")});
+    ASSERT_EQ(result.exitCode, 0) << result.output.toStdString();
+    EXPECT_EQ(readClient(QStringLiteral("kd.exe")), QByteArray("game program"));
+    EXPECT_EQ(readClient(QStringLiteral("system/data.pak")), QByteArray(300000, 'd'));
+    EXPECT_EQ(QFileInfo(clientFile(QStringLiteral("system/kd.ini"))).lastModified().toSecsSinceEpoch(), kDateSeconds);
+    EXPECT_TRUE(result.output.contains("Update done"));
+
+    const QByteArray oldList = readClient(QStringLiteral("updater/OldList.lst"));
+    EXPECT_EQ(oldList.count("\r\n"), 3);
+    const QByteArray ini = readClient(QStringLiteral("updater/Kaldoria.ini"));
+    EXPECT_EQ(ini.count("\r\n"), 8);
+    EXPECT_TRUE(ini.startsWith("Left = -1\r\nTop = -1\r\nLanguage = English\r\n")) << ini.toStdString();
+
+    const QByteArray log = readClient(QStringLiteral("log.err"));
+    EXPECT_TRUE(log.startsWith("config created\r\n")) << log.toStdString();
+    EXPECT_TRUE(log.contains("Download file: system\\data.pak (try 1)\r\n"));
+    EXPECT_TRUE(log.contains("Unpack:: kd.exe\r\nSet DateTime: kd.exe\r\n"));
+    EXPECT_TRUE(requests().contains(QStringLiteral("/system/data.pak.kdz")));
+}
+
+TEST_F(HeadlessEndToEndTest, CurrentClientFetchesNoPackedFileAndWritesNoLog) {
+    publish(clientFiles());
+    makeLauncher(configText());
+    ASSERT_EQ(run(kHeadless).exitCode, 0);
+    const qsizetype before = requests().size();
+    const Run second = run(kHeadless);
+    EXPECT_EQ(second.exitCode, 0) << second.output.toStdString();
+    const QStringList after = requests().mid(before);
+    EXPECT_EQ(after.filter(QStringLiteral(".kdz")), QStringList{QStringLiteral("/updater.lst.kdz")});
+    EXPECT_TRUE(second.output.contains("Client is up to date"));
+    EXPECT_FALSE(QFileInfo::exists(clientFile(QStringLiteral("log.err"))));
+}
+
+TEST_F(HeadlessEndToEndTest, FullCheckFindsAChangedFileThatNoOtherCheckLooksAt) {
+    publish(clientFiles());
+    makeLauncher(configText());
+    ASSERT_EQ(run(kHeadless).exitCode, 0);
+    writeClient(QStringLiteral("system/data.pak"), "damaged");
+    ASSERT_EQ(run(kHeadless).exitCode, 0);
+    EXPECT_EQ(readClient(QStringLiteral("system/data.pak")), QByteArray("damaged"));
+    const Run full = run({QStringLiteral("--headless"), QStringLiteral("--check-all")});
+    EXPECT_EQ(full.exitCode, 0) << full.output.toStdString();
+    EXPECT_EQ(readClient(QStringLiteral("system/data.pak")), QByteArray(300000, 'd'));
+    EXPECT_TRUE(full.output.contains("Full check done"));
+}
+
+TEST_F(HeadlessEndToEndTest, RequiredAndDeletionSections) {
+    UpdateServerFolder folder = clientFiles();
+    folder.setRequired({QStringLiteral("\\system\\kd.ini")});
+    folder.setDelete({QStringLiteral("\\obsolete.dll")});
+    publish(folder);
+    makeLauncher(configText());
+    ASSERT_EQ(run(kHeadless).exitCode, 0);
+    writeClient(QStringLiteral("system/kd.ini"), "user edit");
+    writeClient(QStringLiteral("obsolete.dll"), "old");
+    const Run second = run(kHeadless);
+    EXPECT_EQ(second.exitCode, 0);
+    EXPECT_EQ(readClient(QStringLiteral("system/kd.ini")), QByteArray("[settings]\r\n"));
+    EXPECT_FALSE(QFileInfo::exists(clientFile(QStringLiteral("obsolete.dll"))));
+}
+
+TEST_F(HeadlessEndToEndTest, FailedFilesGiveExitCodeOne) {
+    UpdateServerFolder folder = clientFiles();
+    folder.addFile(QStringLiteral("\\never.dat"), "never verifies", kDate);
+    folder.file(QStringLiteral("\\never.dat")).lowerCasePackedHash = true;
+    folder.addFile(QStringLiteral("\\missing.dat"), "not on the server", kDate);
+    publish(folder);
+    QFile::remove(serverFile(QStringLiteral("missing.dat.kdz")));
+    makeLauncher(configText());
+    const Run result = run({QStringLiteral("-debug"), QStringLiteral("--headless")});
+    EXPECT_EQ(result.exitCode, 1) << result.output.toStdString();
+    EXPECT_EQ(readClient(QStringLiteral("kd.exe")), QByteArray("game program"));
+    EXPECT_EQ(requests().count(QStringLiteral("/never.dat.kdz")), 3);
+    EXPECT_TRUE(readClient(QStringLiteral("log.err")).contains("FItem.Content.Name never.dat: hash error !!!"));
+}
+
+TEST_F(HeadlessEndToEndTest, DownServerThenAnAnsweringOneByPing) {
+    publish(clientFiles());
+    const QString down = QStringLiteral("http://127.0.0.1:%1/").arg(closedPort());
+    makeLauncher(configText({down, m_nginx->url()}, QStringLiteral("useping=true\n")));
+    const Run result = run(kHeadless);
+    EXPECT_EQ(result.exitCode, 0) << result.output.toStdString();
+    EXPECT_EQ(readClient(QStringLiteral("kd.exe")), QByteArray("game program"));
+}
+
+TEST_F(HeadlessEndToEndTest, NoListGivesExitCodeOne) {
+    const QString down = QStringLiteral("http://127.0.0.1:%1/").arg(closedPort());
+    makeLauncher(configText({down}));
+    const Run result = run(kHeadless);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(result.output.contains("No update server")) << result.output.toStdString();
+}
+
+TEST_F(HeadlessEndToEndTest, HttpsServerVerifiedAgainstATestAuthority) {
+    testsupport::TestCertificates certificates;
+    ASSERT_TRUE(certificates.make());
+    m_nginxOptions.certFile = certificates.certFile();
+    m_nginxOptions.keyFile = certificates.keyFile();
+    publish(clientFiles());
+    ASSERT_TRUE(m_nginx->url().startsWith(QStringLiteral("https://")));
+    makeLauncher(configText());
+    // Without the authority the server is not trusted and nothing is fetched.
+    EXPECT_EQ(run(kHeadless).exitCode, 1);
+    m_environment << QStringLiteral("SSL_CERT_FILE=") + certificates.caFile();
+    const Run result = run(kHeadless);
+    EXPECT_EQ(result.exitCode, 0) << result.output.toStdString();
+    EXPECT_EQ(readClient(QStringLiteral("system/data.pak")), QByteArray(300000, 'd'));
+}
+
+TEST_F(HeadlessEndToEndTest, LocalSourceMode) {
+    ASSERT_TRUE(clientFiles().publish(m_server));
+    makeLauncher(configText({QStringLiteral("http://127.0.0.1:%1/").arg(closedPort())}));
+    const Run result = run({QStringLiteral("filemode=") + m_server, QStringLiteral("--headless")});
+    EXPECT_EQ(result.exitCode, 0) << result.output.toStdString();
+    EXPECT_EQ(readClient(QStringLiteral("system/data.pak")), QByteArray(300000, 'd'));
+}
+
+TEST_F(HeadlessEndToEndTest, OwnProgramFileIsReplacedAndTheNewProgramFinishesTheRun) {
+    UpdateServerFolder folder = clientFiles();
+    publish(folder);
+    // The new launcher differs from the running one only in its configuration.
+    const QString newLauncher = m_root.filePath(QStringLiteral("new/Kaldoria"));
+    QDir().mkpath(QFileInfo(newLauncher).path());
+    makeLauncher(configText({}, QStringLiteral("[mainwindow]\ncaption=New")), newLauncher);
+    QFile launcherFile(newLauncher);
+    ASSERT_TRUE(launcherFile.open(QIODevice::ReadOnly));
+    folder.addFile(QStringLiteral("\\Kaldoria"), launcherFile.readAll(), kDate);
+    folder.setRequired({QStringLiteral("\\kaldoria")});
+    publish(folder);
+    makeLauncher(configText());
+
+    const Run result = run(kHeadless);
+    EXPECT_EQ(result.exitCode, 0) << result.output.toStdString();
+    EXPECT_EQ(readClient(QStringLiteral("Kaldoria")), readClient(QStringLiteral("../new/Kaldoria")));
+    // The new program ran the cycle again: it removed the ".bak" file and fetched the rest.
+    EXPECT_FALSE(QFileInfo::exists(clientFile(QStringLiteral("Kaldoria.bak"))));
+    EXPECT_EQ(readClient(QStringLiteral("kd.exe")), QByteArray("game program"));
+    EXPECT_EQ(requests().count(QStringLiteral("/Kaldoria.kdz")), 1);
+}
+
+TEST_F(HeadlessEndToEndTest, HostileListTouchesNothingOutsideTheClient) {
+    UpdateServerFolder folder = clientFiles();
+    folder.addRawListLines({QStringLiteral("0123456789ABCDEF0123456789ABCDEF|\\..\\escaped.txt|3|0000000000000000|"
+                                           "00000000000000000000000000000000")});
+    folder.setRequired({QStringLiteral("\\..\\..\\required.txt")});
+    folder.setDelete({QStringLiteral("\\..\\victim.txt")});
+    publish(folder);
+    QFile victim(m_root.filePath(QStringLiteral("victim.txt")));
+    ASSERT_TRUE(victim.open(QIODevice::WriteOnly));
+    victim.close();
+    makeLauncher(configText());
+    const Run result = run({QStringLiteral("-debug"), QStringLiteral("--headless")});
+    EXPECT_EQ(result.exitCode, 0) << result.output.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(m_root.filePath(QStringLiteral("victim.txt"))));
+    EXPECT_FALSE(QFileInfo::exists(m_root.filePath(QStringLiteral("escaped.txt"))));
+    EXPECT_TRUE(readClient(QStringLiteral("log.err")).contains("Refused name outside the client folder"));
+}
+
+} // namespace kaldoria::app
