@@ -171,6 +171,7 @@ int TFileList::Count() const {
 void TFileList::SetSorted(bool sort) {
     if (sort == m_sorted)
         return;
+    settle(); // the present order of a sorted list is its key order
     m_sorted = sort;
     m_ordered = 0;
     m_pendingKeys.clear();
