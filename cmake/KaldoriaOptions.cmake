@@ -19,6 +19,14 @@ function(kaldoria_add_test name)
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE kaldoria_options ${ARG_LIBS} GTest::gtest GTest::gmock)
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
-    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
-        PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;KALDORIA_SOURCE_DIR=${PROJECT_SOURCE_DIR};KALDORIA_BUILD_DIR=${CMAKE_BINARY_DIR}")
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST TEST_LIST ${name}_TESTS)
+    # The test environment is set by a script that runs after discovery: CMake 3.25 splits a
+    # list-valued ENVIRONMENT given through gtest_discover_tests into separate properties.
+    set(env_script ${CMAKE_CURRENT_BINARY_DIR}/${name}_environment.cmake)
+    file(WRITE ${env_script}
+        "if(${name}_TESTS)\n"
+        "  set_tests_properties(\${${name}_TESTS} PROPERTIES ENVIRONMENT\n"
+        "    \"QT_QPA_PLATFORM=offscreen;KALDORIA_SOURCE_DIR=${PROJECT_SOURCE_DIR};KALDORIA_BUILD_DIR=${CMAKE_BINARY_DIR}\")\n"
+        "endif()\n")
+    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${env_script})
 endfunction()

@@ -2,12 +2,17 @@
 
 #include "platform/TerminateRequest.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
 
 #include <algorithm>
 
 namespace kaldoria::platform {
+
+void dispatchPendingEvents() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
 
 WaitOutcome waitWhileDispatching(const std::function<bool()>& done, QDeadlineTimer deadline) {
     // A timer wakes the sleeping dispatcher when the deadline passes.

@@ -24,4 +24,7 @@ enum class WaitOutcome {
 WaitOutcome waitWhileDispatching(const std::function<bool()>& done,
                                  QDeadlineTimer deadline = QDeadlineTimer(QDeadlineTimer::Forever));
 
+// Dispatches every event pending for the calling thread, then returns.
+void dispatchPendingEvents();
+
 } // namespace kaldoria::platform

@@ -57,4 +57,11 @@ void TerminateRequest::setEndProgramHook(std::function<void()> endHook) {
     hook() = std::move(endHook);
 }
 
+bool TerminateRequest::endProgramIfRequested() {
+    if (!isRequested())
+        return false;
+    endProgram();
+    return true;
+}
+
 } // namespace kaldoria::platform

@@ -27,6 +27,9 @@ public:
     // Ends the program as described above, or calls the installed hook instead.
     static void endProgram();
 
+    // endProgram() when termination was requested; true when it was (and the hook returned).
+    static bool endProgramIfRequested();
+
     // Replaces what endProgram() does; an empty function restores the default.
     static void setEndProgramHook(std::function<void()> hook);
 };

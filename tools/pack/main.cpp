@@ -1,10 +1,12 @@
 #include "PackCommands.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QTextStream>
 
 #include <cstdio>
 #include <functional>
+#include <memory>
 
 using namespace kaldoria::pack;
 
@@ -35,10 +37,19 @@ void printUsage(FILE* to) {
     out << "\nRun 'kaldoria-pack COMMAND --help' for the details of one command.\n";
 }
 
+// Drawing text needs a GUI application; it runs on the offscreen platform unless told otherwise.
+std::unique_ptr<QCoreApplication> makeApplication(int& argc, char** argv) {
+    if (argc < 2 || qstrcmp(argv[1], "demo-skin") != 0)
+        return std::make_unique<QCoreApplication>(argc, argv);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    return std::make_unique<QGuiApplication>(argc, argv);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    const std::unique_ptr<QCoreApplication> app = makeApplication(argc, argv);
     QStringList args = QCoreApplication::arguments().mid(1);
     if (args.isEmpty()) {
         printUsage(stderr);

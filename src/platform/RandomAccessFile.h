@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+#include <memory>
+
+namespace kaldoria::platform {
+
+// A file read and written at explicit offsets. Several threads may write distinct ranges of
+// one file at the same time, since no call moves a shared file position.
+class RandomAccessFile {
+public:
+    // Creates `path`, or empties it when it exists; nullptr when that fails.
+    static std::unique_ptr<RandomAccessFile> create(const QString& path);
+    ~RandomAccessFile();
+
+    RandomAccessFile(const RandomAccessFile&) = delete;
+    RandomAccessFile& operator=(const RandomAccessFile&) = delete;
+
+    // Writes all `size` bytes at `offset`; false when the system refuses some of them.
+    bool writeAt(qint64 offset, const char* data, qint64 size);
+
+    // Reads up to `size` bytes at `offset`; the count read, 0 at the end, -1 on an error.
+    qint64 readAt(qint64 offset, char* data, qint64 size) const;
+
+    // Makes the file `length` bytes long with disk space allocated for all of it; the new
+    // bytes read as zeros. False when the space cannot be allocated.
+    bool reserve(qint64 length);
+
+    QString path() const { return m_path; }
+
+private:
+    RandomAccessFile(int fd, QString path);
+
+    int m_fd;
+    QString m_path;
+};
+
+} // namespace kaldoria::platform

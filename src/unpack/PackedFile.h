@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+
+namespace kaldoria::unpack {
+
+// The two packings an update server uses for its ".kdz" files: the packed file list (a bzip2
+// stream whose first five bytes were replaced) and a client file (a RAR archive holding it).
+
+// Outcome of UnpackPackedFile.
+struct UnpackResult {
+    enum class Status {
+        Unpacked,
+        PackedFileMissing, // nothing happened; the target was not touched
+        Failed,            // the target was not touched either; `error` says why
+    };
+    Status status = Status::Unpacked;
+    QString error;
+};
+
+// The largest file list UnpackPackedFile writes. Real lists are a few MiB at most; the cap
+// keeps a hostile packed list (a bzip2 bomb) from filling the disk.
+constexpr qint64 kPackedListLimit = qint64(64) * 1024 * 1024;
+
+// Restores the bzip2 header of the packed list in place ("BZh91"; the packed file keeps it)
+// and decompresses it into `targetFileName`. The list is written to a temporary file beside the
+// target and renamed over it only when the whole stream decompressed, so a damaged packed list
+// leaves an existing target as it was.
+UnpackResult UnpackPackedFile(const QString& packedFileName, const QString& targetFileName);
+
+// Extracts every file of the RAR archive directly into `targetFolder` (relative to the current
+// folder when relative; "\" or "/" separate its parts), under the files' bare names, replacing
+// existing files; folders stored in the archive are dropped. Uses one RAR object shared by the
+// whole program, so calls must come from one thread. Silent towards the user; refused entries
+// are logged. True when the archive exists, opens, and every file entry was extracted.
+bool ExtractArchive(const QString& archiveFileName, const QString& targetFolder);
+
+} // namespace kaldoria::unpack

@@ -1,0 +1,3 @@
+#include "UnpackLog.h"
+
+Q_LOGGING_CATEGORY(lcUnpack, "kaldoria.unpack")

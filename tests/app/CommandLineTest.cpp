@@ -1,0 +1,32 @@
+#include "app/CommandLine.h"
+
+#include <gtest/gtest.h>
+
+using kaldoria::app::CommandLine;
+
+TEST(CommandLine, SwitchesStandAnywhereAndTheFirstArgumentIsKept) {
+    const struct {
+        QStringList args;
+        bool headless, checkAll, startGame, help, version;
+        QStringList unknown;
+    } cases[] = {
+        {{}, false, false, false, false, false, {}},
+        {{u"--headless"_qs}, true, false, false, false, false, {}},
+        {{u"-debug"_qs, u"--headless"_qs, u"--check-all"_qs}, true, true, false, false, false, {}},
+        {{u"filemode=/srv/packs"_qs, u"--start-game"_qs, u"--headless"_qs}, true, false, true, false, false, {}},
+        {{u"--help"_qs, u"--version"_qs}, false, false, false, true, true, {}},
+        {{u"-debug"_qs, u"--frobnicate"_qs, u"--headless"_qs}, true, false, false, false, false, {u"--frobnicate"_qs}},
+        {{u"-debug"_qs, u"stray"_qs, u"-x"_qs}, false, false, false, false, false, {}},
+    };
+    for (const auto& c : cases) {
+        const CommandLine line = CommandLine::parse(c.args);
+        const std::string what = c.args.join(u' ').toStdString();
+        EXPECT_EQ(line.arguments, c.args) << what;
+        EXPECT_EQ(line.headless, c.headless) << what;
+        EXPECT_EQ(line.checkAll, c.checkAll) << what;
+        EXPECT_EQ(line.startGame, c.startGame) << what;
+        EXPECT_EQ(line.help, c.help) << what;
+        EXPECT_EQ(line.version, c.version) << what;
+        EXPECT_EQ(line.unknownSwitches, c.unknown) << what;
+    }
+}

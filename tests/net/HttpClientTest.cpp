@@ -1,0 +1,232 @@
+#include "net/HttpClient.h"
+
+#include "FaultServer.h"
+#include "LocalPorts.h"
+#include "NginxServer.h"
+#include "ScopedAuthority.h"
+#include "TestCertificates.h"
+#include "TestFiles.h"
+
+#include <QBuffer>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+using namespace kaldoria::net;
+using namespace kaldoria::testsupport;
+
+namespace {
+
+// A served folder holding "file.bin" of `size` pattern bytes.
+struct ServedFile {
+    explicit ServedFile(qint64 size) : bytes(patternBytes(size)) {
+        QFile file(path());
+        file.open(QIODevice::WriteOnly);
+        file.write(bytes);
+    }
+    QString path() const { return folder.filePath(QStringLiteral("file.bin")); }
+
+    QTemporaryDir folder;
+    QByteArray bytes;
+};
+
+HttpResult getInto(HttpClient& client, const QString& url, QByteArray& body, const HttpGetOptions& options = {}) {
+    QBuffer buffer(&body);
+    buffer.open(QIODevice::WriteOnly);
+    return client.get(url, buffer, options);
+}
+
+} // namespace
+
+TEST(HttpClient, HeadAndRangedGetShareOneConnection) {
+    ServedFile served(100000);
+    NginxServer nginx({.root = served.folder.path()});
+    ASSERT_TRUE(nginx.start()) << nginx.errorText().toStdString();
+
+    HttpClient client;
+    const HttpResult head = client.head(nginx.url(QStringLiteral("file.bin")));
+    ASSERT_TRUE(head.ok()) << head.message.toStdString();
+    EXPECT_EQ(head.contentLength, 100000);
+
+    QByteArray body;
+    QList<qint64> progress;
+    HttpGetOptions options;
+    options.headerLines = {"Range: bytes=10-99999"};
+    options.onProgress = [&](qint64 received) { progress.append(received); };
+    const HttpResult get = getInto(client, nginx.url(QStringLiteral("file.bin")), body, options);
+    ASSERT_TRUE(get.ok()) << get.message.toStdString();
+    EXPECT_EQ(get.status, 206);
+    EXPECT_EQ(body, served.bytes.mid(10));
+    ASSERT_FALSE(progress.isEmpty());
+    EXPECT_EQ(progress.last(), 99990);
+    EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
+
+    const QStringList log = nginx.accessLog(2);
+    ASSERT_EQ(log.size(), 2);
+    EXPECT_TRUE(log[0].startsWith(QStringLiteral("HEAD /file.bin \"-\" 200")));
+    EXPECT_TRUE(log[1].startsWith(QStringLiteral("GET /file.bin \"bytes=10-99999\" 206")));
+    EXPECT_TRUE(log[1].endsWith(QStringLiteral("\"%1\"").arg(QLatin1String(kUserAgent))));
+    // Same connection number: the GET went over the HEAD's kept connection.
+    EXPECT_EQ(log[0].split(u' ').at(5), log[1].split(u' ').at(5));
+}
+
+TEST(HttpClient, HeadWithoutContentLengthReportsNone) {
+    ServedFile served(1000);
+    FaultServer server(served.path(), {QStringLiteral("--fault"), QStringLiteral("head-no-length")});
+    ASSERT_TRUE(server.start());
+    HttpClient client;
+    const HttpResult head = client.head(server.url());
+    EXPECT_TRUE(head.ok());
+    EXPECT_EQ(head.contentLength, -1);
+}
+
+struct FailureCase {
+    const char* name;
+    QStringList arguments;
+    HttpError error;
+};
+
+class HttpClientFailure : public ::testing::TestWithParam<FailureCase> {};
+
+// Every failure is reported as such, and nothing of an error answer reaches the stream.
+TEST_P(HttpClientFailure, IsReportedAndWritesNoErrorBody) {
+    ServedFile served(100000);
+    FaultServer server(served.path(), GetParam().arguments);
+    ASSERT_TRUE(server.start());
+    HttpClient client;
+    QByteArray body;
+    HttpGetOptions options;
+    options.headerLines = {"Range: bytes=0-99999"};
+    const HttpResult result = getInto(client, server.url(), body, options);
+    EXPECT_EQ(result.error, GetParam().error) << result.message.toStdString();
+    if (GetParam().error != HttpError::Transfer) {
+        EXPECT_TRUE(body.isEmpty());
+    }
+    EXPECT_EQ(server.requests().size(), 1); // a redirect is not followed
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, HttpClientFailure,
+    ::testing::Values(
+        FailureCase{"NotFound", {QStringLiteral("--fault"), QStringLiteral("status-404")}, HttpError::Status},
+        FailureCase{"Redirect", {QStringLiteral("--fault"), QStringLiteral("redirect")}, HttpError::Status},
+        FailureCase{"CutMidBody", {QStringLiteral("--fault"), QStringLiteral("cut-mid")}, HttpError::Transfer},
+        FailureCase{
+            "ShorterThanAnnounced", {QStringLiteral("--fault"), QStringLiteral("long-length")}, HttpError::Transfer}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(HttpClient, RefusedConnectionIsAConnectError) {
+    HttpClient client;
+    QByteArray body;
+    const HttpResult result =
+        getInto(client, QStringLiteral("http://127.0.0.1:%1/file.bin").arg(unusedLocalPort()), body);
+    EXPECT_EQ(result.error, HttpError::Connect);
+}
+
+TEST(HttpClient, RefusedHeadMeansNoBodyWritten) {
+    ServedFile served(1000);
+    FaultServer server(served.path(), {});
+    ASSERT_TRUE(server.start());
+    HttpClient client;
+    QByteArray body;
+    HttpGetOptions options;
+    options.acceptHead = [](const HttpResponseHead& head) { return head.status() == 206; };
+    const HttpResult result = getInto(client, server.url(), body, options);
+    EXPECT_EQ(result.error, HttpError::Refused);
+    EXPECT_TRUE(body.isEmpty());
+}
+
+// A GET blocked on a silent server ends as soon as another thread disconnects; after
+// clearDisconnect() the same client works again.
+TEST(HttpClient, DisconnectFromAnotherThreadEndsABlockedGet) {
+    ServedFile served(1000);
+    FaultServer server(served.path(), {QStringLiteral("--fault"), QStringLiteral("stall-before"),
+                                       QStringLiteral("--times"), QStringLiteral("1")});
+    ASSERT_TRUE(server.start());
+    HttpClient client;
+    QByteArray body;
+    HttpResult result;
+    std::thread worker([&] { result = getInto(client, server.url(), body); });
+    while (server.requests().isEmpty())
+        ;
+    client.disconnect();
+    worker.join();
+    EXPECT_EQ(result.error, HttpError::Aborted);
+
+    EXPECT_EQ(getInto(client, server.url(), body).error, HttpError::Aborted); // still cut
+    client.clearDisconnect();
+    EXPECT_TRUE(getInto(client, server.url(), body).ok());
+    EXPECT_EQ(body, served.bytes);
+}
+
+// A request made on the application's thread keeps that thread's events flowing.
+TEST(HttpClient, WaitOnTheApplicationThreadDispatchesEvents) {
+    ServedFile served(1000);
+    FaultServer server(served.path(), {QStringLiteral("--fault"), QStringLiteral("head-delay"),
+                                       QStringLiteral("--stall"), QStringLiteral("0.5")});
+    ASSERT_TRUE(server.start());
+    HttpClient client;
+    client.setDispatchInterval(std::chrono::milliseconds(20));
+    int ticks = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+    timer.start(10);
+    EXPECT_TRUE(client.head(server.url()).ok());
+    EXPECT_GT(ticks, 0);
+}
+
+TEST(HttpClient, ProbeGivesUpAfterItsTimeOut) {
+    ServedFile served(1000);
+    FaultServer server(served.path(), {QStringLiteral("--fault"), QStringLiteral("head-delay")});
+    ASSERT_TRUE(server.start());
+    HttpClient client;
+    EXPECT_EQ(client.probe(server.url(), std::chrono::milliseconds(200)).error, HttpError::TimedOut);
+}
+
+struct TlsCase {
+    const char* name;
+    const char* variable; // names the private authority, or nullptr for the system's store
+    bool succeeds;
+};
+
+class HttpClientTls : public ::testing::TestWithParam<TlsCase> {};
+
+// HTTPS verifies the server against the authority the environment names, never blindly.
+TEST_P(HttpClientTls, VerifiesAgainstTheNamedAuthority) {
+    TestCertificates certificates;
+    ASSERT_TRUE(certificates.make());
+    ServedFile served(5000);
+    NginxServer nginx(
+        {.root = served.folder.path(), .certFile = certificates.certFile(), .keyFile = certificates.keyFile()});
+    ASSERT_TRUE(nginx.start()) << nginx.errorText().toStdString();
+    ScopedAuthority authority(GetParam().variable, certificates.caFile());
+
+    HttpClient client;
+    QByteArray body;
+    const HttpResult result = getInto(client, nginx.url(QStringLiteral("file.bin")), body);
+    EXPECT_EQ(result.ok(), GetParam().succeeds) << result.message.toStdString();
+    EXPECT_EQ(body.size(), GetParam().succeeds ? served.bytes.size() : 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Authorities, HttpClientTls,
+                         ::testing::Values(TlsCase{"SslCertFile", "SSL_CERT_FILE", true},
+                                           TlsCase{"CurlCaBundle", "CURL_CA_BUNDLE", true},
+                                           TlsCase{"SystemStoreOnly", nullptr, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(HttpClient, RequestUrlTurnsBackslashesBeforeTheQuery) {
+    const struct {
+        const char* given;
+        const char* sent;
+    } cases[] = {
+        {"http://h/a\\b\\c.kdz", "http://h/a/b/c.kdz"},
+        {"http://h/a\\b?x\\y#z\\w", "http://h/a/b?x\\y#z\\w"},
+        {"http://h/a\\b#z\\w?q\\r", "http://h/a/b#z\\w?q\\r"},
+        {"http://h/base/\\updater.lst.kdz", "http://h/base//updater.lst.kdz"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(HttpClient::requestUrl(QString::fromUtf8(c.given)), QByteArray(c.sent)) << c.given;
+}

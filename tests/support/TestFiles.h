@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QtGlobal>
+
+namespace kaldoria::testsupport {
+
+// `size` bytes of a fixed pseudo-random pattern; the same size gives the same bytes.
+QByteArray patternBytes(qint64 size);
+
+// Writes patternBytes(size) to `path` in blocks (works for large files); false on an error.
+bool writePatternFile(const QString& path, qint64 size);
+
+// True when both files exist and hold the same bytes.
+bool sameFileContents(const QString& first, const QString& second);
+
+} // namespace kaldoria::testsupport

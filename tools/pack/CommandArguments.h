@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QMultiMap>
+#include <QString>
+#include <QStringList>
+
+namespace kaldoria::pack {
+
+// The arguments of one subcommand: positional words and options that take a value
+// ("-o FILE", "--skin DIR"). Anything else that starts with "-" is an error, as is an
+// option without its value; "--help" or "-h" sets `help`.
+struct CommandArguments {
+    QStringList positional;
+    QMultiMap<QString, QString> options;
+    bool help = false;
+    QString error;
+
+    static CommandArguments parse(const QStringList& args, const QStringList& valueOptions);
+
+    // The single value of a required option, or an empty string after setting `error`.
+    QString required(const QString& option);
+};
+
+} // namespace kaldoria::pack

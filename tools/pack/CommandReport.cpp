@@ -1,0 +1,17 @@
+#include "CommandReport.h"
+
+#include <QTextStream>
+
+namespace kaldoria::pack {
+
+int commandFailed(const char* command, const QString& message) {
+    QTextStream(stderr) << "kaldoria-pack " << command << ": " << message << "\n";
+    return 1;
+}
+
+int commandUsage(const char* usage) {
+    QTextStream(stdout) << usage;
+    return 0;
+}
+
+} // namespace kaldoria::pack
