@@ -65,6 +65,7 @@ void LauncherFixture::publishWithTool(const QMap<QString, QByteArray>& files, co
         QFile file(path);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(it.value());
+        file.flush(); // a later flush would give the file the time of writing
         ASSERT_TRUE(file.setFileTime(modified, QFileDevice::FileModificationTime));
     }
     QStringList arguments = {QStringLiteral("publish"), source, QStringLiteral("-o"), m_server};
