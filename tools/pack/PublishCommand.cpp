@@ -1,3 +1,4 @@
+#include "Bzip2Compress.h"
 #include "CommandArguments.h"
 #include "CommandReport.h"
 #include "OutputFile.h"
@@ -15,8 +16,6 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTextStream>
-
-#include <bzlib.h>
 
 #include <algorithm>
 #include <optional>
@@ -73,14 +72,10 @@ QStringList valuesInOrder(const CommandArguments& parsed, const QString& option)
 
 // The packed list: bzip2 at the largest block size with the first five bytes replaced.
 std::optional<QByteArray> packList(const QByteArray& list) {
-    // bzip2's output bound: 1% plus 600 bytes.
-    QByteArray packed(list.size() + list.size() / 100 + 601, '\0');
-    unsigned length = static_cast<unsigned>(packed.size());
-    if (BZ2_bzBuffToBuffCompress(packed.data(), &length, const_cast<char*>(list.constData()),
-                                 static_cast<unsigned>(list.size()), 9, 0, 0) != BZ_OK)
+    std::optional<QByteArray> packed = compressBzip2(list);
+    if (!packed)
         return std::nullopt;
-    packed.truncate(length);
-    packed.replace(0, qsizetype(sizeof kListMark), QByteArray(kListMark, sizeof kListMark));
+    packed->replace(0, qsizetype(sizeof kListMark), QByteArray(kListMark, sizeof kListMark));
     return packed;
 }
 
