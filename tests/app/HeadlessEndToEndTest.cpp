@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTcpServer>
+#include <QThread>
 
 #include "TestCertificates.h"
 
@@ -184,6 +185,26 @@ TEST_F(HeadlessEndToEndTest, OwnProgramFileIsReplacedAndTheNewProgramFinishesThe
     EXPECT_EQ(readClient(QStringLiteral("kd.exe")), QByteArray("game program"));
     // One download (its length is asked once; its segments are several GET requests).
     EXPECT_EQ(requests(QStringLiteral("HEAD")).count(QStringLiteral("/Kaldoria.kdz")), 1);
+}
+
+TEST_F(HeadlessEndToEndTest, StartGameWithTheOnlyProxyThatAccepts) {
+    // Three proxies on one port; only the third address listens.
+    QTcpServer proxy;
+    ASSERT_TRUE(proxy.listen(QHostAddress(QStringLiteral("127.0.0.3")), 0));
+    publishWithTool(clientFileMap(), kModified);
+    writeClient(QStringLiteral("system/eu.ini"), "proxy settings");
+    writeClient(QStringLiteral("system/kd.exe"), "#!/bin/sh\necho \"$*\" > started.txt\n");
+    QFile::setPermissions(clientFile(QStringLiteral("system/kd.exe")), QFile::ReadOwner | QFile::ExeOwner);
+    makeLauncher(configText({}, QStringLiteral("[gameproxys]\nuseproxy=true\nport=%1\nproxy=One|127.0.0.1|one.ini\n"
+                                               "proxy=Two|127.0.0.2|two.ini\nproxy=Three|127.0.0.3|eu.ini\n")
+                                    .arg(proxy.serverPort())));
+    const Run result = run({QStringLiteral("--headless"), QStringLiteral("--start-game")});
+    EXPECT_EQ(result.exitCode, 0) << result.output.toStdString();
+    EXPECT_EQ(readClient(QStringLiteral("system/kd.ini")), QByteArray("proxy settings"));
+    // The client runs on its own; give it a moment to write its arguments.
+    for (int i = 0; i < 200 && readClient(QStringLiteral("system/started.txt")).isEmpty(); ++i)
+        QThread::msleep(50);
+    EXPECT_EQ(readClient(QStringLiteral("system/started.txt")), QByteArray("eu.ini\n"));
 }
 
 TEST_F(HeadlessEndToEndTest, HostileListTouchesNothingOutsideTheClient) {
