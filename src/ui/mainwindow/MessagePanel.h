@@ -8,6 +8,12 @@
 
 namespace kaldoria::mainwindow {
 
+// How fast the message panel moves (tests make it fast).
+struct MessagePanelTimings {
+    int step = 100;   // between two opening steps, in milliseconds
+    int open = 10000; // fully open before the panel closes itself
+};
+
 // The sliding message panel of the main window: a warning in red that unrolls downwards in
 // nine steps of 5 pixels, stays fully open for a while and then closes; "X" closes it at
 // once. A message that arrives while the panel is open or opening only replaces the text.
@@ -18,10 +24,7 @@ public:
     static constexpr int kStepHeight = 5;
     static constexpr int kSteps = 9;
 
-    struct Timings {
-        int step = 100;   // between two opening steps, in milliseconds
-        int open = 10000; // fully open before the panel closes itself
-    };
+    using Timings = MessagePanelTimings;
 
     explicit MessagePanel(QWidget* parent = nullptr, Timings timings = {});
 

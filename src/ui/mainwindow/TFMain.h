@@ -27,6 +27,19 @@ class TkucMainWindow;
 
 namespace kaldoria::mainwindow {
 
+// The main window's timers (tests make them fast or idle).
+struct MainWindowTimings {
+    int mainTimer = 1000; // from the window being ready to the start of the update cycle
+    int fade = 100;
+    MessagePanelTimings message;
+};
+
+struct MainWindowOptions {
+    MainWindowTimings timings;
+    // The news panel's browser; the build's own by default.
+    NewsBrowser::Factory makeNewsBrowser;
+};
+
 // The launcher's main window: borderless, shaped and painted by its skin. It runs the
 // update workflow (the workflow drives it through UpdateView), opens the settings window
 // and takes over its choices, shows the news page and warnings, hides to the tray, moves
@@ -34,16 +47,8 @@ namespace kaldoria::mainwindow {
 class TFMain : public QWidget, public workflow::UpdateView {
     Q_OBJECT
 public:
-    struct Timings {
-        int mainTimer = 1000; // from the window being ready to the start of the update cycle
-        int fade = 100;
-        MessagePanel::Timings message;
-    };
-    struct Options {
-        Timings timings;
-        // The news panel's browser; the build's own by default.
-        NewsBrowser::Factory makeNewsBrowser;
-    };
+    using Timings = MainWindowTimings;
+    using Options = MainWindowOptions;
 
     // `debugFile` is the debug log in debug mode, null otherwise; `arguments` the
     // command-line arguments with the program first; `programPath` the program file.
