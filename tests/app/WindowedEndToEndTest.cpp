@@ -48,8 +48,10 @@ TEST_F(WindowedEndToEndTest, SkinnedWindowUpdatesTheClientAndEnablesTheStartButt
     publish(folder);
     QFile news(serverFile(QStringLiteral("news.html")));
     ASSERT_TRUE(news.open(QIODevice::WriteOnly));
-    news.write("<html><body style='background:#101828;color:#e8dcb0;font-family:serif'><h2>Kaldoria news</h2>"
-               "<p>The northern pass is open again.</p><a href='https://example.org/'>Forum</a></body></html>");
+    news.write(
+        "<html><body style='background:#101828;color:#e8dcb0;font-family:serif;margin:28px 20px'><h2>Kaldoria news</h2>"
+        "<p>The northern pass is open again.</p><a style='color:#e0b050' "
+        "href='https://example.org/'>Forum</a></body></html>");
     news.close();
 
     // The start button waits for the end of the update, as a real skin has it.

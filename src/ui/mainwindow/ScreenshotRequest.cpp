@@ -14,6 +14,7 @@ namespace {
 
 // Time for the last paints to reach the screen before it is grabbed.
 constexpr int kSettleMs = 600;
+constexpr int kPollMs = 50;
 
 // Saves `area` of the screen, or all of it when `area` is null.
 void saveScreen(QScreen* screen, const QRect& area, const QString& path) {
@@ -54,8 +55,14 @@ void ScreenshotRequest::takeMainShot() {
     // Opened without a modal wait, so that the shot can be taken while it shows.
     m_settings.setMainWindowValues(m_main.settingsValues());
     m_settings.show();
-    const int unroll = m_settings.FadeIn()->interval() * (m_settings.width() / settings::TFSettings::kFadeInStep + 2);
-    QTimer::singleShot(unroll + kSettleMs, this, &ScreenshotRequest::takeSettingsShot);
+    waitForUnroll();
+}
+
+void ScreenshotRequest::waitForUnroll() {
+    if (m_settings.FadeIn()->isActive())
+        QTimer::singleShot(kPollMs, this, &ScreenshotRequest::waitForUnroll);
+    else
+        QTimer::singleShot(kSettleMs, this, &ScreenshotRequest::takeSettingsShot);
 }
 
 void ScreenshotRequest::takeSettingsShot() {

@@ -26,6 +26,8 @@ private:
     ScreenshotRequest(TFMain& mainWindow, settings::TFSettings& settingsWindow, QString mainPath, QString settingsPath);
 
     void takeMainShot();
+    // Waits until the settings window has unrolled to its full width.
+    void waitForUnroll();
     void takeSettingsShot();
 
     TFMain& m_main;
