@@ -23,7 +23,6 @@ public:
 
     // The one address shown inside.
     void setNewsUrl(const QString& url) { m_newsUrl = url; }
-    const QString& newsUrl() const { return m_newsUrl; }
 
     // True when a navigation to `url` may go on inside; otherwise `url` has been handed to
     // the system's browser and the navigation must be cancelled. Addresses are compared
@@ -36,8 +35,6 @@ public:
     // The browser this build uses: the web engine when it was available, else the plain
     // HTML view.
     static NewsBrowser* create(QWidget* parent);
-    // "Qt WebEngine" or "plain HTML view".
-    static const char* engineName();
     // What the browser needs before the application object exists.
     static void prepareProcess();
 

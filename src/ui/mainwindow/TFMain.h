@@ -83,11 +83,8 @@ public:
     NewsBrowser* WebBrowser1() const { return m_webBrowser; }
     MessagePanel* MsgPanel() const { return m_msgPanel; }
     WindowFadeIn& fade() { return *m_fade; }
-    QSystemTrayIcon* RxTrayIcon1() const { return m_tray; }
     const QString& NewsURL() const { return m_newsUrl; }
     qint32 LangConst() const { return m_langConst; }
-    // True once the update cycle has started.
-    bool cycleStarted() const { return m_cycleStarted; }
     // True once the update cycle has returned.
     bool cycleEnded() const { return m_cycleEnded; }
 

@@ -19,8 +19,6 @@ public:
 
     void navigate(const QString& url) override;
 
-    QTextBrowser* view() const { return m_view; }
-
 protected:
     void resizeEvent(QResizeEvent* event) override;
 

@@ -8,10 +8,6 @@ NewsBrowser* NewsBrowser::create(QWidget* parent) {
     return new TextNewsBrowser(parent);
 }
 
-const char* NewsBrowser::engineName() {
-    return "plain HTML view";
-}
-
 void NewsBrowser::prepareProcess() {}
 
 } // namespace kaldoria::mainwindow

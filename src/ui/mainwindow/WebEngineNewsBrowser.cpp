@@ -62,10 +62,6 @@ NewsBrowser* NewsBrowser::create(QWidget* parent) {
     return new WebEngineNewsBrowser(parent);
 }
 
-const char* NewsBrowser::engineName() {
-    return "Qt WebEngine";
-}
-
 void NewsBrowser::prepareProcess() {
     // The web engine shares its drawing context with the window toolkit, and its sandbox
     // refuses to run with the administrator's rights; it is switched off only then, the
