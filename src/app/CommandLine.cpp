@@ -29,14 +29,24 @@ QString CommandLine::usage() {
     return QStringLiteral(
         "Usage: Kaldoria [-debug | filemode=FOLDER] [--headless] [--check-all] [--start-game] [--help] [--version]\n"
         "\n"
-        "  -debug           (first argument only) write the debug log log.err in the current folder\n"
-        "  filemode=FOLDER  (first argument only) take packed update files from FOLDER\n"
-        "  --headless       no window: run in the terminal and exit\n"
-        "                   (0 up to date, 1 a file failed, 2 the configuration could not be read)\n"
-        "  --check-all      with --headless, also check every listed file\n"
+        "Keeps the game client in this program's folder up to date from the update servers\n"
+        "named in its configuration, then starts the game (kd.exe). Without --headless it\n"
+        "opens its window.\n"
+        "\n"
+        "  -debug           (first argument only) write the debug log log.err and config.pack\n"
+        "                   in the current folder\n"
+        "  filemode=FOLDER  (first argument only) take the packed update files (.kdz) from\n"
+        "                   FOLDER, a copy of an update server folder, instead of downloading\n"
+        "  --headless       no window: update in the terminal, then exit with\n"
+        "                   0 up to date, 1 a file failed or no file list, 2 no usable configuration\n"
+        "  --check-all      with --headless, also check every listed file and repair what differs\n"
         "  --start-game     with --headless, start the game when the client is up to date\n"
         "  --help           show this text\n"
-        "  --version        show the version\n");
+        "  --version        show the version\n"
+        "\n"
+        "Settings and the record of installed files are kept in updater/ beside the program\n"
+        "(Kaldoria.ini, OldList.lst). HTTPS servers are verified against the system's\n"
+        "certificates, or against the file named by SSL_CERT_FILE or CURL_CA_BUNDLE.\n");
 }
 
 } // namespace kaldoria::app

@@ -19,13 +19,13 @@ struct Subcommand {
 };
 
 const Subcommand kSubcommands[] = {
-    {"stream", "stream --skin DIR --config FILE -o STREAM   configuration stream from a skin folder and a text",
+    {"stream", "stream --skin DIR --config FILE -o STREAM      configuration stream from a skin folder and a text",
      runStream},
-    {"package", "package STREAM -o FILE                       configuration package from a stream", runPackage},
+    {"package", "package STREAM -o FILE                         configuration package from a stream", runPackage},
     {"attach", "attach PROGRAM -o OUT --resource NAME=FILE...  copy of a program file with resources", runAttach},
-    {"list", "list PROGRAM                                 resources of a program file", runList},
-    {"publish", "publish CLIENT_DIR -o SERVER_DIR [--required FILE] [--delete FILE]  update server folder", runPublish},
-    {"demo-skin", "demo-skin -o DIR                             the demo skin folder", runDemoSkin},
+    {"list", "list PROGRAM                                   resources of a program file", runList},
+    {"publish", "publish CLIENT_DIR -o SERVER_DIR [OPTIONS]     update server folder from a client folder", runPublish},
+    {"demo-skin", "demo-skin -o DIR                               the demo skin folder", runDemoSkin},
 };
 
 void printUsage(FILE* to) {
@@ -34,7 +34,15 @@ void printUsage(FILE* to) {
            "Commands:\n";
     for (const Subcommand& c : kSubcommands)
         out << "  " << c.usage << "\n";
-    out << "\nRun 'kaldoria-pack COMMAND --help' for the details of one command.\n";
+    out << "\nA launcher for your server, step by step:\n"
+           "  kaldoria-pack publish client/ -o /var/www/client        the update server folder\n"
+           "  kaldoria-pack demo-skin -o skin                         a skin folder to start from\n"
+           "  kaldoria-pack stream --skin skin --config config.txt -o config.stream\n"
+           "  kaldoria-pack package config.stream -o config.pack\n"
+           "  kaldoria-pack attach Kaldoria -o MyLauncher --resource blank=config.pack\n"
+           "config.txt names the server folder's address in its [updateservers] section; the README\n"
+           "and docs/config-example.txt describe every section and key.\n"
+           "\nRun 'kaldoria-pack COMMAND --help' for the details of one command.\n";
 }
 
 // Drawing text needs a GUI application; it runs on the offscreen platform unless told otherwise.
