@@ -92,8 +92,9 @@ protected:
         EXPECT_EQ(readClient(QStringLiteral("system/data.pak")), noise(300000, 3));
         EXPECT_EQ(readClient(QStringLiteral("system/new.dat")), noise(150000, 4));
         EXPECT_FALSE(QFileInfo::exists(clientFile(QStringLiteral("obsolete.dll"))));
-        if (newLauncher)
+        if (newLauncher) {
             EXPECT_EQ(readClient(QStringLiteral("Kaldoria")), readAll(m_root.filePath(QStringLiteral("new/Kaldoria"))));
+        }
         Q_UNUSED(second);
     }
 

@@ -28,10 +28,10 @@ void HardeningFixture::serve(const testsupport::UpdateServerFolder& folder, cons
     makeLauncher(configText({m_bad->url()}));
 }
 
-LauncherFixture::Run HardeningFixture::runChecked(const QStringList& extra) {
+app::LauncherFixture::Run HardeningFixture::runChecked(const QStringList& extra) {
     const QMap<QString, QString> before = outsideSnapshot();
     const Run result = run(QStringList{QStringLiteral("-debug"), QStringLiteral("--headless")} + extra);
-    EXPECT_EQ(outsideSnapshot(), before) << "something outside the client folder changed";
+    EXPECT_EQ(snapshotText(outsideSnapshot()), snapshotText(before)) << "something outside the client folder changed";
     expectTruthfulOldList(m_client);
     EXPECT_NE(result.exitCode, -1) << "the launcher did not end by itself: " << result.output.toStdString();
     return result;
@@ -44,6 +44,13 @@ QString HardeningFixture::fileDigest(const QString& path) {
     QCryptographicHash hash(QCryptographicHash::Md5);
     hash.addData(&file);
     return QString::fromLatin1(hash.result().toHex().toUpper());
+}
+
+std::string HardeningFixture::snapshotText(const QMap<QString, QString>& snapshot) {
+    std::string text;
+    for (auto it = snapshot.cbegin(); it != snapshot.cend(); ++it)
+        text += (it.key() + QLatin1Char(' ') + it.value() + QLatin1Char('\n')).toStdString();
+    return text;
 }
 
 QByteArray HardeningFixture::noise(qsizetype size, quint32 seed) {
@@ -100,7 +107,8 @@ void HardeningFixture::expectTruthfulOldList(const QString& client) const {
         relative.replace(QLatin1Char('\\'), QLatin1Char('/'));
         const QString path = client + QLatin1Char('/') + relative.mid(relative.startsWith(u'/') ? 1 : 0);
         EXPECT_FALSE(QFileInfo(path).isSymLink()) << record.toStdString();
-        EXPECT_EQ(fileDigest(path), fields.at(0)) << "recorded but not installed: " << record.toStdString();
+        EXPECT_EQ(fileDigest(path).toStdString(), fields.at(0).toStdString())
+            << "recorded but not installed: " << record.toStdString();
     }
 }
 

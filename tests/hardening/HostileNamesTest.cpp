@@ -35,7 +35,7 @@ protected:
                 QStringLiteral("C:\\canary\\") + leaf,
                 QStringLiteral("\\\\host\\share\\") + leaf,
                 QStringLiteral("\\..\\canary\\") + leaf + QStringLiteral("\x01"),
-                QStringLiteral("\\canary\\\n..\\") + leaf,
+                QStringLiteral("\\canary\\\t..\\") + leaf,
                 QStringLiteral("\\ ..\\..\\canary\\") + leaf,
                 QStringLiteral("\\.. \\canary\\") + leaf};
     }
@@ -54,9 +54,10 @@ protected:
     void expectOnlyTheListedFilesInTheClient() const {
         const QStringList entries = QDir(m_client).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
         for (const QString& entry : entries)
-            EXPECT_TRUE(QStringList({QStringLiteral("kd.exe"), QStringLiteral("system"), QStringLiteral("updater"),
-                                     QStringLiteral("Kaldoria"), QStringLiteral("log.err")})
-                            .contains(entry))
+            EXPECT_TRUE(
+                QStringList({QStringLiteral("kd.exe"), QStringLiteral("system"), QStringLiteral("updater"),
+                             QStringLiteral("Kaldoria"), QStringLiteral("log.err"), QStringLiteral("config.pack")})
+                    .contains(entry))
                 << "unexpected client entry " << entry.toStdString();
     }
 };
@@ -124,6 +125,8 @@ TEST_F(HostileNamesTest, ArchiveTraversalAndLinkEntriesAreRefused) {
 TEST_F(HostileNamesTest, PlantedLinksAreReplacedOrRemovedNeverFollowed) {
     UpdateServerFolder folder = clientFiles();
     folder.addFile(QStringLiteral("\\linked\\new.dat"), "new data", kDate);
+    // Required, so that the file behind the link is rewritten whatever the check finds.
+    folder.setRequired({QStringLiteral("\\system\\data.pak")});
     folder.setDelete({QStringLiteral("\\obsolete.dll"), QStringLiteral("\\gone\\keep.dat")});
     serve(folder);
     QDir().mkpath(clientFile(QStringLiteral("system")));
@@ -131,6 +134,10 @@ TEST_F(HostileNamesTest, PlantedLinksAreReplacedOrRemovedNeverFollowed) {
     ASSERT_TRUE(QFile::link(canaryFile(QStringLiteral("sub/keep.dat")), clientFile(QStringLiteral("obsolete.dll"))));
     ASSERT_TRUE(QFile::link(canaryFile(QStringLiteral("sub")), clientFile(QStringLiteral("linked"))));
     ASSERT_TRUE(QFile::link(canaryFile(QStringLiteral("sub")), clientFile(QStringLiteral("gone"))));
+    // The settings file and "OldList.lst" are written with a rename over their name.
+    QDir().mkpath(clientFile(QStringLiteral("updater")));
+    ASSERT_TRUE(QFile::link(canaryFile(QStringLiteral("x")), clientFile(QStringLiteral("updater/OldList.lst"))));
+    ASSERT_TRUE(QFile::link(canaryFile(QStringLiteral("x")), clientFile(QStringLiteral("updater/Kaldoria.ini"))));
 
     const Run result = runChecked();
     EXPECT_EQ(result.exitCode, 0) << result.output.toStdString();
@@ -139,6 +146,8 @@ TEST_F(HostileNamesTest, PlantedLinksAreReplacedOrRemovedNeverFollowed) {
     EXPECT_FALSE(QFileInfo(clientFile(QStringLiteral("obsolete.dll"))).isSymLink());
     EXPECT_FALSE(QFileInfo(clientFile(QStringLiteral("linked"))).isSymLink());
     EXPECT_EQ(readClient(QStringLiteral("linked/new.dat")), QByteArray("new data"));
+    EXPECT_FALSE(QFileInfo(clientFile(QStringLiteral("updater/OldList.lst"))).isSymLink());
+    EXPECT_FALSE(QFileInfo(clientFile(QStringLiteral("updater/Kaldoria.ini"))).isSymLink());
 }
 
 } // namespace kaldoria::hardening

@@ -71,8 +71,9 @@ TEST_P(ServerAnswerTest, EndsWithTheFileInstalledOrFailedAndNeverRecordsAWrongOn
         EXPECT_FALSE(oldListNames().contains(QStringLiteral("system/data.pak")));
     }
     EXPECT_TRUE(leftovers(m_client).isEmpty()) << leftovers(m_client).join(u' ').toStdString();
-    if (QByteArray(row.name) == "RedirectIsNotFollowed")
+    if (QByteArray(row.name) == "RedirectIsNotFollowed") {
         EXPECT_EQ(m_bad->gets().count(QStringLiteral("/kd.exe.kdz")), 1);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, ServerAnswerTest, ::testing::ValuesIn(kRows),

@@ -5,6 +5,7 @@
 #include "ui/mainwindow/workflow/UpdateListSections.h"
 
 #include "platform/FileTimes.h"
+#include "platform/PlantedLinks.h"
 #include "platform/TerminateRequest.h"
 #include "platform/TextCodec.h"
 
@@ -75,8 +76,14 @@ void TRequiredFilesCheck::readList(const QString& listPath) {
     resetOneFileControls();
     for (const QString& name : sections.requiredNames)
         m_s.Required->AddItemEmpty(name);
-    for (const QString& name : sections.deleteNames)
-        QFile::remove(m_s.clientPath(name));
+    for (const QString& name : sections.deleteNames) {
+        // A file behind a linked folder is not the client's: it is left alone.
+        const QString path = m_s.clientPath(name);
+        if (platform::PlantedLinks::passesThroughLink(m_s.mainPath, path))
+            m_s.log(QStringLiteral("Refused deletion through a link: ") + name);
+        else
+            QFile::remove(path);
+    }
     m_s.NewFileList->LoadFromStrings(sections.fileLines);
     resetOneFileControls();
 
