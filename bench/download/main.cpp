@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <sys/resource.h>
+#include <unistd.h>
 
 using namespace kaldoria;
 
@@ -65,6 +66,13 @@ Sample runPeer(const QString& program, const QStringList& arguments, const QStri
     return sample;
 }
 
+// Writes the source file's data to disk now, so that its write-back does not slow whichever
+// peer runs first.
+bool flushToDisk(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) && ::fsync(file.handle()) == 0;
+}
+
 double median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
@@ -101,7 +109,7 @@ int main(int argc, char** argv) {
     QTemporaryDir folder(options.folder + QStringLiteral("/kaldoria-bench-XXXXXX"));
     const qint64 size = options.sizeMiB << 20;
     const QString source = folder.filePath(QStringLiteral("file.bin"));
-    if (!folder.isValid() || !testsupport::writePatternFile(source, size)) {
+    if (!folder.isValid() || !testsupport::writePatternFile(source, size) || !flushToDisk(source)) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(source));
         return 2;
     }
@@ -132,6 +140,8 @@ int main(int argc, char** argv) {
         {"curl", QStringLiteral("curl"), {QStringLiteral("-s"), QStringLiteral("-o"), target, url}, {}},
     };
     for (int run = 0; run < options.runs; ++run) {
+        // Each run starts with another peer, so that none always runs right after a writer.
+        std::rotate(peers.begin(), peers.begin() + 1, peers.end());
         for (Peer& peer : peers) {
             const Sample sample = runPeer(peer.program, peer.arguments, target, size);
             if (!sample.ok) {
@@ -145,6 +155,9 @@ int main(int argc, char** argv) {
 
     std::printf("file %lld MiB, nginx limit_rate %s, %d segments, median of %d runs\n", options.sizeMiB,
                 options.rate.isEmpty() ? "none" : qPrintable(options.rate), options.threads, options.runs);
+    // Back to the listed order: kaldoria, aria2c, curl.
+    std::rotate(peers.begin(), peers.begin() + (peers.size() - options.runs % peers.size()) % peers.size(),
+                peers.end());
     const double ours = double(size) / 1e6 / median(peers[0].seconds);
     for (const Peer& peer : peers) {
         const double rate = double(size) / 1e6 / median(peer.seconds);

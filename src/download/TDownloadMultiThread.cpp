@@ -29,9 +29,10 @@ void TDownloadMultiThread::GetFile(const QString& url, const QString& filename) 
     auto client = std::make_unique<net::HttpClient>();
     client->setDispatchInterval(m_timings.dispatch);
     const net::HttpResult head = client->head(url);
-    platform::TerminateRequest::endProgramIfRequested();
-    const qint64 length = head.ok() ? head.contentLength : 0;
     m_haveError = true;
+    if (platform::TerminateRequest::endProgramIfRequested())
+        return;
+    const qint64 length = head.ok() ? head.contentLength : 0;
     if (length <= 0 || !prepareTarget(filename, length))
         return;
 
@@ -90,7 +91,10 @@ void TDownloadMultiThread::runSegments(const QString& url, qint64 length, std::u
     m_haveError = false;
     for (const auto& thread : m_list)
         thread->start();
-    platform::waitWhileDispatching([this] { return m_allOk || m_isStop; });
+    // Should the program not end on a terminate request (a test's hook), the download ends as
+    // if stopped.
+    if (platform::waitWhileDispatching([this] { return m_allOk || m_isStop; }) == platform::WaitOutcome::Terminated)
+        Stop();
 }
 
 void TDownloadMultiThread::segmentComplete(TDownloadThread& thread) {

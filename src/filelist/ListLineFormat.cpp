@@ -56,7 +56,7 @@ std::optional<TDateTime> parseLocaleDateTime(const QString& text) {
     const QDate date = locale.toDate(trimmed, dateFormat);
     if (!date.isValid())
         return std::nullopt;
-    return platform::DayCount::fromDateTime(QDateTime(date, QTime(0, 0)));
+    return platform::DayCount::fromDateAndTime(date, QTime(0, 0));
 }
 
 } // namespace

@@ -32,48 +32,66 @@ QString TFileList::KeyOf(const QString& name) {
 }
 
 std::unique_ptr<TFileItem> TFileList::AddItem(const QString& name, std::unique_ptr<TFileItem> item) {
-    QString key = KeyOf(name);
-    if (!item || (m_sorted && holdsKey(key)))
-        return item;
-    store(std::move(key), std::move(item));
-    return nullptr;
+    if (item)
+        store(KeyOf(name), item);
+    return item;
 }
 
 void TFileList::AddItemSimple(const QString& name, const QString& hash, const QString& hashPacked, qint64 size,
                               TDateTime date) {
     if (platform::TerminateRequest::isRequested())
         return;
-    QString key = KeyOf(name);
-    if (m_sorted && holdsKey(key))
-        return;
     auto item = std::make_unique<TFileItem>();
     item->Content = TFileRecord{name, hash, hashPacked, size, date};
-    store(std::move(key), std::move(item));
+    store(KeyOf(name), item);
+}
+
+void TFileList::Assign(const TFileList& source) {
+    if (&source == this)
+        return;
+    Clear();
+    source.settle();
+    m_entries.reserve(source.m_entries.size());
+    for (const Entry& entry : source.m_entries)
+        m_entries.push_back(Entry{entry.key, std::make_unique<TFileItem>(*entry.item)});
+    if (!m_sorted)
+        return;
+    // Order all at once (a sorted source already is), then keep the first entry of each key.
+    if (!source.m_sorted) {
+        std::stable_sort(m_entries.begin(), m_entries.end(),
+                         [](const Entry& a, const Entry& b) { return keyLess(a.key, b.key); });
+    }
+    const auto sameKey = [](const Entry& a, const Entry& b) { return a.key == b.key; };
+    m_entries.erase(std::unique(m_entries.begin(), m_entries.end(), sameKey), m_entries.end());
+    m_ordered = m_entries.size();
 }
 
 void TFileList::AddItemEmpty(const QString& name) {
     AddItemSimple(name, ZeroDigest(), ZeroDigest(), 0, 0);
 }
 
-void TFileList::store(QString key, std::unique_ptr<TFileItem> item) {
-    if (m_sorted) {
-        const bool appendsInOrder =
-            m_ordered == m_entries.size() && (m_entries.empty() || keyLess(m_entries.back().key, key));
-        if (appendsInOrder)
-            ++m_ordered;
-        else
-            m_pendingKeys.insert(key);
+void TFileList::store(QString key, std::unique_ptr<TFileItem>& item) {
+    if (!m_sorted) {
+        m_entries.push_back(Entry{std::move(key), std::move(item)});
+        return;
     }
-    m_entries.push_back(Entry{std::move(key), std::move(item)});
-}
-
-bool TFileList::holdsKey(const QString& key) const {
     if (m_pendingKeys.contains(key))
-        return true;
+        return;
     const auto orderedEnd = m_entries.begin() + qsizetype(m_ordered);
-    const auto it = std::lower_bound(m_entries.begin(), orderedEnd, key,
+    const auto at = std::lower_bound(m_entries.begin(), orderedEnd, key,
                                      [](const Entry& e, const QString& k) { return keyLess(e.key, k); });
-    return it != orderedEnd && it->key == key;
+    if (at != orderedEnd && at->key == key)
+        return;
+    // A key that belongs at or near the end (lists written in key order, results that finish
+    // almost in key order) goes straight to its place; others wait to be merged in.
+    constexpr qsizetype nearEnd = 64;
+    if (m_pendingKeys.isEmpty() && orderedEnd - at <= nearEnd) {
+        m_entries.insert(at, Entry{std::move(key), std::move(item)});
+        ++m_ordered;
+        return;
+    }
+    m_pendingKeys.insert(key);
+    m_entries.push_back(Entry{std::move(key), std::move(item)});
 }
 
 void TFileList::settle() const {

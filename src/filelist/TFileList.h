@@ -40,6 +40,10 @@ public:
     // AddItemSimple with zero digests, size 0 and date 0.
     void AddItemEmpty(const QString& name);
 
+    // Clear, then a copy of every entry of `source` in its order (same keys, new items); a
+    // sorted list keeps the first entry of each key.
+    void Assign(const TFileList& source);
+
     // Index of the (first) entry with the key of `name`, or -1.
     int GetId(const QString& name) const;
     TFileItem* GetItemByName(const QString& name) const;
@@ -86,8 +90,8 @@ private:
         std::unique_ptr<TFileItem> item;
     };
 
-    void store(QString key, std::unique_ptr<TFileItem> item);
-    bool holdsKey(const QString& key) const;
+    // Takes `item` under `key`, unless a sorted list holds the key (`item` then stays).
+    void store(QString key, std::unique_ptr<TFileItem>& item);
     int find(const QString& key) const;
     // Puts entries added to a sorted list since the last lookup by position into key order.
     void settle() const;

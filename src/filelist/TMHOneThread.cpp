@@ -17,51 +17,40 @@ void takeEntry(const platform::FileEntry& entry, TMHOneThread::Measurement& m) {
 
 } // namespace
 
-TMHOneThread::TMHOneThread(const QString& filename) : m_filename(filename) {
+TMHOneThread::TMHOneThread(std::shared_ptr<TMHWork> work) : m_work(std::move(work)) {
     connect(this, &QThread::finished, this, &QObject::deleteLater);
 }
 
-void TMHOneThread::measureNext(const QString& filename) {
-    m_filename = filename;
-    m_hasNext = true;
-}
-
 TMHOneThread::Measurement TMHOneThread::measure(const QString& filename, bool withHash) {
+    // The name as spelled is tried first; only when that fails is it looked up ignoring case.
+    const QString spelled = QString(filename).replace(u'\\', u'/');
     Measurement m;
-    const QString path = platform::nativePath(filename);
     if (!withHash) {
-        const std::optional<platform::FileEntry> entry = platform::FileEntry::read(path);
+        std::optional<platform::FileEntry> entry = platform::FileEntry::read(spelled);
+        if (!entry)
+            entry = platform::FileEntry::read(platform::nativePath(filename));
         if (entry && !entry->isDirectory)
             takeEntry(*entry, m);
         return m;
     }
     platform::FileReader file;
-    if (!file.open(path))
+    if (!file.open(spelled) && !file.open(platform::nativePath(filename)))
         return m;
     TMD5 md5;
     if (!md5.AddOpenFile(file, filename).ok())
         return m;
     m.hash = md5.DigestStr();
-    if (const std::optional<platform::FileEntry> entry = file.entry())
-        takeEntry(*entry, m);
+    takeEntry(file.entry(), m);
     return m;
 }
 
 void TMHOneThread::run() {
-    for (;;) {
-        m_result = measure(m_filename, ModeIsHaveHash);
-        m_hasNext = false;
-        // The user-interface thread runs the handler while this thread waits, so the handler
-        // may read the results and set the next file without a lock.
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                if (OnComplete)
-                    OnComplete(this);
-            },
-            Qt::BlockingQueuedConnection);
-        if (!m_hasNext)
+    const int count = int(m_work->paths.size());
+    while (!m_work->cancelled.load(std::memory_order_relaxed)) {
+        const int index = m_work->next.fetch_add(1, std::memory_order_relaxed);
+        if (index >= count)
             return;
+        m_work->deliver(index, measure(m_work->paths.at(index), m_work->withHash));
     }
 }
 

@@ -4,11 +4,21 @@
 #include "platform/EventLoopWait.h"
 #include "platform/TerminateRequest.h"
 
+#include <QTimer>
+
 #include <algorithm>
 
 namespace kaldoria::filelist {
 
 using platform::TerminateRequest;
+
+namespace {
+
+// How often the user-interface thread collects finished files: short enough for a smooth
+// progress display, long enough that a burst of small files costs one wake-up.
+constexpr int collectIntervalMs = 2;
+
+} // namespace
 
 TMHThreads::TMHThreads() = default;
 
@@ -17,71 +27,66 @@ TMHThreads::~TMHThreads() {
 }
 
 std::unique_ptr<TFileList> TMHThreads::CalculateHash(const QString& path, const TFileList& filelist, int threads) {
-    const int first = std::min(threads, filelist.Count());
+    detachWorkers();
     m_newlist = std::make_unique<TFileList>(true);
-    m_filelist.Clear();
-    for (int i = 0; i < filelist.Count(); ++i) {
-        const TFileItem* item = filelist.GetItemByID(i);
-        m_filelist.AddItem(item->Content.Name, std::make_unique<TFileItem>(*item));
-    }
-    m_path = path;
+    m_filelist.Assign(filelist);
+    const int workers = std::min(threads, m_filelist.Count());
+    m_remaining = m_filelist.Count();
     m_complete = false;
-    m_cnt = 0;
-    m_pos = -1;
 
-    for (int i = 0; i < first; ++i) {
-        if (m_pos + 1 >= m_filelist.Count())
-            break;
-        auto* worker = new TMHOneThread(QString());
-        worker->ModeIsHaveHash = ModeIsHaveHash;
-        worker->OnComplete = [this](TMHOneThread* sender) { onComplete(sender); };
-        handOutNext(worker);
-        m_workers.push_back(worker);
-        worker->start();
-    }
+    if (workers > 0) {
+        m_work = std::make_shared<TMHWork>();
+        m_work->withHash = ModeIsHaveHash;
+        m_work->paths.reserve(m_filelist.Count());
+        for (int i = 0; i < m_filelist.Count(); ++i)
+            m_work->paths.append(path + m_filelist.GetItemByID(i)->Content.Name);
+        for (int i = 0; i < workers; ++i)
+            (new TMHOneThread(m_work))->start();
 
-    if (m_cnt > 0 && platform::waitWhileDispatching([this] { return m_complete; }) != platform::WaitOutcome::Done) {
-        detachWorkers();
-        m_newlist.reset();
-        return nullptr;
+        QTimer collector;
+        collector.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&collector, &QTimer::timeout, [this, work = m_work] { collect(work); });
+        collector.start(collectIntervalMs);
+        if (platform::waitWhileDispatching([this] { return m_complete; }) != platform::WaitOutcome::Done)
+            return giveUp();
     }
     if (TerminateRequest::isRequested()) {
         TerminateRequest::endProgram();
-        detachWorkers();
-        m_newlist.reset();
-        return nullptr;
+        return giveUp();
     }
+    m_work.reset();
     return std::move(m_newlist);
 }
 
-bool TMHThreads::handOutNext(TMHOneThread* worker) {
-    ++m_pos;
-    if (m_pos >= m_filelist.Count())
-        return false;
-    worker->measureNext(m_path + m_filelist.GetItemByID(m_pos)->Content.Name);
-    ++m_cnt;
-    return true;
+void TMHThreads::collect(const std::shared_ptr<TMHWork>& work) {
+    for (const auto& [index, result] : work->collect()) {
+        if (m_work != work || TerminateRequest::isRequested())
+            return; // a handler gave the batch up, or the program is ending
+        onComplete(index, result);
+    }
 }
 
-void TMHThreads::onComplete(TMHOneThread* worker) {
-    const QString name = worker->filename().mid(m_path.size());
-    const TMHOneThread::Measurement& m = worker->result();
-    m_newlist->AddItemSimple(name, m.hash, ZeroDigest(), m.size, m.date);
+void TMHThreads::onComplete(int index, const TMHMeasurement& result) {
+    const QString name = m_filelist.GetItemByID(index)->Content.Name;
+    m_newlist->AddItemSimple(name, result.hash, ZeroDigest(), result.size, result.date);
     if (OnThreadFileProceed)
-        OnThreadFileProceed(this, name, m.hash, m.size, m.date);
-    --m_cnt;
-    if (!handOutNext(worker))
-        std::erase(m_workers, worker);
-    if (m_cnt == 0)
+        OnThreadFileProceed(this, name, result.hash, result.size, result.date);
+    if (--m_remaining == 0)
         m_complete = true;
     if (TerminateRequest::isRequested())
         TerminateRequest::endProgram();
 }
 
 void TMHThreads::detachWorkers() {
-    for (TMHOneThread* worker : m_workers)
-        worker->OnComplete = nullptr;
-    m_workers.clear();
+    if (m_work)
+        m_work->cancelled = true;
+    m_work.reset();
+}
+
+std::unique_ptr<TFileList> TMHThreads::giveUp() {
+    detachWorkers();
+    m_newlist.reset();
+    return nullptr;
 }
 
 } // namespace kaldoria::filelist

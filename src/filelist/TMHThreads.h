@@ -1,24 +1,25 @@
 #pragma once
 
 #include "filelist/TFileList.h"
+#include "filelist/TMHWork.h"
 
 #include <QString>
 
 #include <functional>
 #include <memory>
-#include <vector>
 
 namespace kaldoria::filelist {
-
-class TMHOneThread;
 
 // Measures every file of a list with a few worker threads and returns what it measured as a
 // new sorted list. The caller's user-interface thread stays in CalculateHash until all files
 // are done but keeps dispatching events; the per-file event runs there, never on a worker.
 //
-// At most `threads` files are measured at once. Workers are reused: when a worker reports a
-// file, the completion handler hands it the next file of the work list instead of starting a
-// new thread, which keeps many small files from being dominated by thread start-up.
+// At most `threads` files are measured at once: that many workers are started per batch, and
+// each takes the next file of the work list (in key order) when it has finished the last. The
+// workers leave their results in the batch and never wait for the user-interface thread; a
+// timer of that thread collects them every few milliseconds, adds them to the result and
+// raises the event for each. A call per file (one thread start and one blocking hand-over
+// each) would cap the throughput on many small files at the thread scheduler's pace.
 class TMHThreads {
 public:
     using FileProceedHandler = std::function<void(TMHThreads* sender, const QString& filename, const QString& hash,
@@ -44,19 +45,18 @@ public:
     std::unique_ptr<TFileList> CalculateHash(const QString& path, const TFileList& filelist, int threads);
 
 private:
-    // Gives `worker` the next file of the work list, or lets it end when none is left.
-    bool handOutNext(TMHOneThread* worker);
-    void onComplete(TMHOneThread* worker);
-    // Workers still running stop calling back into this object and end on their own.
+    // Takes the results the workers left since the last call.
+    void collect(const std::shared_ptr<TMHWork>& work);
+    void onComplete(int index, const TMHMeasurement& result);
+    // Workers still running take no further file; their results are no longer collected.
     void detachWorkers();
+    std::unique_ptr<TFileList> giveUp();
 
     TFileList m_filelist{true};
     std::unique_ptr<TFileList> m_newlist;
-    QString m_path;
-    int m_cnt = 0;
-    int m_pos = -1;
+    int m_remaining = 0; // files not yet reported
     bool m_complete = false;
-    std::vector<TMHOneThread*> m_workers; // running workers of the current batch
+    std::shared_ptr<TMHWork> m_work;
 };
 
 } // namespace kaldoria::filelist

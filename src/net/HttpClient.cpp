@@ -2,6 +2,7 @@
 
 #include "platform/EventLoopWait.h"
 #include "platform/SocketControl.h"
+#include "platform/TerminateRequest.h"
 
 #include <QCoreApplication>
 #include <QIODevice>
@@ -154,6 +155,10 @@ CURLcode HttpClient::Impl::runTransfer() {
         curl_multi_poll(multi, nullptr, 0, waitMs, nullptr);
         if (dispatch && Clock::now() >= nextDispatch) {
             platform::dispatchPendingEvents();
+            if (platform::TerminateRequest::endProgramIfRequested()) {
+                aborted = true; // the program did not end (a test's hook): give up the request
+                break;
+            }
             nextDispatch = Clock::now() + dispatchInterval;
         }
     }
@@ -197,7 +202,7 @@ HttpResult HttpClient::Impl::perform(const QByteArray& url, bool headOnly, long 
     result.message = QString::fromUtf8(curl_easy_strerror(code));
     if (callbackError != HttpError::None)
         result.error = callbackError;
-    else if (disconnected)
+    else if (disconnected || code == CURLE_ABORTED_BY_CALLBACK)
         result.error = HttpError::Aborted;
     else if (code == CURLE_COULDNT_CONNECT || code == CURLE_COULDNT_RESOLVE_HOST || code == CURLE_COULDNT_RESOLVE_PROXY)
         result.error = HttpError::Connect;

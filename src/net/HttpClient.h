@@ -39,7 +39,8 @@ struct HttpGetOptions {
 // client when the server allows it.
 //
 // A request made on the thread of the application object keeps that thread's events
-// dispatched every dispatch interval (250 ms) while it waits on the network.
+// dispatched every dispatch interval (250 ms) while it waits on the network, and ends the
+// program when termination was requested meanwhile.
 class HttpClient {
 public:
     explicit HttpClient(QByteArray userAgent = kUserAgent);

@@ -10,7 +10,7 @@ enum class HttpError {
     Connect,  // the server could not be reached (refused, unknown host)
     Status,   // the answer's status lies outside 2xx (redirects included: they are not followed)
     Refused,  // the caller refused the answer's head, or the sink took no more bytes
-    Aborted,  // disconnect() cut the request
+    Aborted,  // disconnect() or a terminate request cut the request
     TimedOut, // a probe's time-out ran out
     Transfer, // anything else: the connection broke, the body fell short, TLS failed
 };

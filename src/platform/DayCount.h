@@ -11,7 +11,8 @@ namespace kaldoria::platform {
 class DayCount {
 public:
     // The day count of a calendar date and time, taken as it stands (no zone conversion).
-    static double fromDateTime(const QDateTime& dateTime);
+    static double fromDateTime(const QDateTime& dateTime) { return fromDateAndTime(dateTime.date(), dateTime.time()); }
+    static double fromDateAndTime(QDate date, QTime time);
 
     // The calendar date and time of a day count, in local time, to the millisecond.
     static QDateTime toLocalDateTime(double days);

@@ -21,10 +21,10 @@ enum class WaitOutcome {
 // Before each round it looks at the terminate request: when set, it ends the program at
 // once (TerminateRequest::endProgram) and, should that return, reports Terminated. Code
 // after a wait must re-check that what it uses still exists.
-// Dispatches every event pending for the calling thread, then returns.
-void dispatchPendingEvents();
-
 WaitOutcome waitWhileDispatching(const std::function<bool()>& done,
                                  QDeadlineTimer deadline = QDeadlineTimer(QDeadlineTimer::Forever));
+
+// Dispatches every event pending for the calling thread, then returns.
+void dispatchPendingEvents();
 
 } // namespace kaldoria::platform

@@ -27,6 +27,7 @@ bool FileReader::open(const QString& path) {
         close();
         return false;
     }
+    m_entry = fileEntryFromStat(st);
     return true;
 }
 
@@ -40,13 +41,6 @@ qint64 FileReader::read(char* buffer, qint64 size) {
         if (errno != EINTR)
             return -1;
     }
-}
-
-std::optional<FileEntry> FileReader::entry() const {
-    struct stat st;
-    if (m_fd < 0 || ::fstat(m_fd, &st) != 0)
-        return std::nullopt;
-    return fileEntryFromStat(st);
 }
 
 void FileReader::close() {

@@ -4,8 +4,6 @@
 
 #include <QString>
 
-#include <optional>
-
 namespace kaldoria::platform {
 
 // A regular file opened for reading, read in blocks through the caller's buffer. Folders,
@@ -26,13 +24,14 @@ public:
     // when the read failed.
     qint64 read(char* buffer, qint64 size);
 
-    // The directory entry of the open file.
-    std::optional<FileEntry> entry() const;
+    // The directory entry of the file as it was when it was opened.
+    const FileEntry& entry() const { return m_entry; }
 
     void close();
 
 private:
     int m_fd = -1;
+    FileEntry m_entry;
 };
 
 } // namespace kaldoria::platform

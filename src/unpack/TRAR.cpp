@@ -98,11 +98,11 @@ std::filesystem::path fsPath(const QString& name) {
     return std::filesystem::path(QFile::encodeName(name).toStdString());
 }
 
-// A name beside `target` that no archive entry and no client file uses.
+// A short hidden name in the folder of `target` (short, so that it fits wherever the target's
+// own name fits).
 QString temporaryNameFor(const QString& target) {
-    const QFileInfo info(target);
-    return info.path() + QStringLiteral("/.") + info.fileName() + QLatin1Char('.') +
-           QString::number(QRandomGenerator::global()->generate64(), 36) + QStringLiteral(".kdpart");
+    return QFileInfo(target).path() + QStringLiteral("/.kdz-") +
+           QString::number(QRandomGenerator::global()->generate64(), 36) + QStringLiteral(".part");
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "download/TDownloadMultiThread.h"
 
+#include "Arguments.h"
 #include "FaultServer.h"
 #include "LocalPorts.h"
 #include "NginxServer.h"
@@ -7,11 +8,15 @@
 #include "TestCertificates.h"
 #include "TestFiles.h"
 #include "download/SegmentPlan.h"
+#include "platform/TerminateRequest.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -21,7 +26,9 @@ using namespace std::chrono_literals;
 
 namespace {
 
-const DownloadTimings kTimings{.watchdog = 300ms, .progress = 50ms, .dispatch = 20ms};
+// A watchdog that never cuts a healthy answer on a busy machine, and one for planned stalls.
+const DownloadTimings kTimings{.watchdog = 60s, .progress = 50ms, .dispatch = 20ms};
+const DownloadTimings kStallTimings{.watchdog = 1s, .progress = 50ms, .dispatch = 20ms};
 
 QByteArray readAll(const QString& path) {
     QFile file(path);
@@ -105,7 +112,7 @@ TEST_P(NginxDownload, ArrivesWholeInThePlannedRanges) {
 
     run.downloader.GetFile(s_nginx->url(fileName(size)), target);
 
-    const QStringList log = s_nginx->accessLog().mid(logBefore);
+    const QStringList log = s_nginx->accessLog(logBefore + 1 + planSegments(size, 6).size()).mid(logBefore);
     if (size == 0) {
         EXPECT_TRUE(run.downloader.HaveError());
         EXPECT_FALSE(QFile::exists(target));
@@ -132,19 +139,35 @@ INSTANTIATE_TEST_SUITE_P(Sizes, NginxDownload,
                                     (std::get<1>(info.param) ? "PartFiles" : "InPlace");
                          });
 
-TEST(NginxDownloadRanges, WorkedExampleReachesTheServer) {
+TEST(NginxDownloadRanges, WorkedExamplesReachTheServer) {
+    const struct {
+        qint64 length;
+        int threads;
+        QStringList ranges;
+    } cases[] = {
+        {1000003,
+         6,
+         {QStringLiteral("bytes=0-166666"), QStringLiteral("bytes=166667-333333"),
+          QStringLiteral("bytes=333334-500000"), QStringLiteral("bytes=500001-666667"),
+          QStringLiteral("bytes=666668-833334"), QStringLiteral("bytes=833335-1000002")}},
+        {150003, 2, {QStringLiteral("bytes=0-75001"), QStringLiteral("bytes=75002-150002")}},
+        {150001, 2, {QStringLiteral("bytes=0-74999"), QStringLiteral("bytes=75000-150000")}},
+    };
     QTemporaryDir folder;
-    writePatternFile(folder.filePath(QStringLiteral("file.bin")), 1000003);
+    for (const auto& c : cases)
+        writePatternFile(folder.filePath(QStringLiteral("f%1.bin").arg(c.length)), c.length);
+    qsizetype logLines = 0;
     NginxServer nginx({.root = folder.path()});
     ASSERT_TRUE(nginx.start()) << nginx.errorText().toStdString();
-    TDownloadMultiThread downloader(kTimings);
-    downloader.SetThreads(6);
-    downloader.GetFile(nginx.url(QStringLiteral("file.bin")), folder.filePath(QStringLiteral("copy.bin")));
-    EXPECT_FALSE(downloader.HaveError());
-    EXPECT_EQ(requestedRanges(nginx.accessLog(), QStringLiteral("file.bin")),
-              (QStringList{QStringLiteral("bytes=0-166666"), QStringLiteral("bytes=166667-333333"),
-                           QStringLiteral("bytes=333334-500000"), QStringLiteral("bytes=500001-666667"),
-                           QStringLiteral("bytes=666668-833334"), QStringLiteral("bytes=833335-1000002")}));
+    for (const auto& c : cases) {
+        const QString name = QStringLiteral("f%1.bin").arg(c.length);
+        TDownloadMultiThread downloader(kTimings);
+        downloader.SetThreads(c.threads);
+        downloader.GetFile(nginx.url(name), folder.filePath(QStringLiteral("copy.bin")));
+        EXPECT_FALSE(downloader.HaveError());
+        logLines += 1 + c.ranges.size();
+        EXPECT_EQ(requestedRanges(nginx.accessLog(logLines), name), c.ranges) << c.length;
+    }
 }
 
 TEST(NginxDownloadLarge, QuarterGibibyteArrivesWhole) {
@@ -195,16 +218,10 @@ struct FaultCase {
     TargetState state;
     int threads = 2;
     qint64 announced = kFaultFileSize;
+    DownloadTimings timings = kTimings;
 };
 
 class FaultDownload : public ::testing::TestWithParam<FaultCase> {};
-
-QStringList args(std::initializer_list<const char*> items) {
-    QStringList list;
-    for (const char* item : items)
-        list.append(QString::fromUtf8(item));
-    return list;
-}
 
 } // namespace
 
@@ -219,7 +236,7 @@ TEST_P(FaultDownload, GivesTheVerdictAndTarget) {
     FaultServer server(folder.filePath(QStringLiteral("file.bin")), c.arguments);
     ASSERT_TRUE(server.start());
 
-    TDownloadMultiThread downloader(kTimings);
+    TDownloadMultiThread downloader(c.timings);
     downloader.SetThreads(c.threads);
     downloader.GetFile(server.url(), target);
 
@@ -253,12 +270,12 @@ INSTANTIATE_TEST_SUITE_P(
                   TargetState::AnnouncedLength, 2, 400000},
         FaultCase{"NotFoundForOneSegment", args({"--fault", "status-404", "--range-first", "150000"}), true,
                   TargetState::ZerosInSecond},
-        FaultCase{"StallBeforeFirstByteOnce", args({"--fault", "stall-before", "--times", "1", "--stall", "1.5"}),
-                  false, TargetState::Identical},
-        FaultCase{"StallInMidRangeOnce", args({"--fault", "stall-mid", "--times", "1", "--stall", "1.5"}), false,
-                  TargetState::Identical},
+        FaultCase{"StallBeforeFirstByteOnce", args({"--fault", "stall-before", "--times", "1", "--stall", "2.5"}),
+                  false, TargetState::Identical, 2, kFaultFileSize, kStallTimings},
+        FaultCase{"StallInMidRangeOnce", args({"--fault", "stall-mid", "--times", "1", "--stall", "4"}), false,
+                  TargetState::Identical, 2, kFaultFileSize, kStallTimings},
         FaultCase{"OneSegmentStallsFourTimes", args({"--fault", "stall-before", "--range-first", "150000"}), true,
-                  TargetState::ZerosInSecond},
+                  TargetState::ZerosInSecond, 2, kFaultFileSize, kStallTimings},
         FaultCase{"CutInMidRange", args({"--fault", "cut-mid", "--range-first", "150000"}), true,
                   TargetState::AnnouncedLength},
         FaultCase{"WholeFileInsteadOfRanges", args({"--fault", "ignore-range"}), true, TargetState::ZerosInSecond},
@@ -334,4 +351,47 @@ TEST(DownloadStop, RemovesTargetAndPartFiles) {
     downloader.GetFile(nginx.url(QStringLiteral("file.bin")), target);
     EXPECT_FALSE(QFile::exists(target));
     EXPECT_TRUE(QDir(work.path()).entryList(QDir::Files).isEmpty());
+}
+
+namespace {
+
+// Answers HEAD with a length when told to and nothing else ever: a download then waits for
+// ever, in its length request or in its segments.
+class SilentServer : public QTcpServer {
+public:
+    explicit SilentServer(bool answerHead) {
+        listen(QHostAddress::LocalHost);
+        connect(this, &QTcpServer::newConnection, this, [this, answerHead] {
+            while (QTcpSocket* socket = nextPendingConnection()) {
+                connect(socket, &QTcpSocket::readyRead, socket, [socket, answerHead] {
+                    if (answerHead && socket->readAll().startsWith("HEAD "))
+                        socket->write("HTTP/1.1 200 OK\r\nContent-Length: 300000\r\n\r\n");
+                });
+            }
+        });
+    }
+};
+
+} // namespace
+
+// A terminate request made while GetFile waits (here by a timer, as the close action would)
+// ends the program at once, whether the wait is the length request's or the segments'. A
+// hook stands in for the end of the program; GetFile then returns without a target.
+TEST(DownloadTerminate, RequestWhileWaitingEndsTheProgram) {
+    using kaldoria::platform::TerminateRequest;
+    for (const bool answerHead : {false, true}) {
+        int ended = 0;
+        TerminateRequest::setEndProgramHook([&] { ++ended; });
+        SilentServer server(answerHead);
+        QTemporaryDir folder;
+        TDownloadMultiThread downloader(kTimings);
+        QTimer::singleShot(200, [] { TerminateRequest::request(); });
+        downloader.GetFile(QStringLiteral("http://127.0.0.1:%1/file.bin").arg(server.serverPort()),
+                           folder.filePath(QStringLiteral("target.bin")));
+        EXPECT_GE(ended, 1) << "answering HEAD: " << answerHead;
+        EXPECT_EQ(downloader.SegmentCount(), answerHead ? 2 : 0); // which wait was ended
+        EXPECT_FALSE(QFile::exists(folder.filePath(QStringLiteral("target.bin"))));
+        TerminateRequest::setEndProgramHook({});
+        TerminateRequest::reset();
+    }
 }

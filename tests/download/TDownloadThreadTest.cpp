@@ -1,5 +1,6 @@
 #include "download/TDownloadThread.h"
 
+#include "Arguments.h"
 #include "FaultServer.h"
 #include "LocalPorts.h"
 #include "TestFiles.h"
@@ -18,7 +19,9 @@ using kaldoria::platform::RandomAccessFile;
 
 namespace {
 
-constexpr auto kWatchdog = std::chrono::milliseconds(300);
+// Long enough never to cut a healthy answer on a busy machine; short where a stall is meant.
+constexpr auto kQuietWatchdog = std::chrono::milliseconds(60000);
+constexpr auto kStallWatchdog = std::chrono::milliseconds(1000);
 constexpr qint64 kFileSize = 200000;
 
 // A folder with the served file and a target for the segment to write into.
@@ -68,6 +71,7 @@ struct SegmentCase {
     qint64 partSize;
     bool refused;
     int requests;
+    std::chrono::milliseconds watchdog = kQuietWatchdog;
 };
 
 class SegmentThread : public ::testing::TestWithParam<SegmentCase> {};
@@ -82,7 +86,7 @@ TEST_P(SegmentThread, EndsWithTheExpectedAttemptsAndPart) {
     FaultServer server(fixture.servedPath(), c.arguments);
     ASSERT_TRUE(server.start());
     const qint64 end = c.start + 99999;
-    TDownloadThread thread(1, server.url(), c.start, end, kWatchdog);
+    TDownloadThread thread(1, server.url(), c.start, end, c.watchdog);
     thread.SetTarget(fixture.target);
 
     EXPECT_EQ(runToEnd(thread), 1);
@@ -99,53 +103,24 @@ INSTANTIATE_TEST_SUITE_P(
     Answers, SegmentThread,
     ::testing::Values(
         SegmentCase{"Range", {}, 100000, 0, 100000, false, 1},
-        SegmentCase{"NotFound", {QStringLiteral("--fault"), QStringLiteral("status-404")}, 0, 0, 0, false, 1},
-        SegmentCase{"CutInMidRange", {QStringLiteral("--fault"), QStringLiteral("cut-mid")}, 0, 0, 50000, false, 1},
+        SegmentCase{"NotFound", args({"--fault", "status-404"}), 0, 0, 0, false, 1},
+        SegmentCase{"CutInMidRange", args({"--fault", "cut-mid"}), 0, 0, 50000, false, 1},
         // Silent longer than the watchdog once: cut, then a second attempt gets it all.
-        SegmentCase{"StallBeforeFirstByte",
-                    {QStringLiteral("--fault"), QStringLiteral("stall-before"), QStringLiteral("--times"),
-                     QStringLiteral("1"), QStringLiteral("--stall"), QStringLiteral("1.5")},
-                    0,
-                    1,
-                    100000,
-                    false,
-                    2},
+        SegmentCase{"StallBeforeFirstByte", args({"--fault", "stall-before", "--times", "1", "--stall", "2.5"}), 0, 1,
+                    100000, false, 2, kStallWatchdog},
         // Half the range, then silence: the next attempt writes from the part's start again.
-        SegmentCase{"StallInMidRange",
-                    {QStringLiteral("--fault"), QStringLiteral("stall-mid"), QStringLiteral("--times"),
-                     QStringLiteral("1"), QStringLiteral("--stall"), QStringLiteral("1.5")},
-                    100000,
-                    1,
-                    100000,
-                    false,
-                    2},
-        SegmentCase{"FourStalls", {QStringLiteral("--fault"), QStringLiteral("stall-before")}, 0, 3, 0, false, 4},
-        SegmentCase{"WholeFileForARangeFromZero",
-                    {QStringLiteral("--fault"), QStringLiteral("ignore-range")},
-                    0,
-                    0,
-                    100000,
-                    true,
-                    1},
-        SegmentCase{"WholeFileForALaterRange",
-                    {QStringLiteral("--fault"), QStringLiteral("ignore-range")},
-                    100000,
-                    0,
-                    0,
-                    true,
-                    1},
-        SegmentCase{"MoreBytesThanTheRange",
-                    {QStringLiteral("--fault"), QStringLiteral("overlong")},
-                    100000,
-                    0,
-                    100000,
-                    true,
-                    1}),
+        SegmentCase{"StallInMidRange", args({"--fault", "stall-mid", "--times", "1", "--stall", "4"}), 100000, 1,
+                    100000, false, 2, kStallWatchdog},
+        SegmentCase{"FourStalls", args({"--fault", "stall-before"}), 0, 3, 0, false, 4, kStallWatchdog},
+        SegmentCase{"WholeFileForARangeFromZero", args({"--fault", "ignore-range"}), 0, 0, 100000, true, 1},
+        SegmentCase{"WholeFileForALaterRange", args({"--fault", "ignore-range"}), 100000, 0, 0, true, 1},
+        SegmentCase{"MoreBytesThanTheRange", args({"--fault", "overlong"}), 100000, 0, 100000, true, 1}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SegmentThreadEnd, RefusedConnectionMakesOneAttemptAndStillReports) {
     SegmentFixture fixture;
-    TDownloadThread thread(1, QStringLiteral("http://127.0.0.1:%1/file.bin").arg(unusedLocalPort()), 0, 999, kWatchdog);
+    TDownloadThread thread(1, QStringLiteral("http://127.0.0.1:%1/file.bin").arg(unusedLocalPort()), 0, 999,
+                           kQuietWatchdog);
     thread.SetTarget(fixture.target);
     EXPECT_EQ(runToEnd(thread), 1);
     EXPECT_EQ(thread.ErrorCount(), 0);
@@ -153,7 +128,7 @@ TEST(SegmentThreadEnd, RefusedConnectionMakesOneAttemptAndStillReports) {
 }
 
 TEST(SegmentThreadEnd, PartThatCannotBeCreatedStillReports) {
-    TDownloadThread thread(2, QStringLiteral("http://127.0.0.1:1/file.bin"), 0, 999, kWatchdog);
+    TDownloadThread thread(2, QStringLiteral("http://127.0.0.1:1/file.bin"), 0, 999, kQuietWatchdog);
     thread.UseFileStream = true;
     thread.TmpFolder = QStringLiteral("/nonexistent-folder/");
     EXPECT_EQ(runToEnd(thread), 1);
@@ -164,7 +139,7 @@ TEST(SegmentThreadEnd, PartThatCannotBeCreatedStillReports) {
 // armed the run ends after that attempt.
 TEST(SegmentThreadEnd, StopEndsABlockedAttempt) {
     SegmentFixture fixture;
-    FaultServer server(fixture.servedPath(), {QStringLiteral("--fault"), QStringLiteral("stall-before")});
+    FaultServer server(fixture.servedPath(), args({"--fault", "stall-before"}));
     ASSERT_TRUE(server.start());
     TDownloadThread thread(1, server.url(), 0, 999, std::chrono::milliseconds(60000));
     thread.SetTarget(fixture.target);
@@ -182,8 +157,7 @@ TEST(SegmentThreadEnd, StopEndsABlockedAttempt) {
 // request; destroying the thread removes it.
 TEST(SegmentThreadEnd, PartFileExistsWhileRunningAndGoesWithTheThread) {
     SegmentFixture fixture;
-    FaultServer server(fixture.servedPath(), {QStringLiteral("--fault"), QStringLiteral("stall-mid"),
-                                              QStringLiteral("--stall"), QStringLiteral("1")});
+    FaultServer server(fixture.servedPath(), args({"--fault", "stall-mid", "--stall", "1"}));
     ASSERT_TRUE(server.start());
     const QString folder = fixture.folder.path() + u'/';
     QString partFile;

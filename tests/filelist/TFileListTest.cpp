@@ -242,3 +242,20 @@ TEST(TFileList, AddsNothingOnceTerminationIsRequested) {
     kaldoria::platform::TerminateRequest::reset();
     EXPECT_EQ(list.Count(), 0);
 }
+
+TEST(TFileList, AssignCopiesEntriesInTheTargetsMode) {
+    TFileList source(false);
+    source.LoadFromStrings({u"1|\\b"_qs, u"2|\\A"_qs, u"3| \\B"_qs});
+    TFileList sorted(true);
+    sorted.AddItemEmpty(u"\\old"_qs);
+    sorted.Assign(source);
+    EXPECT_EQ(saved(sorted), (QStringList{u"2|\\A|0|0000000000000000|"_qs, u"1|\\b|0|0000000000000000|"_qs}));
+    sorted.AddItemEmpty(u"\\c"_qs); // still sorted and complete after the copy
+    EXPECT_EQ(sorted.GetId(u"\\c"_qs), 2);
+
+    TFileList unsorted(false);
+    unsorted.Assign(source);
+    EXPECT_EQ(saved(unsorted), saved(source));
+    source.Clear();
+    EXPECT_EQ(unsorted.GetItemByID(2)->Content.Name, u" \\B"_qs); // items are copies
+}

@@ -45,3 +45,9 @@ TEST(EventLoopWait, EndsTheProgramOnATerminateRequest) {
     EXPECT_EQ(ended, 1);
     EXPECT_FALSE(TerminateRequest::isRequested());
 }
+
+// Without a hook, ending the program ends the process at once with exit code 0.
+TEST(TerminateRequestDeathTest, EndsTheProcessWithCodeZero) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(TerminateRequest::endProgram(), ::testing::ExitedWithCode(0), "");
+}

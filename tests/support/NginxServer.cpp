@@ -33,6 +33,15 @@ QStringList NginxServer::accessLog() const {
     return QString::fromUtf8(log.readAll()).split(u'\n', Qt::SkipEmptyParts);
 }
 
+QStringList NginxServer::accessLog(qsizetype lines) const {
+    QStringList log = accessLog();
+    for (int waited = 0; log.size() < lines && waited < kReadyWaitMs; waited += 10) {
+        QThread::msleep(10);
+        log = accessLog();
+    }
+    return log;
+}
+
 void NginxServer::writeConfig() const {
     const QString prefix = m_prefix.path();
     QString server = QStringLiteral("listen 127.0.0.1:%1%2;\n")

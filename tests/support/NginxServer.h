@@ -36,6 +36,9 @@ public:
 
     // The access log's lines so far.
     QStringList accessLog() const;
+    // The access log once it holds at least `lines` lines (nginx logs a request just after
+    // its last byte went out, so a client may finish first); what is there after 5 s.
+    QStringList accessLog(qsizetype lines) const;
 
 private:
     bool startOnce();

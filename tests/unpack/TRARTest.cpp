@@ -123,6 +123,8 @@ TEST_F(TRARTest, ExtractWithRestoreFolderRecreatesTheArchiveFolders) {
     EXPECT_EQ(tree(QStringLiteral("out")), strings({"data", "data/emptydir", "data/other", "data/other/second.txt",
                                                     "data/sub", "data/sub/file.dat", "empty.bin", "top.txt"}));
     EXPECT_EQ(readFile(QStringLiteral("out/data/sub/file.dat")), patternBytes(70000));
+    EXPECT_TRUE(rar.Test()); // folder entries included
+    EXPECT_TRUE(recorder.errors.empty());
 }
 
 TEST_F(TRARTest, FileFilterSelectsStoredNamesExactly) {

@@ -1,13 +1,13 @@
 #include "ConfigPackageWriter.h"
 
+#include "Bzip2Compress.h"
+
 #include "startup/ConfigPackage.h"
 #include "startup/PackageKey.h"
 #include "startup/XorStreamWithKey.h"
 
 #include <QBuffer>
 #include <QtEndian>
-
-#include <bzlib.h>
 
 namespace kaldoria::pack {
 
@@ -17,14 +17,11 @@ std::optional<QByteArray> writeConfigPackage(const QByteArray& stream) {
     constexpr qint64 kMaxStream = qint64(1) << 31;
     if (stream.size() >= kMaxStream)
         return std::nullopt;
-    // bzip2's output bound for incompressible data: 1% plus 600 bytes.
-    QByteArray compressed(stream.size() + stream.size() / 100 + 601, '\0');
-    unsigned int length = unsigned(compressed.size());
-    if (BZ2_bzBuffToBuffCompress(compressed.data(), &length, const_cast<char*>(stream.constData()),
-                                 unsigned(stream.size()), 9, 0, 0) != BZ_OK ||
-        length > unsigned(startup::ConfigPackage::kMaxPayload))
+    std::optional<QByteArray> bzip2 = compressBzip2(stream);
+    if (!bzip2 || bzip2->size() > startup::ConfigPackage::kMaxPayload)
         return std::nullopt;
-    compressed.truncate(qsizetype(length));
+    QByteArray compressed = *bzip2;
+    const qsizetype length = compressed.size();
 
     QBuffer payload(&compressed);
     payload.open(QIODevice::ReadWrite);

@@ -1,0 +1,199 @@
+#include "Bzip2Compress.h"
+#include "CommandArguments.h"
+#include "CommandReport.h"
+#include "OutputFile.h"
+#include "PackCommands.h"
+
+#include "filelist/TFileList.h"
+#include "filelist/TMD5.h"
+#include "platform/DayCount.h"
+#include "platform/TextCodec.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTextStream>
+
+#include <algorithm>
+#include <optional>
+
+// kaldoria-pack publish: turns a game client folder into an update server folder.
+namespace kaldoria::pack {
+
+namespace {
+
+constexpr char kUsage[] =
+    "Usage: kaldoria-pack publish CLIENT_DIR -o SERVER_DIR [--required FILE]... [--delete FILE]...\n\n"
+    "Makes an update server folder from a game client folder. Every file of the client\n"
+    "becomes a RAR archive holding it (made with the 'rar' program) at its relative path\n"
+    "plus \".kdz\"; \"updater.lst\" lists every file (MD5, name, size, date, MD5 of its\n"
+    "archive) and \"updater.lst.kdz\" is the list packed for the launcher. Serve the folder\n"
+    "with any web server.\n\n"
+    "  --required FILE  a client file that launchers check at every start (repeatable)\n"
+    "  --delete FILE    a file that launchers delete from the client folder (repeatable)\n";
+
+constexpr char kCommand[] = "publish";
+
+// Replaces the start of the bzip2 stream in the packed list; the launcher restores it.
+constexpr char kListMark[] = {'K', 'D', 'Z', '0', '1'};
+
+using filelist::TFileList;
+
+// "data/x.dat", "\data\x.dat" or "data\x.dat" as a list name: "\data\x.dat". Nothing for a
+// name that leaves the client folder or that the list format cannot hold.
+std::optional<QString> listName(QString name) {
+    name.replace(QLatin1Char('/'), QLatin1Char('\\'));
+    const QStringList parts = name.split(QLatin1Char('\\'), Qt::SkipEmptyParts);
+    if (parts.isEmpty() || parts.contains(QStringLiteral("..")) || parts.contains(QStringLiteral(".")) ||
+        name.contains(QLatin1Char(':')) || name.contains(QLatin1Char('|')))
+        return std::nullopt;
+    return QLatin1Char('\\') + parts.join(QLatin1Char('\\'));
+}
+
+// A list name ("\data\x.dat") as a path relative to the client folder ("data/x.dat").
+QString relativePath(const QString& listed) {
+    return listed.mid(1).replace(QLatin1Char('\\'), QLatin1Char('/'));
+}
+
+bool isInside(const QString& folder, const QString& outer) {
+    const QString inner = QDir::cleanPath(QFileInfo(folder).absoluteFilePath()) + QLatin1Char('/');
+    return inner.startsWith(QDir::cleanPath(QFileInfo(outer).absoluteFilePath()) + QLatin1Char('/'));
+}
+
+// The values of a repeatable option in the order given.
+QStringList valuesInOrder(const CommandArguments& parsed, const QString& option) {
+    QStringList values = parsed.options.values(option);
+    std::reverse(values.begin(), values.end());
+    return values;
+}
+
+// The packed list: bzip2 at the largest block size with the first five bytes replaced.
+std::optional<QByteArray> packList(const QByteArray& list) {
+    std::optional<QByteArray> packed = compressBzip2(list);
+    if (!packed)
+        return std::nullopt;
+    packed->replace(0, qsizetype(sizeof kListMark), QByteArray(kListMark, sizeof kListMark));
+    return packed;
+}
+
+// Packs one client file into its archive with rar; the error message, or empty on success.
+QString packArchive(const QString& rarProgram, const QFileInfo& file, const QString& archive) {
+    if (!QDir().mkpath(QFileInfo(archive).path()))
+        return QStringLiteral("cannot create the folder of %1").arg(archive);
+    // rar adds to an existing archive, so it writes a fresh one that then replaces the old.
+    const QString fresh = QFileInfo(archive).absolutePath() + QStringLiteral("/.publishing.kdz");
+    QFile::remove(fresh);
+    QProcess rar;
+    rar.setWorkingDirectory(file.absolutePath());
+    rar.setProcessChannelMode(QProcess::MergedChannels);
+    rar.start(rarProgram, {QStringLiteral("a"), QStringLiteral("-y"), QStringLiteral("-idq"), QStringLiteral("-ep"),
+                           QStringLiteral("-m5"), QStringLiteral("--"), fresh, file.fileName()});
+    if (!rar.waitForFinished(-1) || rar.exitStatus() != QProcess::NormalExit || rar.exitCode() != 0) {
+        QFile::remove(fresh);
+        return QStringLiteral("rar could not pack %1 (exit code %2): %3")
+            .arg(file.filePath(), QString::number(rar.exitCode()), QString::fromLocal8Bit(rar.readAll()).trimmed());
+    }
+    QFile::remove(archive);
+    if (!QFile::rename(fresh, archive))
+        return QStringLiteral("cannot move %1 to %2").arg(fresh, archive);
+    return {};
+}
+
+// Packs every file of `client` into `server` and lists it; the error message, or empty.
+QString packClient(const QString& rarProgram, const QString& client, const QString& server, TFileList& list) {
+    QStringList files;
+    QDirIterator it(client, QDir::Files | QDir::Hidden | QDir::NoSymLinks, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files << QDir(client).relativeFilePath(it.next());
+    files.sort();
+    if (files.isEmpty())
+        return QStringLiteral("%1 holds no files").arg(client);
+
+    for (const QString& relative : files) {
+        const QFileInfo file(QDir(client).filePath(relative));
+        const std::optional<QString> name = listName(relative);
+        if (!name)
+            return QStringLiteral("%1: a name with \"|\" or \":\" cannot stand in the file list").arg(relative);
+        const QString archive = QDir(server).filePath(relative + QStringLiteral(".kdz"));
+        if (const QString error = packArchive(rarProgram, file, archive); !error.isEmpty())
+            return error;
+        const filelist::FileDigest digest = filelist::GetFileMD5(file.filePath());
+        const filelist::FileDigest packedDigest = filelist::GetFileMD5(archive);
+        if (!digest.status.ok() || !packedDigest.status.ok())
+            return digest.status.ok() ? packedDigest.status.message() : digest.status.message();
+        list.AddItemSimple(*name, digest.digest, packedDigest.digest, file.size(),
+                           platform::DayCount::fromDateTime(file.lastModified()));
+    }
+    return {};
+}
+
+} // namespace
+
+int runPublish(const QStringList& args) {
+    const QString required = QStringLiteral("--required");
+    const QString deletion = QStringLiteral("--delete");
+    CommandArguments parsed = CommandArguments::parse(args, {QStringLiteral("-o"), required, deletion});
+    if (parsed.help)
+        return commandUsage(kUsage);
+    const QString server = parsed.required(QStringLiteral("-o"));
+    if (parsed.error.isEmpty() && parsed.positional.size() != 1)
+        parsed.error = QStringLiteral("give exactly one CLIENT_DIR");
+    if (!parsed.error.isEmpty())
+        return commandFailed(kCommand, parsed.error + QStringLiteral("\n\n") + QString::fromLatin1(kUsage));
+
+    const QString client = parsed.positional.first();
+    if (!QFileInfo(client).isDir())
+        return commandFailed(kCommand, QStringLiteral("%1 is not a folder").arg(client));
+    if (isInside(server, client))
+        return commandFailed(kCommand, QStringLiteral("the server folder must not lie inside the client folder"));
+    const QString rarProgram = QStandardPaths::findExecutable(QStringLiteral("rar"));
+    if (rarProgram.isEmpty())
+        return commandFailed(kCommand, QStringLiteral("the 'rar' program was not found on PATH; it packs the client "
+                                                      "files (Debian: apt-get install rar, from non-free)"));
+
+    // The names of the two extra sections are checked before any work is done.
+    QStringList requiredNames;
+    QStringList deletionNames;
+    for (const QString& name : valuesInOrder(parsed, required)) {
+        const std::optional<QString> listed = listName(name);
+        if (!listed || !QFileInfo(QDir(client).filePath(relativePath(*listed))).isFile())
+            return commandFailed(kCommand, QStringLiteral("required file %1 is not a file of the client").arg(name));
+        requiredNames << *listed;
+    }
+    for (const QString& name : valuesInOrder(parsed, deletion)) {
+        const std::optional<QString> listed = listName(name);
+        if (!listed)
+            return commandFailed(kCommand, QStringLiteral("%1 does not name a file inside the client").arg(name));
+        deletionNames << *listed;
+    }
+
+    TFileList list(true);
+    if (!QDir().mkpath(server))
+        return commandFailed(kCommand, QStringLiteral("cannot create %1").arg(server));
+    if (const QString error = packClient(rarProgram, client, server, list); !error.isEmpty())
+        return commandFailed(kCommand, error);
+
+    QStringList lines;
+    list.SaveToStrings(&lines);
+    // The required names follow a "#" line, the deletion names an "@" line after it.
+    if (!requiredNames.isEmpty() || !deletionNames.isEmpty())
+        lines << QStringLiteral("#") << requiredNames;
+    if (!deletionNames.isEmpty())
+        lines << QStringLiteral("@") << deletionNames;
+    const QByteArray text = platform::TextCodec::encodeLines(lines);
+    const std::optional<QByteArray> packed = packList(text);
+    if (!packed)
+        return commandFailed(kCommand, QStringLiteral("cannot compress the file list"));
+    QString error = writeOutputFile(QDir(server).filePath(QStringLiteral("updater.lst")), text);
+    if (error.isEmpty())
+        error = writeOutputFile(QDir(server).filePath(QStringLiteral("updater.lst.kdz")), *packed);
+    if (!error.isEmpty())
+        return commandFailed(kCommand, error);
+    QTextStream(stdout) << "published " << list.Count() << " files to " << server << "\n";
+    return 0;
+}
+
+} // namespace kaldoria::pack
