@@ -46,19 +46,23 @@ protected:
         second.addFile(QStringLiteral("\\system\\data.pak"), noise(300000, 3), kDate + 1);
         second.addFile(QStringLiteral("\\system\\new.dat"), noise(150000, 4), kDate + 1);
         second.setDelete({QStringLiteral("\\obsolete.dll")});
+        // Required, so that the changed files are checked in a normal run.
+        QStringList required{QStringLiteral("\\kd.exe"), QStringLiteral("\\system\\data.pak")};
         if (newLauncher) {
             const QString launcher = m_root.filePath(QStringLiteral("new/Kaldoria"));
             QDir().mkpath(QFileInfo(launcher).path());
             makeLauncher(configText({m_bad->url()}, QStringLiteral("[mainwindow]\ncaption=New")), launcher);
             second.addFile(QStringLiteral("\\Kaldoria"), readAll(launcher), kDate + 1);
+            required << QStringLiteral("\\Kaldoria");
         }
+        second.setRequired(required);
         EXPECT_TRUE(second.publish(m_server));
         QFile::remove(serverFile(QStringLiteral("obsolete.dll.kdz")));
         return second;
     }
 
     // Runs the launcher under strace; `inject` empty only traces into `trace`.
-    void straced(const QString& inject, const QString& trace) {
+    QByteArray straced(const QString& inject, const QString& trace) {
         QStringList arguments{QStringLiteral("-f"), QStringLiteral("-qq"),
                               QStringLiteral("-e"), QStringLiteral("trace=") + kRenames + QLatin1Char(',') + kWrites,
                               QStringLiteral("-o"), inject.isEmpty() ? trace : QStringLiteral("/dev/null")};
@@ -69,7 +73,8 @@ protected:
         strace.setWorkingDirectory(m_client);
         strace.setProcessChannelMode(QProcess::MergedChannels);
         strace.start(QStringLiteral("strace"), arguments);
-        ASSERT_TRUE(strace.waitForFinished(120000));
+        EXPECT_TRUE(strace.waitForFinished(120000));
+        return strace.readAll();
     }
 
     // The highest count of each traced system call made by one thread.
@@ -106,11 +111,14 @@ protected:
         const QByteArray oldSettings = readClient(QStringLiteral("updater/Kaldoria.ini"));
 
         const QString trace = m_root.filePath(QStringLiteral("trace.txt"));
-        straced(QString(), trace);
+        const QByteArray traced = straced(QString(), trace);
         expectServerState(second, newLauncher);
+        ASSERT_FALSE(HasFailure()) << traced.toStdString();
         const QByteArray newList = readClient(QStringLiteral("updater/OldList.lst"));
         const QByteArray newSettings = readClient(QStringLiteral("updater/Kaldoria.ini"));
         const QMap<QString, int> calls = callsPerThread(trace);
+        QFile::remove(QStringLiteral("/tmp/trace_keep.txt"));
+        QFile::copy(trace, QStringLiteral("/tmp/trace_keep.txt"));
         QFile::remove(trace);
 
         QStringList points;
@@ -125,6 +133,8 @@ protected:
         }
         ASSERT_FALSE(points.isEmpty());
         for (const QString& point : points) {
+            if (qEnvironmentVariableIsSet("CRASH_ONLY") && point != qEnvironmentVariable("CRASH_ONLY"))
+                continue;
             SCOPED_TRACE(point.toStdString());
             ASSERT_TRUE(copyFolder(pristine, m_client));
             straced(point, QString());
@@ -138,8 +148,10 @@ protected:
             const Run again = runChecked();
             EXPECT_EQ(again.exitCode, 0) << again.output.toStdString();
             expectServerState(second, newLauncher);
-            if (HasFailure())
+            if (HasFailure()) {
+                copyFolder(m_client, QStringLiteral("/tmp/crash_keep"));
                 return;
+            }
         }
     }
 };
