@@ -26,8 +26,13 @@ bool BadServer::start() {
         return false;
     rules.write(QJsonDocument(m_rules).toJson());
     rules.close();
-    QStringList arguments{QStringLiteral(KALDORIA_BAD_SERVER), QStringLiteral("--root"), m_root,
-                          QStringLiteral("--rules"), rulesFile};
+    QStringList arguments{QStringLiteral(KALDORIA_BAD_SERVER),
+                          QStringLiteral("--root"),
+                          m_root,
+                          QStringLiteral("--rules"),
+                          rulesFile,
+                          QStringLiteral("--log"),
+                          m_folder.filePath(QStringLiteral("requests.log"))};
     if (!m_tls.certFile.isEmpty())
         arguments << QStringLiteral("--cert") << m_tls.certFile << QStringLiteral("--key") << m_tls.keyFile;
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -51,11 +56,11 @@ QString BadServer::url() const {
 }
 
 QStringList BadServer::gets() {
-    while (m_process.waitForReadyRead(50))
-        ;
-    m_output += QString::fromUtf8(m_process.readAllStandardOutput());
+    QFile log(m_folder.filePath(QStringLiteral("requests.log")));
     QStringList paths;
-    for (const QString& line : m_output.split(u'\n', Qt::SkipEmptyParts)) {
+    if (!log.open(QIODevice::ReadOnly))
+        return paths;
+    for (const QString& line : QString::fromUtf8(log.readAll()).split(u'\n', Qt::SkipEmptyParts)) {
         const QStringList fields = line.split(u' ');
         if (fields.size() >= 3 && fields.at(0) == u"REQ" && fields.at(1) == u"GET")
             paths << fields.at(2);

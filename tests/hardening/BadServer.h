@@ -39,7 +39,6 @@ private:
     Tls m_tls;
     QTemporaryDir m_folder;
     QProcess m_process;
-    QString m_output;
     quint16 m_port = 0;
 };
 

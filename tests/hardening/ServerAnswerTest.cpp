@@ -33,6 +33,7 @@ const Row kRows[] = {
     {"ShortBodyThenCloseAlways", R"({"fault":"short-close"})", Outcome::Failed},
     {"ConnectionResetHeals", R"({"fault":"reset","times":1})", Outcome::Installed},
     {"ConnectionResetAlways", R"({"fault":"reset"})", Outcome::Failed},
+    {"StallOnLengthRequest", R"({"fault":"head-stall","times":1})", Outcome::Installed},
     {"StallBeforeHeaders", R"({"fault":"stall-before","times":1})", Outcome::Installed},
     {"StallMidBody", R"({"fault":"stall-mid","times":1})", Outcome::Installed},
     {"EndlessBody", R"({"fault":"endless"})", Outcome::Either},

@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """A scripted bad update server: serves a folder over HTTP (or HTTPS) and misbehaves on purpose.
 
-It listens on 127.0.0.1 at a port chosen by the system and prints "PORT <n>" first, then one
-"REQ <method> <path> range=<Range>" line per request. --rules names a JSON object that maps a
+It listens on 127.0.0.1 at a port chosen by the system and prints "PORT <n>", then writes one
+"REQ <method> <path> range=<Range>" line per request to --log (a file, so that the server never
+waits for a reader). --rules names a JSON object that maps a
 request path (or "*" for any path) to a rule {"fault": NAME, "times": N, "from": OFFSET}:
 the fault applies to the first N GET requests of that path (all of them without "times"),
 with "from" only to ranges starting at that offset, with "later-ranges" only to ranges that
@@ -25,10 +26,13 @@ lock = threading.Lock()
 STALL_SECONDS = 3600.0
 
 
+LOG = {"file": sys.stdout}
+
+
 def log(text):
     with lock:
-        sys.stdout.write(text + "\n")
-        sys.stdout.flush()
+        LOG["file"].write(text + "\n")
+        LOG["file"].flush()
 
 
 class Handler(http.server.BaseHTTPRequestHandler):
@@ -103,6 +107,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
             data = bytes(b ^ 0x5A for b in data)
 
         if method == "HEAD":
+            if fault == "head-stall":
+                time.sleep(STALL_SECONDS)
             if fault == "head-length":
                 self.send_head(200, "OK", rule["length"])
             else:
@@ -181,6 +187,7 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--root", required=True)
     parser.add_argument("--rules")
+    parser.add_argument("--log")
     parser.add_argument("--cert")
     parser.add_argument("--key")
     options = parser.parse_args()
@@ -194,7 +201,9 @@ def main():
         context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
         context.load_cert_chain(options.cert, options.key)
         server.socket = context.wrap_socket(server.socket, server_side=True)
-    log("PORT %d" % server.server_address[1])
+    print("PORT %d" % server.server_address[1], flush=True)
+    if options.log:
+        LOG["file"] = open(options.log, "a")
     try:
         server.serve_forever()
     except KeyboardInterrupt:
