@@ -1,5 +1,6 @@
 #include "ui/mainwindow/workflow/TRequiredFilesCheck.h"
 
+#include "ui/mainwindow/workflow/ClientFolderIndex.h"
 #include "ui/mainwindow/workflow/FileHasher.h"
 #include "ui/mainwindow/workflow/TSingleFileUpdate.h"
 #include "ui/mainwindow/workflow/UpdateListSections.h"
@@ -68,9 +69,10 @@ void TRequiredFilesCheck::readList(const QString& listPath) {
     const UpdateListSections sections = UpdateListSections::split(lines);
     for (const QString& refused : sections.refused)
         m_s.log(QStringLiteral("Refused name outside the client folder: ") + refused);
+    const ClientFolderIndex present(m_s.mainPath);
     for (qsizetype i = 0; i < sections.fileLines.size(); ++i) {
         const QString name = UpdateListSections::nameAfterHash(sections.fileLines.at(i));
-        if (!QFileInfo::exists(m_s.clientPath(name)))
+        if (!present.contains(name))
             m_s.Required->AddItemEmpty(name);
         if (i % kProgressEveryLines == 0)
             m_s.progress.setPosition(Pair::OneFile, static_cast<int>(i));
