@@ -2,6 +2,7 @@
 
 #include "filelist/ListLineFormat.h"
 #include "platform/NativePath.h"
+#include "platform/PlantedLinks.h"
 #include "platform/TerminateRequest.h"
 #include "platform/TextCodec.h"
 
@@ -223,8 +224,12 @@ void TFileList::SaveToStrings(QStringList* target) const {
 Status TFileList::SaveToFile(const QString& filename) const {
     QStringList lines;
     SaveToStrings(&lines);
+    // QSaveFile writes through a symbolic link; a link planted at the list's name goes first.
+    platform::PlantedLinks::removeLink(platform::nativePath(filename));
     QSaveFile file(platform::nativePath(filename));
-    if (!file.open(QIODevice::WriteOnly))
+    // Unbuffered: a failed write (a full disk) must fail commit(), which a failed flush of
+    // buffered data does not.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return Status::failure(QStringLiteral("Cannot create file %1").arg(filename));
     file.write(platform::TextCodec::encodeLines(lines));
     if (!file.commit())
