@@ -43,7 +43,8 @@ private:
     bool m_progressShown = false;
     QString m_lastStatus;
     QString m_lastTotal;
-    std::array<int, 4> m_maximum{100, 100, 100, 100};
+    // The bars' ranges start unknown (0) until the workflow sets them.
+    std::array<int, 4> m_maximum{};
     std::array<int, 4> m_position{};
     qint64 m_loaded = 0;
     qint64 m_size = 0;

@@ -1,19 +1,41 @@
 #include "app/CommandLine.h"
 #include "app/HeadlessRun.h"
 #include "app/Startup.h"
+#include "app/WindowedRun.h"
 #include "platform/ProgramResources.h"
 #include "skin/SkinReadResult.h"
 #include "startup/ProcessValues.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QTextStream>
+
+#include <memory>
 
 using kaldoria::app::CommandLine;
 using kaldoria::app::Startup;
 
-// Program entry. Until the windows exist, every run is a headless run of the start-up.
+namespace {
+
+// The window toolkit is started only for a run that opens windows, so that a headless run,
+// help and version work without a display.
+bool opensWindows(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const CommandLine line = CommandLine::parse(arguments);
+    return !line.headless && !line.help && !line.version && line.unknownSwitches.isEmpty();
+}
+
+} // namespace
+
+// Program entry: the start-up, then the windows or the headless run.
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    const bool windowed = opensWindows(argc, argv);
+    if (windowed)
+        kaldoria::app::WindowedRun::prepareProcess();
+    const std::unique_ptr<QCoreApplication> app =
+        windowed ? std::make_unique<QApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Kaldoria"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KALDORIA_VERSION));
     const CommandLine commandLine = CommandLine::parse(QCoreApplication::arguments().mid(1));
@@ -38,17 +60,21 @@ int main(int argc, char** argv) {
     case Startup::Outcome::SkinUnreadable:
         QTextStream(stderr) << "Kaldoria: the configuration could not be read: "
                             << kaldoria::skin::skinReadResultText(startup.skinReadResult()) << "\n";
+        if (windowed)
+            kaldoria::app::WindowedRun::reportMissingConfig();
         return 2;
     case Startup::Outcome::Continue:
         break;
     }
     if (!startup.skinLoaded()) {
         QTextStream(stderr) << "Sorry! Not found the config\n";
+        if (windowed)
+            kaldoria::app::WindowedRun::reportMissingConfig();
         return 2;
     }
-    if (commandLine.headless)
-        return kaldoria::app::HeadlessRun::run(startup.configData(),
-                                               kaldoria::startup::DebugMode ? &startup.debugLog() : nullptr,
-                                               commandLine, kaldoria::platform::ProgramResources::ownProgramPath());
-    return 0;
+    const QString programPath = kaldoria::platform::ProgramResources::ownProgramPath();
+    if (windowed)
+        return kaldoria::app::WindowedRun::run(startup, commandLine, programPath);
+    return kaldoria::app::HeadlessRun::run(
+        startup.configData(), kaldoria::startup::DebugMode ? &startup.debugLog() : nullptr, commandLine, programPath);
 }

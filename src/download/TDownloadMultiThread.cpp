@@ -28,7 +28,9 @@ void TDownloadMultiThread::SetThreads(int threads) {
 void TDownloadMultiThread::GetFile(const QString& url, const QString& filename) {
     auto client = std::make_unique<net::HttpClient>();
     client->setDispatchInterval(m_timings.dispatch);
-    const net::HttpResult head = client->head(url);
+    // The length request gives up after one stall period, like a segment does: a server that
+    // accepts the connection and never answers must not hold the launcher forever.
+    const net::HttpResult head = client->probe(url, m_timings.watchdog);
     m_haveError = true;
     if (platform::TerminateRequest::endProgramIfRequested())
         return;

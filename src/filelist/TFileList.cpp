@@ -2,6 +2,7 @@
 
 #include "filelist/ListLineFormat.h"
 #include "platform/NativePath.h"
+#include "platform/PlantedLinks.h"
 #include "platform/TerminateRequest.h"
 #include "platform/TextCodec.h"
 
@@ -17,6 +18,16 @@ namespace {
 bool keyLess(const QString& a, const QString& b) {
     return QStringView(a).compare(QStringView(b), Qt::CaseSensitive) < 0;
 }
+
+const QString& keyOf(const QString& key) {
+    return key;
+}
+template <typename Entry> const QString& keyOf(const Entry& entry) {
+    return entry.key;
+}
+
+// One order for entries and keys alike, for sorting and for searching.
+constexpr auto byKey = [](const auto& a, const auto& b) { return keyLess(keyOf(a), keyOf(b)); };
 
 } // namespace
 
@@ -57,8 +68,7 @@ void TFileList::Assign(const TFileList& source) {
         return;
     // Order all at once (a sorted source already is), then keep the first entry of each key.
     if (!source.m_sorted) {
-        std::stable_sort(m_entries.begin(), m_entries.end(),
-                         [](const Entry& a, const Entry& b) { return keyLess(a.key, b.key); });
+        std::stable_sort(m_entries.begin(), m_entries.end(), byKey);
     }
     const auto sameKey = [](const Entry& a, const Entry& b) { return a.key == b.key; };
     m_entries.erase(std::unique(m_entries.begin(), m_entries.end(), sameKey), m_entries.end());
@@ -77,8 +87,7 @@ void TFileList::store(QString key, std::unique_ptr<TFileItem>& item) {
     if (m_pendingKeys.contains(key))
         return;
     const auto orderedEnd = m_entries.begin() + qsizetype(m_ordered);
-    const auto at = std::lower_bound(m_entries.begin(), orderedEnd, key,
-                                     [](const Entry& e, const QString& k) { return keyLess(e.key, k); });
+    const auto at = std::lower_bound(m_entries.begin(), orderedEnd, key, byKey);
     if (at != orderedEnd && at->key == key)
         return;
     // A key that belongs at or near the end (lists written in key order, results that finish
@@ -96,7 +105,6 @@ void TFileList::store(QString key, std::unique_ptr<TFileItem>& item) {
 void TFileList::settle() const {
     if (!m_sorted || m_ordered == m_entries.size())
         return;
-    const auto byKey = [](const Entry& a, const Entry& b) { return keyLess(a.key, b.key); };
     const auto middle = m_entries.begin() + qsizetype(m_ordered);
     std::stable_sort(middle, m_entries.end(), byKey);
     std::inplace_merge(m_entries.begin(), middle, m_entries.end(), byKey);
@@ -107,8 +115,7 @@ void TFileList::settle() const {
 int TFileList::find(const QString& key) const {
     settle();
     if (m_sorted) {
-        const auto it = std::lower_bound(m_entries.begin(), m_entries.end(), key,
-                                         [](const Entry& e, const QString& k) { return keyLess(e.key, k); });
+        const auto it = std::lower_bound(m_entries.begin(), m_entries.end(), key, byKey);
         return it != m_entries.end() && it->key == key ? int(it - m_entries.begin()) : -1;
     }
     const auto it = std::find_if(m_entries.begin(), m_entries.end(), [&](const Entry& e) { return e.key == key; });
@@ -165,14 +172,14 @@ int TFileList::Count() const {
 void TFileList::SetSorted(bool sort) {
     if (sort == m_sorted)
         return;
+    settle(); // the present order of a sorted list is its key order
     m_sorted = sort;
     m_ordered = 0;
     m_pendingKeys.clear();
     if (!sort)
         return;
     // Repeated keys from the unsorted time stay; sorting is stable, so the first stays first.
-    std::stable_sort(m_entries.begin(), m_entries.end(),
-                     [](const Entry& a, const Entry& b) { return keyLess(a.key, b.key); });
+    std::stable_sort(m_entries.begin(), m_entries.end(), byKey);
     m_ordered = m_entries.size();
 }
 
@@ -217,8 +224,12 @@ void TFileList::SaveToStrings(QStringList* target) const {
 Status TFileList::SaveToFile(const QString& filename) const {
     QStringList lines;
     SaveToStrings(&lines);
+    // QSaveFile writes through a symbolic link; a link planted at the list's name goes first.
+    platform::PlantedLinks::removeLink(platform::nativePath(filename));
     QSaveFile file(platform::nativePath(filename));
-    if (!file.open(QIODevice::WriteOnly))
+    // Unbuffered: a failed write (a full disk) must fail commit(), which a failed flush of
+    // buffered data does not.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return Status::failure(QStringLiteral("Cannot create file %1").arg(filename));
     file.write(platform::TextCodec::encodeLines(lines));
     if (!file.commit())

@@ -53,7 +53,8 @@ bool ClientPath::isConfined(const QString& name) {
             return false;
     }
     const QStringList parts = components(name);
-    if (parts.isEmpty())
+    // A name must name a file: not the client folder itself, nor a folder by "." at its end.
+    if (parts.isEmpty() || parts.last() == QStringLiteral("."))
         return false;
     for (const QString& part : parts) {
         if (isParentComponent(part))

@@ -12,7 +12,7 @@ class ClientPath {
 public:
     // True when `name` stays inside the client folder: not empty, not a network or
     // absolute path ("\\host", "/etc"), no drive or stream (":"), no control character,
-    // and no ".." component.
+    // no ".." component, and not ending in "." (which names a folder).
     static bool isConfined(const QString& name);
 
     // The folder components of `name`, without empty ones.

@@ -39,7 +39,9 @@ UnpackResult UnpackPackedFile(const QString& packedFileName, const QString& targ
         return failed(QStringLiteral("cannot restore the header of %1: %2").arg(packedFileName, packed.errorString()));
 
     QSaveFile target(targetFileName);
-    if (!target.open(QIODevice::WriteOnly))
+    // Unbuffered: a failed write (a full disk) must fail commit(), which a failed flush of
+    // buffered data does not.
+    if (!target.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return failed(QStringLiteral("cannot create %1: %2").arg(targetFileName, target.errorString()));
     const platform::Bzip2::Result result = platform::Bzip2::decompress(packed, target, kPackedListLimit);
     if (!result.ok()) {
@@ -51,10 +53,11 @@ UnpackResult UnpackPackedFile(const QString& packedFileName, const QString& targ
     return {};
 }
 
-bool ExtractArchive(const QString& archiveFileName, const QString& targetFolder) {
+bool ExtractArchive(const QString& archiveFileName, const QString& targetFolder, std::optional<qint64> sizeLimit) {
     if (!QFileInfo::exists(archiveFileName))
         return false;
     TRAR& rar = sharedRAR();
+    rar.setExtractLimit(sizeLimit.value_or(-1));
     return rar.OpenFile(archiveFileName) && rar.Extract(platform::nativePath(targetFolder), false);
 }
 

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <optional>
+
 namespace kaldoria::unpack {
 
 // The two packings an update server uses for its ".kdz" files: the packed file list (a bzip2
@@ -32,7 +34,11 @@ UnpackResult UnpackPackedFile(const QString& packedFileName, const QString& targ
 // folder when relative; "\" or "/" separate its parts), under the files' bare names, replacing
 // existing files; folders stored in the archive are dropped. Uses one RAR object shared by the
 // whole program, so calls must come from one thread. Silent towards the user; refused entries
-// are logged. True when the archive exists, opens, and every file entry was extracted.
-bool ExtractArchive(const QString& archiveFileName, const QString& targetFolder);
+// are logged. Each file is written under a temporary name in `targetFolder`, flushed, and
+// renamed into place once the library reports it whole. With `sizeLimit` the archive may
+// write at most that many bytes in all: a larger entry is refused and extraction stops there.
+// True when the archive exists, opens, and every file entry was extracted.
+bool ExtractArchive(const QString& archiveFileName, const QString& targetFolder,
+                    std::optional<qint64> sizeLimit = std::nullopt);
 
 } // namespace kaldoria::unpack

@@ -6,6 +6,7 @@
 #include "UnrarLibrary.h"
 
 #include <platform/DayCount.h>
+#include <platform/FileSync.h>
 
 #include <QDir>
 #include <QFile>
@@ -360,6 +361,8 @@ bool TRAR::extractEntry(const QString& folder, bool restoreFolder, const std::op
     std::optional<QString> refusal = ArchiveEntryName::refusal(storedName, restoreFolder);
     if (!refusal && isLinkEntry(header))
         refusal = QStringLiteral("link entry");
+    if (!refusal && exceedsLimit(fProgressInfo.TotalSize + fProgressInfo.FileBytesTotal))
+        refusal = QStringLiteral("entry larger than the extraction bound");
     if (refusal) {
         refuse(storedName, *refusal);
         code = skip();
@@ -411,10 +414,19 @@ int TRAR::extractFileTo(const QString& target) {
     const QString temporary = temporaryNameFor(target);
     std::wstring temporaryW = temporary.toStdWString();
     const int code = UnrarLibrary::api().ProcessFileW(ArchiveHandle, RAR_EXTRACT, nullptr, temporaryW.data());
-    if (code != 0) {
+    if (code != 0 || fAbort) {
         QFile::remove(temporary);
-        return code;
+        return code != 0 ? code : RARError::CreateFailed;
     }
+    // The file's bytes reach the disk before its name does, so a crash leaves the old file or
+    // the whole new one; a replaced program file stays executable throughout.
+    if (!platform::syncFile(temporary)) {
+        QFile::remove(temporary);
+        return RARError::CreateFailed;
+    }
+    const QFileInfo replaced(target);
+    if (replaced.isFile() && !replaced.isSymLink() && replaced.isExecutable())
+        QFile::setPermissions(temporary, QFile::permissions(temporary) | replaced.permissions());
     std::error_code error;
     std::filesystem::rename(fsPath(temporary), fsPath(target), error);
     if (error) {
@@ -424,6 +436,10 @@ int TRAR::extractFileTo(const QString& target) {
         return RARError::CreateFailed;
     }
     return 0;
+}
+
+bool TRAR::exceedsLimit(qint64 bytes) const {
+    return fExtractLimit >= 0 && bytes > fExtractLimit;
 }
 
 void TRAR::refuse(const QString& storedName, const QString& reason) {
@@ -493,6 +509,12 @@ int TRAR::onLibraryMessage(unsigned message, long p1, long p2) {
     case UCM_PROCESSDATA:
         fProgressInfo.FileBytesDone += p2;
         fProgressInfo.TotalSize += p2;
+        if (exceedsLimit(fProgressInfo.TotalSize)) {
+            qCWarning(lcUnpack).noquote()
+                << "extraction stopped past its bound of" << fExtractLimit << "bytes:" << fArchiveInformation.fFileName;
+            fAbort = true;
+            return kStop;
+        }
         if (OnProgress)
             OnProgress(*this, fProgressInfo.FileName, fArchiveInformation.fUnCompressedSize, fProgressInfo.TotalSize,
                        fProgressInfo.FileBytesTotal, fProgressInfo.FileBytesDone);

@@ -74,6 +74,11 @@ public:
     void setDllName(const QString& name) { fDLLName = name; }
     const TRARArchiveInformation& ArchiveInformation() const { return fArchiveInformation; }
     const TRARProgressInfo& ProgressInfo() const { return fProgressInfo; }
+    // The most bytes one Extract call may write in all; -1 for no bound. An entry that
+    // announces more is refused, and extraction stops once the written bytes pass the bound,
+    // so an archive that expands far beyond what its owner expects cannot fill the disk.
+    qint64 ExtractLimit() const { return fExtractLimit; }
+    void setExtractLimit(qint64 bytes) { fExtractLimit = bytes; }
 
     TOnRARErrorNotifyEvent OnError;
     TOnRARListFile OnListFile;
@@ -94,11 +99,13 @@ private:
     // `code` receives the library's result for the entry.
     bool extractEntry(const QString& folder, bool restoreFolder, const std::optional<QStringList>& files, int& code);
     void refuse(const QString& storedName, const QString& reason);
+    bool exceedsLimit(qint64 bytes) const;
     // Extracts the current entry under a temporary name beside `target`, then renames it.
     int extractFileTo(const QString& target);
     int onLibraryMessage(unsigned message, long p1, long p2);
 
     bool fAbort = false;
+    qint64 fExtractLimit = -1;
     TRARProgressInfo fProgressInfo;
     bool fReadMVToEnd = false;
     quint64 fPackedSizeMVVolume = 0;

@@ -1,9 +1,11 @@
 #include "LauncherFixture.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTcpServer>
+#include <QThread>
 
 #include "TestCertificates.h"
 
@@ -26,6 +28,15 @@ UpdateServerFolder clientFiles() {
     return folder;
 }
 
+// The same client files for `kaldoria-pack publish`, dated kDateSeconds.
+const QDateTime kModified = QDateTime::fromSecsSinceEpoch(kDateSeconds, Qt::UTC);
+
+QMap<QString, QByteArray> clientFileMap() {
+    return {{QStringLiteral("kd.exe"), "game program"},
+            {QStringLiteral("system/data.pak"), QByteArray(300000, 'd')},
+            {QStringLiteral("system/kd.ini"), "[settings]\r\n"}};
+}
+
 quint16 closedPort() {
     QTcpServer server;
     server.listen(QHostAddress::LocalHost, 0);
@@ -37,7 +48,7 @@ quint16 closedPort() {
 class HeadlessEndToEndTest : public LauncherFixture {};
 
 TEST_F(HeadlessEndToEndTest, FreshInstallInDebugMode) {
-    publish(clientFiles());
+    publishWithTool(clientFileMap(), kModified);
     makeLauncher(configText());
     const Run result = run({QStringLiteral("-debug"), QStringLiteral("--headless")});
     ASSERT_EQ(result.exitCode, 0) << result.output.toStdString();
@@ -60,7 +71,7 @@ TEST_F(HeadlessEndToEndTest, FreshInstallInDebugMode) {
 }
 
 TEST_F(HeadlessEndToEndTest, CurrentClientFetchesNoPackedFileAndWritesNoLog) {
-    publish(clientFiles());
+    publishWithTool(clientFileMap(), kModified);
     makeLauncher(configText());
     ASSERT_EQ(run(kHeadless).exitCode, 0);
     const qsizetype before = requests().size();
@@ -73,7 +84,7 @@ TEST_F(HeadlessEndToEndTest, CurrentClientFetchesNoPackedFileAndWritesNoLog) {
 }
 
 TEST_F(HeadlessEndToEndTest, FullCheckFindsAChangedFileThatNoOtherCheckLooksAt) {
-    publish(clientFiles());
+    publishWithTool(clientFileMap(), kModified);
     makeLauncher(configText());
     ASSERT_EQ(run(kHeadless).exitCode, 0);
     writeClient(QStringLiteral("system/data.pak"), "damaged");
@@ -86,10 +97,7 @@ TEST_F(HeadlessEndToEndTest, FullCheckFindsAChangedFileThatNoOtherCheckLooksAt) 
 }
 
 TEST_F(HeadlessEndToEndTest, RequiredAndDeletionSections) {
-    UpdateServerFolder folder = clientFiles();
-    folder.setRequired({QStringLiteral("\\system\\kd.ini")});
-    folder.setDelete({QStringLiteral("\\obsolete.dll")});
-    publish(folder);
+    publishWithTool(clientFileMap(), kModified, {QStringLiteral("system/kd.ini")}, {QStringLiteral("obsolete.dll")});
     makeLauncher(configText());
     ASSERT_EQ(run(kHeadless).exitCode, 0);
     writeClient(QStringLiteral("system/kd.ini"), "user edit");
@@ -116,7 +124,7 @@ TEST_F(HeadlessEndToEndTest, FailedFilesGiveExitCodeOne) {
 }
 
 TEST_F(HeadlessEndToEndTest, DownServerThenAnAnsweringOneByPing) {
-    publish(clientFiles());
+    publishWithTool(clientFileMap(), kModified);
     const QString down = QStringLiteral("http://127.0.0.1:%1/").arg(closedPort());
     makeLauncher(configText({down, m_nginx->url()}, QStringLiteral("useping=true\n")));
     const Run result = run(kHeadless);
@@ -137,7 +145,7 @@ TEST_F(HeadlessEndToEndTest, HttpsServerVerifiedAgainstATestAuthority) {
     ASSERT_TRUE(certificates.make());
     m_nginxOptions.certFile = certificates.certFile();
     m_nginxOptions.keyFile = certificates.keyFile();
-    publish(clientFiles());
+    publishWithTool(clientFileMap(), kModified);
     ASSERT_TRUE(m_nginx->url().startsWith(QStringLiteral("https://")));
     makeLauncher(configText());
     // Without the authority the server is not trusted and nothing is fetched.
@@ -149,7 +157,7 @@ TEST_F(HeadlessEndToEndTest, HttpsServerVerifiedAgainstATestAuthority) {
 }
 
 TEST_F(HeadlessEndToEndTest, LocalSourceMode) {
-    ASSERT_TRUE(clientFiles().publish(m_server));
+    publishWithTool(clientFileMap(), kModified);
     makeLauncher(configText({QStringLiteral("http://127.0.0.1:%1/").arg(closedPort())}));
     const Run result = run({QStringLiteral("filemode=") + m_server, QStringLiteral("--headless")});
     EXPECT_EQ(result.exitCode, 0) << result.output.toStdString();
@@ -157,26 +165,46 @@ TEST_F(HeadlessEndToEndTest, LocalSourceMode) {
 }
 
 TEST_F(HeadlessEndToEndTest, OwnProgramFileIsReplacedAndTheNewProgramFinishesTheRun) {
-    UpdateServerFolder folder = clientFiles();
-    publish(folder);
     // The new launcher differs from the running one only in its configuration.
+    startServer();
     const QString newLauncher = m_root.filePath(QStringLiteral("new/Kaldoria"));
     QDir().mkpath(QFileInfo(newLauncher).path());
     makeLauncher(configText({}, QStringLiteral("[mainwindow]\ncaption=New")), newLauncher);
     QFile launcherFile(newLauncher);
     ASSERT_TRUE(launcherFile.open(QIODevice::ReadOnly));
-    folder.addFile(QStringLiteral("\\Kaldoria"), launcherFile.readAll(), kDate);
-    folder.setRequired({QStringLiteral("\\kaldoria")});
-    publish(folder);
+    QMap<QString, QByteArray> files = clientFileMap();
+    files.insert(QStringLiteral("Kaldoria"), launcherFile.readAll());
+    publishWithTool(files, kModified, {QStringLiteral("Kaldoria")});
     makeLauncher(configText());
 
     const Run result = run(kHeadless);
     EXPECT_EQ(result.exitCode, 0) << result.output.toStdString();
-    EXPECT_EQ(readClient(QStringLiteral("Kaldoria")), readClient(QStringLiteral("../new/Kaldoria")));
+    EXPECT_EQ(readClient(QStringLiteral("Kaldoria")), files.value(QStringLiteral("Kaldoria")));
     // The new program ran the cycle again: it removed the ".bak" file and fetched the rest.
     EXPECT_FALSE(QFileInfo::exists(clientFile(QStringLiteral("Kaldoria.bak"))));
     EXPECT_EQ(readClient(QStringLiteral("kd.exe")), QByteArray("game program"));
-    EXPECT_EQ(requests().count(QStringLiteral("/Kaldoria.kdz")), 1);
+    // One download (its length is asked once; its segments are several GET requests).
+    EXPECT_EQ(requests(QStringLiteral("HEAD")).count(QStringLiteral("/Kaldoria.kdz")), 1);
+}
+
+TEST_F(HeadlessEndToEndTest, StartGameWithTheOnlyProxyThatAccepts) {
+    // Three proxies on one port; only the third address listens.
+    QTcpServer proxy;
+    ASSERT_TRUE(proxy.listen(QHostAddress(QStringLiteral("127.0.0.3")), 0));
+    publishWithTool(clientFileMap(), kModified);
+    writeClient(QStringLiteral("system/eu.ini"), "proxy settings");
+    writeClient(QStringLiteral("system/kd.exe"), "#!/bin/sh\necho \"$*\" > started.txt\n");
+    QFile::setPermissions(clientFile(QStringLiteral("system/kd.exe")), QFile::ReadOwner | QFile::ExeOwner);
+    makeLauncher(configText({}, QStringLiteral("[gameproxys]\nuseproxy=true\nport=%1\nproxy=One|127.0.0.1|one.ini\n"
+                                               "proxy=Two|127.0.0.2|two.ini\nproxy=Three|127.0.0.3|eu.ini\n")
+                                    .arg(proxy.serverPort())));
+    const Run result = run({QStringLiteral("--headless"), QStringLiteral("--start-game")});
+    EXPECT_EQ(result.exitCode, 0) << result.output.toStdString();
+    EXPECT_EQ(readClient(QStringLiteral("system/kd.ini")), QByteArray("proxy settings"));
+    // The client runs on its own; give it a moment to write its arguments.
+    for (int i = 0; i < 200 && readClient(QStringLiteral("system/started.txt")).isEmpty(); ++i)
+        QThread::msleep(50);
+    EXPECT_EQ(readClient(QStringLiteral("system/started.txt")), QByteArray("eu.ini\n"));
 }
 
 TEST_F(HeadlessEndToEndTest, HostileListTouchesNothingOutsideTheClient) {

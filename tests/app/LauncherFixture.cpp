@@ -53,6 +53,31 @@ void LauncherFixture::writeClient(const QString& relative, const QByteArray& byt
 
 void LauncherFixture::publish(const testsupport::UpdateServerFolder& folder) {
     ASSERT_TRUE(folder.publish(m_server));
+    startServer();
+}
+
+void LauncherFixture::publishWithTool(const QMap<QString, QByteArray>& files, const QDateTime& modified,
+                                      const QStringList& required, const QStringList& deletion) {
+    const QString source = m_root.filePath(QStringLiteral("source"));
+    for (auto it = files.cbegin(); it != files.cend(); ++it) {
+        const QString path = source + QLatin1Char('/') + it.key();
+        QDir().mkpath(QFileInfo(path).path());
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(it.value());
+        file.flush(); // a later flush would give the file the time of writing
+        ASSERT_TRUE(file.setFileTime(modified, QFileDevice::FileModificationTime));
+    }
+    QStringList arguments = {QStringLiteral("publish"), source, QStringLiteral("-o"), m_server};
+    for (const QString& name : required)
+        arguments << QStringLiteral("--required") << name;
+    for (const QString& name : deletion)
+        arguments << QStringLiteral("--delete") << name;
+    ASSERT_TRUE(pack(arguments));
+    startServer();
+}
+
+void LauncherFixture::startServer() {
     if (!m_nginx) {
         testsupport::NginxOptions options = m_nginxOptions;
         options.root = m_server;

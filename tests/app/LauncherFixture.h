@@ -3,6 +3,8 @@
 #include "NginxServer.h"
 #include "UpdateServerFolder.h"
 
+#include <QDateTime>
+#include <QMap>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -32,6 +34,11 @@ protected:
 
     // Publishes the folder and starts nginx on it (once).
     void publish(const testsupport::UpdateServerFolder& folder);
+    // Writes `files` (relative path, content) into a source client folder with the date
+    // `modified`, publishes it with `kaldoria-pack publish` and starts nginx (once).
+    void publishWithTool(const QMap<QString, QByteArray>& files, const QDateTime& modified,
+                         const QStringList& required = {}, const QStringList& deletion = {});
+    void startServer();
     // The configuration text naming these update servers (the nginx server by default).
     QString configText(QStringList servers = {}, const QString& extra = QString()) const;
     // Makes the launcher at `target` (the client's "Kaldoria" by default) with this configuration.

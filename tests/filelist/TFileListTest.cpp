@@ -156,15 +156,28 @@ TEST(TFileList, DeletesAndClears) {
     list.SaveToStrings(nullptr);
 }
 
-// A large list added in reverse order ends up in key order, without repeated keys.
+// A large list added in reverse order ends up in key order, without repeated keys, and keeps
+// that order when it becomes unsorted.
 TEST(TFileList, SortedModeHoldsLargeListsInOrder) {
+    const auto inKeyOrder = [](const TFileList& list) {
+        for (int i = 1; i < list.Count(); ++i) {
+            if (!(list.Key(i - 1) < list.Key(i)))
+                return false;
+        }
+        return true;
+    };
     TFileList list(true);
     for (int i = 20000; i > 0; --i)
         list.AddItemEmpty(QStringLiteral("\\f%1").arg(i % 15000, 5, 10, QChar(u'0')));
     ASSERT_EQ(list.Count(), 15000);
-    for (int i = 1; i < list.Count(); ++i)
-        ASSERT_LT(list.Key(i - 1), list.Key(i));
+    EXPECT_TRUE(inKeyOrder(list));
     EXPECT_EQ(list.GetId(u"\\F00042"_qs), 42);
+
+    TFileList reversed(true);
+    for (int i = 200; i > 0; --i)
+        reversed.AddItemEmpty(QStringLiteral("\\f%1").arg(i, 3, 10, QChar(u'0')));
+    reversed.SetSorted(false);
+    EXPECT_TRUE(inKeyOrder(reversed));
 }
 
 TEST(TFileList, WritesAndReadsBackBitForBit) {

@@ -34,6 +34,9 @@ const NameCase kNames[] = {
     {"", false},
     {"\\", false},
     {"\\a\tb", false},
+    {"\\.", false},
+    {"\\system\\.", false},
+    {"\\.\\kd.exe", true},
 };
 
 } // namespace

@@ -66,7 +66,7 @@ TEST_F(Launcher, AttachedPackageIsReadBackInDebugMode) {
     // The configuration names no update server, so the run ends without a list.
     EXPECT_EQ(r.exitCode, 1) << r.err.constData();
     EXPECT_EQ(logLines().mid(0, 3), (QStringList{u"config created"_qs, u"  try load config"_qs,
-                                       u"  read config from memory.. config size: %1"_qs.arg(size - 4)}));
+                                                 u"  read config from memory.. config size: %1"_qs.arg(size - 4)}));
     EXPECT_EQ(readFile(work + u"/config.pack"_qs), packageBytes.mid(4));
 }
 
@@ -80,7 +80,6 @@ TEST_F(Launcher, DebugSwitchIsTheFirstArgumentOnly) {
         {{u"-DEBUG"_qs, u"--headless"_qs}, true},
         {{u"--headless"_qs, u"-debug"_qs}, false},
         {{u" -debug"_qs, u"--headless"_qs}, false},
-        {{}, false},
     };
     for (const auto& c : cases) {
         QFile::remove(work + u"/log.err"_qs);

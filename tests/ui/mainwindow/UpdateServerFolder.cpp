@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 
 #include <bzlib.h>
@@ -35,6 +36,14 @@ void UpdateServerFolder::addFile(const QString& name, const QByteArray& content,
 
 QString UpdateServerFolder::md5(const QByteArray& bytes) {
     return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Md5).toHex().toUpper());
+}
+
+QByteArray UpdateServerFolder::noise(int size, quint32 seed) {
+    QRandomGenerator generator(seed);
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (char& byte : bytes)
+        byte = static_cast<char>(generator.generate() & 0xFF);
+    return bytes;
 }
 
 QString UpdateServerFolder::dateField(double date) {

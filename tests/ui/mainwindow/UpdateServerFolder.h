@@ -39,6 +39,8 @@ public:
     static QByteArray packList(const QByteArray& text);
 
     static QString md5(const QByteArray& bytes);
+    // `size` bytes that do not compress, the same for the same seed.
+    static QByteArray noise(int size, quint32 seed = 1);
     static QString dateField(double date);
     // The server path of a list name: "\a\b.dat" gives "a/b.dat".
     static QString serverPath(const QString& name);

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTcpServer>
+#include <QTimer>
 
 using kaldoria::testsupport::UpdateServerFolder;
 
@@ -19,7 +20,7 @@ constexpr double kDate = 44270.5;
 UpdateServerFolder twoFiles() {
     UpdateServerFolder folder;
     folder.addFile(QStringLiteral("\\kd.exe"), "game program", kDate);
-    folder.addFile(QStringLiteral("\\system\\data.pak"), QByteArray(200000, 'd'), kDate);
+    folder.addFile(QStringLiteral("\\system\\data.pak"), UpdateServerFolder::noise(200000), kDate);
     return folder;
 }
 
@@ -64,7 +65,7 @@ TEST_F(WorkflowCycleTest, LocalSourceModeCopiesFromTheFolderWithoutNetwork) {
     const QString nowhere = QStringLiteral("http://127.0.0.1:%1/").arg(closedPort());
     TUpdateWorkflow& workflow = makeWorkflow(configText({nowhere}), {QStringLiteral("filemode=") + m_server});
     workflow.RunUpdate();
-    EXPECT_EQ(readClient(QStringLiteral("system/data.pak")), QByteArray(200000, 'd'));
+    EXPECT_EQ(readClient(QStringLiteral("system/data.pak")), UpdateServerFolder::noise(200000));
     EXPECT_EQ(workflow.failedFiles(), 0);
     EXPECT_EQ(m_view.statuses.last(), text(5));
 }
@@ -72,6 +73,7 @@ TEST_F(WorkflowCycleTest, LocalSourceModeCopiesFromTheFolderWithoutNetwork) {
 TEST_F(WorkflowCycleTest, OwnProgramFileIsReplacedFirstAndTheLauncherRestarts) {
     UpdateServerFolder folder = twoFiles();
     folder.addFile(QStringLiteral("\\Kaldoria"), "new launcher", kDate);
+    folder.setRequired({QStringLiteral("\\kaldoria")});
     publish(folder);
     TUpdateWorkflow& workflow = makeWorkflow(configText({m_nginx->url()}));
     QStringList presentAtRestart;
@@ -89,6 +91,7 @@ TEST_F(WorkflowCycleTest, OwnProgramFileIsReplacedFirstAndTheLauncherRestarts) {
 TEST_F(WorkflowCycleTest, OwnProgramFileThatFailsIsPutBackWithoutRestart) {
     UpdateServerFolder folder = twoFiles();
     folder.addFile(QStringLiteral("\\Kaldoria"), "new launcher", kDate);
+    folder.setRequired({QStringLiteral("\\kaldoria")});
     publish(folder);
     QFile::remove(serverFile(QStringLiteral("Kaldoria.kdz")));
     TUpdateWorkflow& workflow = makeWorkflow(configText({m_nginx->url()}));
@@ -111,7 +114,7 @@ TEST_F(WorkflowCycleTest, FullCheckRestoresChangedFilesAndRewritesThePreviousLis
     EXPECT_EQ(m_view.statuses.last(), text(3));
     QFile::remove(clientFile(QStringLiteral("updater/OldList.lst")));
     workflow.Button_CheckAllFilesClick();
-    EXPECT_EQ(readClient(QStringLiteral("system/data.pak")), QByteArray(200000, 'd'));
+    EXPECT_EQ(readClient(QStringLiteral("system/data.pak")), UpdateServerFolder::noise(200000));
     EXPECT_EQ(m_view.statuses.last(), text(6));
     EXPECT_FALSE(m_view.checkAllEnabled);
     QFile oldList(clientFile(QStringLiteral("updater/OldList.lst")));
@@ -120,13 +123,18 @@ TEST_F(WorkflowCycleTest, FullCheckRestoresChangedFilesAndRewritesThePreviousLis
 }
 
 TEST_F(WorkflowCycleTest, ClosingDuringADownloadLeavesTheObjectsUntilTheWorkUnwinds) {
-    publish(twoFiles());
+    // Slow enough that the downloader reports progress in the middle of the big file: nginx
+    // sends one second's worth at once, so each segment must be far larger than the rate.
+    m_limitRate = QStringLiteral("200k");
+    UpdateServerFolder folder = twoFiles();
+    folder.addFile(QStringLiteral("\\big.dat"), UpdateServerFolder::noise(3000000, 7), kDate);
+    publish(folder);
     int endProgramCalls = 0;
     platform::TerminateRequest::setEndProgramHook([&] { ++endProgramCalls; });
     TUpdateWorkflow& workflow = makeWorkflow(configText({m_nginx->url()}));
     bool closed = false;
-    m_view.onStatus = [&](const QString& status) {
-        if (!closed && status.startsWith(text(4))) {
+    m_view.onDownloadProgress = [&](qint64 loaded, qint64 size) {
+        if (!closed && size >= 3000000 && loaded < size) {
             closed = true;
             workflow.shutdown();
             EXPECT_NE(workflow.state().DM, nullptr);
@@ -140,6 +148,7 @@ TEST_F(WorkflowCycleTest, ClosingDuringADownloadLeavesTheObjectsUntilTheWorkUnwi
     EXPECT_EQ(workflow.state().Required, nullptr);
     EXPECT_TRUE(QFileInfo::exists(clientFile(QStringLiteral("updater/Kaldoria.ini"))));
     EXPECT_FALSE(m_view.statuses.contains(text(5)));
+    EXPECT_FALSE(QFileInfo::exists(clientFile(QStringLiteral("big.dat"))));
     // Later actions of the window do nothing once it has closed.
     workflow.Button_CheckAllFilesClick();
     workflow.LoadProxyList();
@@ -163,6 +172,8 @@ TEST_F(WorkflowCycleTest, StartGameInstallsTheAnsweringProxysSettingsAndStartsTh
     workflow.Button_StartGameClick();
     EXPECT_EQ(readClient(QStringLiteral("system_de/kd.ini")), QByteArray("proxy settings"));
     const QString started = clientFile(QStringLiteral("system_de/started.txt"));
+    QTimer poll; // the wait looks at its condition when an event arrives
+    poll.start(20);
     platform::waitWhileDispatching([&] { return QFileInfo::exists(started) && QFileInfo(started).size() > 0; },
                                    QDeadlineTimer(20000));
     QFile output(started);

@@ -58,6 +58,7 @@ void WorkflowFixture::publish(const testsupport::UpdateServerFolder& folder) {
     if (!m_nginx) {
         testsupport::NginxOptions options;
         options.root = m_server;
+        options.limitRate = m_limitRate;
         m_nginx = std::make_unique<testsupport::NginxServer>(options);
         ASSERT_TRUE(m_nginx->start()) << m_nginx->errorText().toStdString();
     }

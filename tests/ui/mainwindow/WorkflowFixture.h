@@ -47,6 +47,9 @@ protected:
     QStringList requests(const QString& method = QStringLiteral("GET")) const;
     QStringList debugLines() const { return m_log ? m_log->ts : QStringList(); }
 
+    // nginx's rate limit per connection ("100k"), set before publish(); none when empty.
+    QString m_limitRate;
+
     QTemporaryDir m_root;
     QString m_client;
     QString m_server;

@@ -91,6 +91,24 @@ TEST_F(WorkflowUpdateTest, RequiredFilesAreCheckedAndDeletionNamesRemoved) {
     EXPECT_EQ(m_view.statuses.last(), text(5));
 }
 
+TEST_F(WorkflowUpdateTest, CurrentRequiredFileGetsTheListDateWithoutADownload) {
+    UpdateServerFolder folder = threeFiles();
+    folder.setRequired({QStringLiteral("\\kd.exe")});
+    publish(folder);
+    runUpdate();
+    QFile file(clientFile(QStringLiteral("kd.exe")));
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.setFileTime(QDateTime::currentDateTime(), QFileDevice::FileModificationTime));
+    file.close();
+    const auto downloads = [this] { return m_nginx->accessLog().filter(QStringLiteral("GET /kd.exe.kdz")).size(); };
+    const qsizetype fetched = downloads();
+    m_view = RecordingView();
+    runUpdate();
+    EXPECT_EQ(modifiedSeconds(clientFile(QStringLiteral("kd.exe"))), kDateSeconds);
+    EXPECT_EQ(downloads(), fetched);
+    EXPECT_EQ(m_view.statuses.last(), text(3));
+}
+
 TEST_F(WorkflowUpdateTest, ChangedRequiredFileIsFoundAtEveryCheckLevel) {
     UpdateServerFolder folder = threeFiles();
     folder.setRequired({QStringLiteral("\\kd.exe")});

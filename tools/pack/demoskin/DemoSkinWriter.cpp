@@ -20,11 +20,13 @@ QString colorText(const QColor& c) {
     return QStringLiteral("$%1").arg((c.blue() << 16) | (c.green() << 8) | c.red(), 6, 16, QLatin1Char('0')).toUpper();
 }
 
-QStringList layout(const QRect& r, bool visible = true) {
-    const QString shown = visible ? QStringLiteral("true") : QStringLiteral("false");
-    return {QStringLiteral("Left=%1").arg(r.left()),   QStringLiteral("Top=%1").arg(r.top()),
-            QStringLiteral("Width=%1").arg(r.width()), QStringLiteral("Height=%1").arg(r.height()),
-            QStringLiteral("Visible=") + shown,        QStringLiteral("Enabled=true")};
+QStringList layout(const QRect& r, bool enabled = true) {
+    return {QStringLiteral("Left=%1").arg(r.left()),
+            QStringLiteral("Top=%1").arg(r.top()),
+            QStringLiteral("Width=%1").arg(r.width()),
+            QStringLiteral("Height=%1").arg(r.height()),
+            QStringLiteral("Visible=true"),
+            QStringLiteral("Enabled=") + (enabled ? u"true"_qs : u"false"_qs)};
 }
 
 QStringList label(const QRect& r, int size, const QColor& color, bool bold) {
@@ -85,8 +87,9 @@ private:
     std::optional<QString> error_;
 };
 
-void writeButton(FolderWriter& out, const QString& name, const QRect& at, const ButtonImages& images) {
-    out.text(name, u"parameters.txt"_qs, layout(at));
+void writeButton(FolderWriter& out, const QString& name, const QRect& at, const ButtonImages& images,
+                 bool enabled = true) {
+    out.text(name, u"parameters.txt"_qs, layout(at, enabled));
     out.text(name, u"btn_script.txt"_qs, {u"; Kaldoria demo skin: "_qs + name});
     out.image(name, u"common.bmp"_qs, images.common);
     out.image(name, u"over.bmp"_qs, images.over);
@@ -108,7 +111,8 @@ std::optional<QString> writeMainWindow(const QString& dir) {
     FolderWriter out(QDir(dir).filePath(u"MainWindow"_qs));
     out.image(u"BackGroundImage"_qs, u"image.bmp"_qs, art.background);
     out.bytes(u"BackGroundImage"_qs, u"region.rgn"_qs, skin::regionToData(art.outline));
-    writeButton(out, u"Button_StartGame"_qs, kStartGame, art.startGame);
+    // The game can start only once the update has brought the client up to date.
+    writeButton(out, u"Button_StartGame"_qs, kStartGame, art.startGame, false);
     writeButton(out, u"Button_Cancel"_qs, kCancel, art.cancel);
     writeButton(out, u"Button_CheckAllFiles"_qs, kCheckAllFiles, art.checkAllFiles);
     writeButton(out, u"Button_Close"_qs, kClose, art.close);

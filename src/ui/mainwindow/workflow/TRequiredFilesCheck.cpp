@@ -1,10 +1,12 @@
 #include "ui/mainwindow/workflow/TRequiredFilesCheck.h"
 
+#include "ui/mainwindow/workflow/ClientFolderIndex.h"
 #include "ui/mainwindow/workflow/FileHasher.h"
 #include "ui/mainwindow/workflow/TSingleFileUpdate.h"
 #include "ui/mainwindow/workflow/UpdateListSections.h"
 
 #include "platform/FileTimes.h"
+#include "platform/PlantedLinks.h"
 #include "platform/TerminateRequest.h"
 #include "platform/TextCodec.h"
 
@@ -48,6 +50,8 @@ void TRequiredFilesCheck::CheckingRequiredFiles() {
     m_s.progress.toMaximum(Pair::Total);
     m_s.view.setTotalText(m_s.text(24) + QStringLiteral("100%"));
     finish(3);
+    if (m_previousChanged)
+        m_s.OldFileList->SaveToFile(m_s.workFile(QStringLiteral("OldList.lst")));
 }
 
 void TRequiredFilesCheck::readList(const QString& listPath) {
@@ -65,9 +69,10 @@ void TRequiredFilesCheck::readList(const QString& listPath) {
     const UpdateListSections sections = UpdateListSections::split(lines);
     for (const QString& refused : sections.refused)
         m_s.log(QStringLiteral("Refused name outside the client folder: ") + refused);
+    const ClientFolderIndex present(m_s.mainPath);
     for (qsizetype i = 0; i < sections.fileLines.size(); ++i) {
         const QString name = UpdateListSections::nameAfterHash(sections.fileLines.at(i));
-        if (!QFileInfo::exists(m_s.clientPath(name)))
+        if (!present.contains(name))
             m_s.Required->AddItemEmpty(name);
         if (i % kProgressEveryLines == 0)
             m_s.progress.setPosition(Pair::OneFile, static_cast<int>(i));
@@ -75,8 +80,21 @@ void TRequiredFilesCheck::readList(const QString& listPath) {
     resetOneFileControls();
     for (const QString& name : sections.requiredNames)
         m_s.Required->AddItemEmpty(name);
-    for (const QString& name : sections.deleteNames)
-        QFile::remove(m_s.clientPath(name));
+    for (const QString& name : sections.deleteNames) {
+        // A file behind a linked folder is not the client's: it is left alone.
+        const QString path = m_s.clientPath(name);
+        if (platform::PlantedLinks::passesThroughLink(m_s.mainPath, path))
+            m_s.log(QStringLiteral("Refused deletion through a link: ") + name);
+        else
+            QFile::remove(path);
+        // A deleted file is no longer installed: the previous list stops naming it, so that
+        // the file is fetched again should a later list bring it back.
+        const int recorded = m_s.OldFileList->GetId(name);
+        if (recorded >= 0 && !QFileInfo::exists(path)) {
+            m_s.OldFileList->DeleteById(recorded);
+            m_previousChanged = true;
+        }
+    }
     m_s.NewFileList->LoadFromStrings(sections.fileLines);
     resetOneFileControls();
 
@@ -102,6 +120,13 @@ void TRequiredFilesCheck::compare() {
             current = entry->Content.Hash == listed->Content.Hash;
             if (current && listed->Content.Date != 0)
                 platform::SetFileTimes(m_s.clientPath(listed->Content.Name), 7, listed->Content.Date);
+            // A file measured equal to the list is installed: its record in the previous list
+            // follows, which an earlier run may have left behind when it was interrupted.
+            const filelist::TFileItem* previous = m_s.OldFileList->GetItemByName(listed->Content.Name);
+            if (current && (!previous || previous->Content.Hash != listed->Content.Hash)) {
+                m_s.recordPrevious(listed->Content);
+                m_previousChanged = true;
+            }
         } else if (level == 1) {
             current = entry->Content.Size == listed->Content.Size && entry->Content.Date == listed->Content.Date;
         } else {

@@ -24,6 +24,9 @@ private:
     void finish(int statusEntry);
 
     WorkflowState& m_s;
+    // The previous list changed (a deleted file's record dropped, a measured file's record
+    // brought up to date) and must be saved even when nothing else changes.
+    bool m_previousChanged = false;
 };
 
 } // namespace kaldoria::workflow

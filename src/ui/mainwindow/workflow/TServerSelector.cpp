@@ -30,7 +30,7 @@ QString TServerSelector::CheckUpdateServers(QStringList& servers, const Options&
             address += QLatin1Char('\\');
         QElapsedTimer timer;
         timer.start();
-        const net::HttpResult result = client.probe(address + QStringLiteral("updater.lst.kdz"), kProbeTimeout);
+        const net::HttpResult result = client.probe(address + QStringLiteral("updater.lst.kdz"), options.probeTimeout);
         const qint64 elapsed = timer.elapsed();
         if (!result.ok()) {
             servers.removeAt(i);

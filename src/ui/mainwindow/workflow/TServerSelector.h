@@ -25,6 +25,7 @@ public:
         std::function<void(const QString&)> log;
         // True once the launcher is closing: no further server is probed.
         std::function<bool()> stopRequested;
+        std::chrono::milliseconds probeTimeout = kProbeTimeout;
     };
 
     // The chosen base address exactly as configured, or an empty string. Failed servers

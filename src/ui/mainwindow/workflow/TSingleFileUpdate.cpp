@@ -2,6 +2,7 @@
 
 #include "platform/ClientPath.h"
 #include "platform/FileTimes.h"
+#include "platform/PlantedLinks.h"
 #include "platform/TerminateRequest.h"
 
 #include "filelist/TMD5.h"
@@ -42,17 +43,20 @@ bool TSingleFileUpdate::UpdateOneFile(const filelist::TFileItem& item) {
     }
     const QString target = m_s.clientPath(record.Name);
     const QString folder = QFileInfo(target).path();
+    // A linked folder in the way is replaced by a real one: nothing is written through a link.
+    platform::PlantedLinks::removeLinkedFolders(m_s.mainPath, target);
     QDir().mkpath(folder);
 
-    // The running program file is moved aside before anything is deleted, so that a failed
-    // update can put it back.
+    // The running program file stays in place until the new one is renamed over it, so that a
+    // crash at any moment leaves a program to start; its copy ".bak" marks the self-update.
     const bool ownFile = QFileInfo(target).fileName().toLower() == m_s.ownProgramName().toLower();
     if (ownFile) {
         QFile::remove(target + QStringLiteral(".bak"));
-        QFile::rename(target, target + QStringLiteral(".bak"));
+        QFile::copy(target, target + QStringLiteral(".bak"));
         m_s.self = true;
+    } else {
+        QFile::remove(target);
     }
-    QFile::remove(target);
 
     const QString expected = record.HashPacked == filelist::ZeroDigest() ? QString() : record.HashPacked;
     const QString address = packedAddress(m_s.URLMain, record.Name);
@@ -110,7 +114,8 @@ bool TSingleFileUpdate::extract(const filelist::TFileRecord& record, const QStri
     const QString oldName = record.Name.mid(1);
     const QString tmp = tmpKdz(m_s);
     m_s.log(QStringLiteral("Unpack:: ") + oldName);
-    const bool extracted = unpack::ExtractArchive(tmp, folder);
+    // The archive may not write more than the list says the file holds.
+    const bool extracted = unpack::ExtractArchive(tmp, folder, record.Size);
     m_s.log(QStringLiteral("Set DateTime: ") + oldName);
     QFile::remove(tmp);
     // The archive may spell the name in another case; find the file as the list names it.
@@ -129,10 +134,11 @@ bool TSingleFileUpdate::extract(const filelist::TFileRecord& record, const QStri
 
 void TSingleFileUpdate::fail(const QString& target, bool ownFile) {
     ++m_s.failedFiles;
+    // The packed file of a failed update is of no use to anyone.
+    QFile::remove(tmpKdz(m_s));
     if (ownFile) {
-        // The old program file goes back in place and no restart happens.
-        QFile::remove(target);
-        QFile::rename(target + QStringLiteral(".bak"), target);
+        // The old program file is still in place; no restart happens.
+        QFile::remove(target + QStringLiteral(".bak"));
         m_s.self = false;
     }
 }

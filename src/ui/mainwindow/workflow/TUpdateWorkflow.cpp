@@ -8,6 +8,7 @@
 #include "ui/mainwindow/workflow/TServerSelector.h"
 
 #include "platform/ClientPath.h"
+#include "platform/PlantedLinks.h"
 #include "platform/ProgramStarter.h"
 #include "platform/SystemLanguage.h"
 #include "platform/TerminateRequest.h"
@@ -77,6 +78,8 @@ void TUpdateWorkflow::prepare() {
     chooseLanguage();
     findProxyPosition();
     QFile::remove(m_s.ownProgramPath + QStringLiteral(".bak"));
+    // The work folder is a real folder of the client: a link planted there is removed.
+    platform::PlantedLinks::removeLink(m_s.tmpPath);
     QDir().mkdir(m_s.tmpPath);
     m_s.Required = std::make_unique<filelist::TFileList>(true);
     m_s.NewFileList = std::make_unique<filelist::TFileList>(true);

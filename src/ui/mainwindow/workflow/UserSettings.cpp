@@ -1,6 +1,7 @@
 #include "ui/mainwindow/workflow/UserSettings.h"
 
 #include "platform/IntegerText.h"
+#include "platform/PlantedLinks.h"
 #include "platform/TextCodec.h"
 
 #include <QFile>
@@ -64,8 +65,12 @@ bool UserSettingsFile::save(const QString& path, const UserSettings& s) {
         QStringLiteral("CheckMode = ") + s.checkMode,
         QStringLiteral("LangFolder = ") + s.langFolder,
     };
+    // QSaveFile writes through a symbolic link; a link planted at the file's name goes first.
+    platform::PlantedLinks::removeLink(path);
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    // Unbuffered: a failed write (a full disk) must fail commit(), which a failed flush of
+    // buffered data does not.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return false;
     file.write(TextCodec::encodeLines(lines));
     return file.commit();

@@ -1,0 +1,415 @@
+#include "ui/mainwindow/TFMain.h"
+
+#include "platform/TerminateRequest.h"
+#include "skin/TkucMainWindow.h"
+#include "skin/apply/ElementApply.h"
+#include "skin/apply/WindowOutline.h"
+#include "startup/InterfaceTexts.h"
+#include "startup/LanguageFolderChoice.h"
+#include "startup/tConfigData.h"
+
+#include <QAbstractItemView>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QScreen>
+
+namespace kaldoria::mainwindow {
+
+using workflow::ProgressControl;
+
+namespace {
+
+// The window design before the skin moves its controls.
+constexpr QSize kDesignSize{800, 560};
+constexpr QRect kWebPanel{8, 120, 782, 424};
+// The browser sits higher and larger than its panel, which shows only its inner part.
+constexpr QPoint kBrowserOffset{0, -19};
+constexpr int kBrowserGrowth = 32;
+constexpr int kMessageTop = 60;
+
+QString text(int entry) {
+    return startup::InterfaceTexts.at(static_cast<size_t>(entry));
+}
+
+} // namespace
+
+TFMain::TFMain(startup::tConfigData& config, const skin::TkucMainWindow& skin, startup::tDebugFile* debugFile,
+               const QStringList& arguments, const QString& programPath, Options options)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), m_config(config), m_skin(skin),
+      m_options(std::move(options)) {
+    if (!m_options.makeNewsBrowser)
+        m_options.makeNewsBrowser = &NewsBrowser::create;
+    createControls();
+    m_workflow = std::make_unique<workflow::TUpdateWorkflow>(*this, config, debugFile, arguments, programPath);
+    FormCreate();
+}
+
+TFMain::~TFMain() = default;
+
+void TFMain::createControls() {
+    resize(kDesignSize);
+    m_backGroundImage = new QLabel(this);
+    m_backGroundImage->hide();
+    m_webPanel = new QWidget(this);
+    m_webPanel->setGeometry(kWebPanel);
+    m_webPanel->hide();
+    m_webBrowser = m_options.makeNewsBrowser(m_webPanel);
+    placeBrowser();
+    m_textTitle = new QLabel(this);
+    m_textStatus = new controls::TRxLabel(this);
+    m_textStatusTotal = new controls::TRxLabel(this);
+    m_textLangBoxDescription = new controls::TRxLabel(this);
+    m_progressOneFile = new controls::TXiProgressBar(this);
+    m_progressTotal = new controls::TXiProgressBar(this);
+    m_gaugeOneFile = new controls::TXiGauge(this);
+    m_gaugeTotal = new controls::TXiGauge(this);
+    m_boxLangFolder = new controls::TElComboBox(this);
+    m_buttonStartGame = new controls::TImageButton(this);
+    m_buttonStartGame->setEnabled(false);
+    m_buttonStartGame->setCursor(Qt::ForbiddenCursor);
+    m_buttonCancel = new controls::TImageButton(this);
+    m_buttonCheckAllFiles = new controls::TImageButton(this);
+    m_buttonClose = new controls::TImageButton(this);
+    m_buttonMinimize = new controls::TImageButton(this);
+    m_buttonConfig = new controls::TImageButton(this);
+    m_hiddenButton = new QPushButton(this);
+    m_hiddenButton->setGeometry(0, 0, 0, 0);
+    m_msgPanel = new MessagePanel(this, m_options.timings.message);
+    m_fade = new WindowFadeIn(*this, m_options.timings.fade);
+    m_tray = new QSystemTrayIcon(this);
+    m_mainTimer.setSingleShot(true);
+    m_mainTimer.setInterval(m_options.timings.mainTimer);
+
+    connect(&m_mainTimer, &QTimer::timeout, this, &TFMain::MainTimerTimer);
+    connect(m_buttonStartGame, &controls::TImageButton::OnClick, this, &TFMain::Button_StartGameClick);
+    connect(m_buttonCheckAllFiles, &controls::TImageButton::OnClick, this, &TFMain::Button_CheckAllFilesClick);
+    connect(m_buttonConfig, &controls::TImageButton::OnClick, this, &TFMain::Button_ConfigClick);
+    connect(m_buttonClose, &controls::TImageButton::OnClick, this, &TFMain::Button_CloseClick);
+    connect(m_buttonCancel, &controls::TImageButton::OnClick, this, &TFMain::Button_CloseClick);
+    connect(m_buttonMinimize, &controls::TImageButton::OnClick, this, &TFMain::MinimizeButtonClick);
+    connect(m_tray, &QSystemTrayIcon::activated, this, &TFMain::RxTrayIcon1Click);
+    connect(m_boxLangFolder, &QComboBox::activated, this, &TFMain::Box_LangFolderChange);
+    m_boxLangFolder->installEventFilter(this);
+    m_boxLangFolder->view()->window()->installEventFilter(this);
+    // The first page load, finished or failed, lets the update cycle start. The window's
+    // own reactions to page loads are attached separately, since they are detached later.
+    connect(m_webBrowser, &NewsBrowser::navigateComplete, this, &TFMain::firstPageLoaded);
+    connect(m_webBrowser, &NewsBrowser::navigateError, this, &TFMain::firstPageLoaded);
+    connect(m_webBrowser, &NewsBrowser::navigateComplete, this, &TFMain::WebBrowser1NavigateComplete2);
+    connect(m_webBrowser, &NewsBrowser::navigateError, this, &TFMain::WebBrowser1NavigateError);
+}
+
+skin::MainWindowControls TFMain::controls() {
+    skin::MainWindowControls c;
+    c.BackGroundImage = m_backGroundImage;
+    c.Button_StartGame = m_buttonStartGame;
+    c.Button_Cancel = m_buttonCancel;
+    c.Button_CheckAllFiles = m_buttonCheckAllFiles;
+    c.Button_Close = m_buttonClose;
+    c.Button_Minimize = m_buttonMinimize;
+    c.Button_Config = m_buttonConfig;
+    c.ProgressBar_OneFile = m_progressOneFile;
+    c.ProgressBar_Total = m_progressTotal;
+    c.Text_Title = m_textTitle;
+    c.Text_Status = m_textStatus;
+    c.Text_StatusTotal = m_textStatusTotal;
+    c.WebPanel = m_webPanel;
+    c.Gauge_OneFile = m_gaugeOneFile;
+    c.Gauge_Total = m_gaugeTotal;
+    c.Box_LangFolder = m_boxLangFolder;
+    c.Text_LangBoxDescription = m_textLangBoxDescription;
+    return c;
+}
+
+void TFMain::FormCreate() {
+    const QImage& background = m_skin.BackGroundImage.image;
+    resize(background.size());
+    m_workflow->prepare();
+    m_langConst = m_config.LangNum;
+    SetLanguage();
+    if (!m_config.MainWindow.Caption.isEmpty())
+        m_textTitle->setText(m_config.MainWindow.Caption);
+    if (m_config.MainWindow.FadeEffect)
+        m_fade->makeTransparent();
+    m_textLangBoxDescription->setText(text(25));
+
+    m_backGroundImage->setPixmap(QPixmap::fromImage(background));
+    QPalette brush = palette();
+    brush.setBrush(QPalette::Window, QBrush(QPixmap::fromImage(background)));
+    setPalette(brush);
+    setAutoFillBackground(true);
+    skin::applyRegionOutline(*this, m_skin.BackGroundImage);
+    resize(background.size());
+
+    skin::SaveToForm(m_skin.WebPanel, *m_webPanel);
+    placeBrowser();
+    m_msgPanel->move((width() - MessagePanel::kWidth) / 2, kMessageTop);
+    m_tray->setIcon(QIcon(QPixmap::fromImage(background.scaled(64, 64, Qt::KeepAspectRatio))));
+    m_tray->setToolTip(QStringLiteral("Kaldoria"));
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        m_tray->show();
+}
+
+void TFMain::SetLanguage() {
+    m_buttonStartGame->setToolTip(text(9));
+    m_buttonCheckAllFiles->setToolTip(text(8));
+}
+
+void TFMain::placeBrowser() {
+    m_webBrowser->setGeometry(QRect(kBrowserOffset, m_webPanel->size() + QSize(kBrowserGrowth, kBrowserGrowth)));
+}
+
+void TFMain::setTrayHint(const QString& hint) {
+    m_tray->setToolTip(hint);
+}
+
+void TFMain::fillLanguageFolderBox() {
+    workflow::UserSettings& s = m_workflow->settings();
+    const startup::LanguageFolderChoice choice =
+        startup::LanguageFolderChoice::choose(m_config.Config.LangFolder, s.langFolder);
+    m_config.Config.LangFolder = choice.configLangFolder;
+    m_boxLangFolder->clear();
+    m_boxLangFolder->addItems(choice.items);
+    m_boxLangFolder->setCurrentIndex(static_cast<int>(choice.selected));
+    if (!choice.enabled)
+        m_boxLangFolder->setEnabled(false);
+    s.langFolder = choice.langFolder;
+}
+
+void TFMain::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!m_oneshot) {
+        m_oneshot = true;
+        FormShow();
+    }
+}
+
+void TFMain::FormShow() {
+    const workflow::UserSettings& s = m_workflow->settings();
+    if (s.mainLeft != -1 && s.mainTop != -1) {
+        move(s.mainLeft, s.mainTop);
+    } else if (const QScreen* display = screen()) {
+        const QRect area = display->geometry();
+        move(area.width() / 2 - width() / 2, area.height() / 2 - height() / 2);
+    }
+    m_newsUrl = text(0);
+    m_webBrowser->setNewsUrl(m_newsUrl);
+    m_webBrowser->hide();
+    if (m_newsUrl.isEmpty()) {
+        m_mainTimer.start();
+        return;
+    }
+    m_waitingForFirstPage = true;
+    m_webBrowser->navigate(m_newsUrl);
+}
+
+void TFMain::firstPageLoaded() {
+    if (!m_waitingForFirstPage)
+        return;
+    m_waitingForFirstPage = false;
+    m_mainTimer.start();
+}
+
+void TFMain::WebBrowser1NavigateComplete2() {
+    m_webBrowser->show();
+    m_webPanel->show();
+    skin::SaveToForm(m_skin.WebPanel, *m_webPanel);
+    placeBrowser();
+    repaint();
+}
+
+void TFMain::WebBrowser1NavigateError() {
+    m_webBrowser->show();
+    m_webPanel->hide();
+    repaint();
+}
+
+void TFMain::MainTimerTimer() {
+    if (m_cycleStarted)
+        return;
+    m_cycleStarted = true;
+    if (m_config.MainWindow.FadeEffect)
+        m_fade->start();
+    m_workflow->MainTimerTimer();
+    m_cycleEnded = true;
+    quitIfRequested();
+    Q_EMIT cycleFinished();
+}
+
+void TFMain::Button_ConfigClick() {
+    if (!m_settings || m_closing)
+        return;
+    m_settings->setMainWindowValues(settingsValues());
+    m_settings->exec();
+    if (!m_settings || m_closing)
+        return;
+    workflow::UserSettings& s = m_workflow->settings();
+    m_langConst = m_settings->langConst();
+    if (m_settings->Check_Autoclose()->isEnabled())
+        s.autoClose = m_settings->Check_Autoclose()->isChecked();
+    if (m_settings->Box_Proxy()->isEnabled()) {
+        m_workflow->chooseProxy(m_settings->Box_Proxy()->currentIndex(), m_settings->Box_Proxy()->currentText());
+        if (platform::TerminateRequest::isRequested())
+            return;
+    } else {
+        s.selProxy = QStringLiteral("Auto");
+    }
+    if (m_settings->Box_DriveType()->isEnabled())
+        s.driveType = m_settings->Box_DriveType()->currentIndex() == 1 ? QStringLiteral("SSD") : QStringLiteral("HDD");
+    if (m_settings->Box_CheckType()->isEnabled()) {
+        switch (m_settings->Box_CheckType()->currentIndex()) {
+        case 0:
+            s.checkMode = QStringLiteral("Hard: MD5 Hash");
+            break;
+        case 1:
+            s.checkMode = QStringLiteral("Medium: Size & Date");
+            break;
+        case 2:
+            s.checkMode = QStringLiteral("Light: Previous List");
+            break;
+        default:
+            break;
+        }
+    }
+    m_textLangBoxDescription->setText(text(25));
+    // From now on page loads no longer move or hide the news panel; the link check stays,
+    // so the panel keeps showing only the news page.
+    disconnect(m_webBrowser, &NewsBrowser::navigateComplete, this, &TFMain::WebBrowser1NavigateComplete2);
+    disconnect(m_webBrowser, &NewsBrowser::navigateError, this, &TFMain::WebBrowser1NavigateError);
+    if (m_newsUrl != text(0)) {
+        m_newsUrl = text(0);
+        m_webBrowser->setNewsUrl(m_newsUrl);
+        if (!m_newsUrl.isEmpty())
+            m_webBrowser->navigate(m_newsUrl);
+    }
+}
+
+settings::MainWindowValues TFMain::settingsValues() {
+    const workflow::UserSettings& s = m_workflow->settings();
+    return {geometry(), m_langConst, s.autoClose, s.selProxy, s.driveType, s.checkMode};
+}
+
+void TFMain::Button_StartGameClick() {
+    m_workflow->Button_StartGameClick();
+    quitIfRequested();
+}
+
+void TFMain::Button_CheckAllFilesClick() {
+    m_workflow->Button_CheckAllFilesClick();
+    quitIfRequested();
+}
+
+void TFMain::Button_CloseClick() {
+    if (m_closing)
+        return;
+    m_closing = true;
+    m_workflow->shutdown();
+    quitIfRequested();
+}
+
+void TFMain::quitIfRequested() {
+    if (!platform::TerminateRequest::isRequested())
+        return;
+    m_closing = true;
+    QCoreApplication::quit();
+}
+
+void TFMain::closeEvent(QCloseEvent* event) {
+    Button_CloseClick();
+    event->accept();
+}
+
+void TFMain::MinimizeButtonClick() {
+    if (m_tray->isVisible())
+        hide();
+    else
+        showMinimized();
+}
+
+void TFMain::RxTrayIcon1Click() {
+    bringForward();
+}
+
+void TFMain::bringForward() {
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+void TFMain::mousePressEvent(QMouseEvent* event) {
+    m_draging = true;
+    m_dragStart = event->position().toPoint();
+}
+
+void TFMain::mouseMoveEvent(QMouseEvent* event) {
+    if (m_draging)
+        move(pos() + event->position().toPoint() - m_dragStart);
+}
+
+void TFMain::mouseReleaseEvent(QMouseEvent*) {
+    m_draging = false;
+}
+
+void TFMain::Box_LangFolderChange(int) {
+    m_workflow->settings().langFolder = m_boxLangFolder->currentText();
+    takeFocusFromBox();
+}
+
+// The box never keeps the keyboard focus: after a click and after its list closes the
+// focus goes to the invisible button.
+void TFMain::takeFocusFromBox() {
+    QTimer::singleShot(0, m_hiddenButton, [button = m_hiddenButton] { button->setFocus(Qt::OtherFocusReason); });
+}
+
+bool TFMain::eventFilter(QObject* watched, QEvent* event) {
+    const bool boxClicked = watched == m_boxLangFolder && event->type() == QEvent::MouseButtonRelease;
+    const bool listClosed = watched != m_boxLangFolder && event->type() == QEvent::Hide;
+    if (boxClicked || listClosed)
+        takeFocusFromBox();
+    return QWidget::eventFilter(watched, event);
+}
+
+void TFMain::setStatusText(const QString& value) {
+    m_textStatus->setText(value);
+    m_textStatus->repaint();
+}
+
+void TFMain::setTotalText(const QString& value) {
+    m_textStatusTotal->setText(value);
+    m_textStatusTotal->repaint();
+}
+
+void TFMain::setProgressMaximum(ProgressControl control, int maximum) {
+    withProgressControl(control, [maximum](auto* c) {
+        c->setMin(0);
+        c->setStep(1);
+        c->setMax(maximum);
+    });
+}
+
+void TFMain::setProgressPosition(ProgressControl control, int position) {
+    withProgressControl(control, [position](auto* c) { c->setPosition(position); });
+}
+
+int TFMain::progressWidth(ProgressControl control) const {
+    int width = 0;
+    withProgressControl(control, [&width](auto* c) { width = c->width(); });
+    return width;
+}
+
+void TFMain::setStartButtonEnabled(bool enabled) {
+    m_buttonStartGame->setEnabled(enabled);
+    m_buttonStartGame->setCursor(enabled ? Qt::PointingHandCursor : Qt::ForbiddenCursor);
+}
+
+void TFMain::setCheckAllVisible(bool visible) {
+    m_buttonCheckAllFiles->setVisible(visible);
+}
+
+void TFMain::setCheckAllEnabled(bool enabled) {
+    m_buttonCheckAllFiles->setEnabled(enabled);
+}
+
+} // namespace kaldoria::mainwindow

@@ -1,0 +1,197 @@
+#pragma once
+
+#include "ui/mainwindow/MessagePanel.h"
+#include "ui/mainwindow/NewsBrowser.h"
+#include "ui/mainwindow/WindowFadeIn.h"
+#include "ui/mainwindow/workflow/TUpdateWorkflow.h"
+#include "ui/mainwindow/workflow/UpdateView.h"
+
+#include "skin/apply/WindowApply.h"
+#include "ui/settings/TFSettings.h"
+
+#include <QPointer>
+#include <QPushButton>
+#include <QString>
+#include <QStringList>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <QWidget>
+
+namespace kaldoria::startup {
+class tConfigData;
+class tDebugFile;
+} // namespace kaldoria::startup
+namespace kaldoria::skin {
+class TkucMainWindow;
+}
+
+namespace kaldoria::mainwindow {
+
+// The main window's timers (tests make them fast or idle).
+struct MainWindowTimings {
+    int mainTimer = 1000; // from the window being ready to the start of the update cycle
+    int fade = 100;
+    MessagePanelTimings message;
+};
+
+struct MainWindowOptions {
+    MainWindowTimings timings;
+    // The news panel's browser; the build's own by default.
+    NewsBrowser::Factory makeNewsBrowser;
+};
+
+// The launcher's main window: borderless, shaped and painted by its skin. It runs the
+// update workflow (the workflow drives it through UpdateView), opens the settings window
+// and takes over its choices, shows the news page and warnings, hides to the tray, moves
+// when dragged, and saves the user's settings on every way out.
+class TFMain : public QWidget, public workflow::UpdateView {
+    Q_OBJECT
+public:
+    using Timings = MainWindowTimings;
+    using Options = MainWindowOptions;
+
+    // `debugFile` is the debug log in debug mode, null otherwise; `arguments` the
+    // command-line arguments with the program first; `programPath` the program file.
+    TFMain(startup::tConfigData& config, const skin::TkucMainWindow& skin, startup::tDebugFile* debugFile,
+           const QStringList& arguments, const QString& programPath, Options options = {});
+    ~TFMain() override;
+
+    // The skinned controls, for applying the skin.
+    skin::MainWindowControls controls();
+    // The settings window opened by the settings button; created after this window.
+    void setSettingsWindow(settings::TFSettings* settingsWindow) { m_settings = settingsWindow; }
+    void setTrayHint(const QString& hint);
+    // Fills the language-folder box from the configuration and the saved choice.
+    void fillLanguageFolderBox();
+    // What the settings window starts from when it opens.
+    settings::MainWindowValues settingsValues();
+    // Brings the window back to the user (a later start of the launcher asked for it).
+    void bringForward();
+
+    workflow::TUpdateWorkflow& workflow() { return *m_workflow; }
+    controls::TImageButton* Button_StartGame() const { return m_buttonStartGame; }
+    controls::TImageButton* Button_Close() const { return m_buttonClose; }
+    controls::TImageButton* Button_Cancel() const { return m_buttonCancel; }
+    controls::TImageButton* Button_Minimize() const { return m_buttonMinimize; }
+    controls::TImageButton* Button_Config() const { return m_buttonConfig; }
+    controls::TElComboBox* Box_LangFolder() const { return m_boxLangFolder; }
+    QPushButton* HiddenButton() const { return m_hiddenButton; }
+    controls::TRxLabel* Text_Status() const { return m_textStatus; }
+    controls::TRxLabel* Text_LangBoxDescription() const { return m_textLangBoxDescription; }
+    QLabel* Text_Title() const { return m_textTitle; }
+    QWidget* WebPanel() const { return m_webPanel; }
+    NewsBrowser* WebBrowser1() const { return m_webBrowser; }
+    MessagePanel* MsgPanel() const { return m_msgPanel; }
+    WindowFadeIn& fade() { return *m_fade; }
+    const QString& NewsURL() const { return m_newsUrl; }
+    qint32 LangConst() const { return m_langConst; }
+    // True once the update cycle has returned.
+    bool cycleEnded() const { return m_cycleEnded; }
+
+    // The handlers of the window's own buttons and events.
+    void Button_ConfigClick();
+    void Button_CloseClick();
+    void MinimizeButtonClick();
+    void RxTrayIcon1Click();
+    void MsgShow(const QString& s) { m_msgPanel->MsgShow(s); }
+
+    // UpdateView
+    void setStatusText(const QString& text) override;
+    void setTotalText(const QString& text) override;
+    void setProgressMaximum(workflow::ProgressControl control, int maximum) override;
+    void setProgressPosition(workflow::ProgressControl control, int position) override;
+    int progressWidth(workflow::ProgressControl control) const override;
+    void setStartButtonEnabled(bool enabled) override;
+    void setCheckAllVisible(bool visible) override;
+    void setCheckAllEnabled(bool enabled) override;
+    void showMessage(const QString& text) override { MsgShow(text); }
+    std::optional<QPoint> windowPosition() const override { return pos(); }
+
+Q_SIGNALS:
+    // The update cycle has returned (the start button is enabled by then).
+    void cycleFinished();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void createControls();
+    void FormCreate();
+    void FormShow();
+    void SetLanguage();
+    void MainTimerTimer();
+    void WebBrowser1NavigateComplete2();
+    void WebBrowser1NavigateError();
+    void placeBrowser();
+    void firstPageLoaded();
+    // Calls `f` with the bar or gauge that `control` names.
+    template <typename F> void withProgressControl(workflow::ProgressControl control, F f) const {
+        switch (control) {
+        case workflow::ProgressControl::OneFileBar:
+            f(m_progressOneFile);
+            break;
+        case workflow::ProgressControl::TotalBar:
+            f(m_progressTotal);
+            break;
+        case workflow::ProgressControl::OneFileGauge:
+            f(m_gaugeOneFile);
+            break;
+        case workflow::ProgressControl::TotalGauge:
+            f(m_gaugeTotal);
+            break;
+        }
+    }
+    void Box_LangFolderChange(int index);
+    void takeFocusFromBox();
+    void Button_StartGameClick();
+    void Button_CheckAllFilesClick();
+    // Ends the message loop when the workflow asked the application to terminate.
+    void quitIfRequested();
+
+    startup::tConfigData& m_config;
+    const skin::TkucMainWindow& m_skin;
+    Options m_options;
+
+    QLabel* m_backGroundImage = nullptr;
+    controls::TImageButton* m_buttonStartGame = nullptr;
+    controls::TImageButton* m_buttonCancel = nullptr;
+    controls::TImageButton* m_buttonCheckAllFiles = nullptr;
+    controls::TImageButton* m_buttonClose = nullptr;
+    controls::TImageButton* m_buttonMinimize = nullptr;
+    controls::TImageButton* m_buttonConfig = nullptr;
+    controls::TXiProgressBar* m_progressOneFile = nullptr;
+    controls::TXiProgressBar* m_progressTotal = nullptr;
+    QLabel* m_textTitle = nullptr;
+    controls::TRxLabel* m_textStatus = nullptr;
+    controls::TRxLabel* m_textStatusTotal = nullptr;
+    QWidget* m_webPanel = nullptr;
+    NewsBrowser* m_webBrowser = nullptr;
+    controls::TXiGauge* m_gaugeOneFile = nullptr;
+    controls::TXiGauge* m_gaugeTotal = nullptr;
+    controls::TElComboBox* m_boxLangFolder = nullptr;
+    controls::TRxLabel* m_textLangBoxDescription = nullptr;
+    QPushButton* m_hiddenButton = nullptr;
+    MessagePanel* m_msgPanel = nullptr;
+    QSystemTrayIcon* m_tray = nullptr;
+    WindowFadeIn* m_fade = nullptr;
+    QTimer m_mainTimer;
+    QPointer<settings::TFSettings> m_settings;
+
+    std::unique_ptr<workflow::TUpdateWorkflow> m_workflow;
+    qint32 m_langConst = 0;
+    QString m_newsUrl;
+    bool m_oneshot = false;
+    bool m_waitingForFirstPage = false;
+    bool m_cycleStarted = false;
+    bool m_cycleEnded = false;
+    bool m_closing = false;
+    bool m_draging = false;
+    QPoint m_dragStart; // X0, Y0
+};
+
+} // namespace kaldoria::mainwindow

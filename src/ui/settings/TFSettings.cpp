@@ -1,0 +1,225 @@
+#include "ui/settings/TFSettings.h"
+
+#include "skin/TkucConfigWindow.h"
+#include "skin/apply/WindowOutline.h"
+#include "startup/InterfaceTexts.h"
+#include "startup/tConfigData.h"
+
+#include "platform/IntegerText.h"
+
+#include <QPalette>
+#include <QShowEvent>
+
+namespace kaldoria::settings {
+
+namespace {
+
+constexpr QSize kDesignSize{520, 360};
+constexpr int kRowTop = 70;
+constexpr int kRowStep = 46;
+
+const QStringList& driveTypes() {
+    static const QStringList names{QStringLiteral("HDD"), QStringLiteral("SSD")};
+    return names;
+}
+
+const QStringList& checkModes() {
+    static const QStringList names{QStringLiteral("Hard: MD5 Hash"), QStringLiteral("Medium: Size & Date"),
+                                   QStringLiteral("Light: Previous List")};
+    return names;
+}
+
+QString text(int entry) {
+    return startup::InterfaceTexts.at(static_cast<size_t>(entry));
+}
+
+// A caption that reads right to left: its text ends just left of its control.
+QLabel* rowLabel(QWidget* parent, int row) {
+    auto* label = new QLabel(parent);
+    label->setGeometry(30, kRowTop + row * kRowStep, 200, 24);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    return label;
+}
+
+template <typename Control> Control* rowField(QWidget* parent, int row) {
+    auto* control = new Control(parent);
+    control->setGeometry(246, kRowTop + row * kRowStep, 232, 26);
+    return control;
+}
+
+} // namespace
+
+TFSettings::TFSettings(startup::tConfigData& config, const skin::TkucConfigWindow& skin, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), m_config(config) {
+    setModal(true);
+    resize(kDesignSize);
+    QPalette black = palette();
+    black.setColor(QPalette::Window, Qt::black);
+    black.setColor(QPalette::WindowText, Qt::white);
+    setPalette(black);
+    setAutoFillBackground(true);
+
+    m_backgroundImage = new QLabel(this);
+    m_backgroundImage->hide();
+    m_textTitle = new QLabel(this);
+    m_textTitle->setGeometry(30, 20, 300, 24);
+    m_textLanguage = rowLabel(this, 0);
+    m_textAutoclose = rowLabel(this, 1);
+    m_textProxy = rowLabel(this, 2);
+    m_textDriveType = rowLabel(this, 3);
+    m_textCheckType = rowLabel(this, 4);
+    m_boxLanguage = rowField<QComboBox>(this, 0);
+    m_checkAutoclose = rowField<QCheckBox>(this, 1);
+    m_boxProxy = rowField<QComboBox>(this, 2);
+    m_boxDriveType = rowField<QComboBox>(this, 3);
+    m_boxDriveType->addItems(driveTypes());
+    m_boxCheckType = rowField<QComboBox>(this, 4);
+    m_boxCheckType->addItems(checkModes());
+    m_buttonOk = new QPushButton(QStringLiteral("Ok"), this);
+    m_buttonOk->setGeometry(200, 306, 120, 32);
+    connect(m_buttonOk, &QPushButton::clicked, this, &QDialog::accept);
+
+    m_fadeIn.setInterval(kFadeInInterval);
+    connect(&m_fadeIn, &QTimer::timeout, this, &TFSettings::FadeInTimer);
+    connect(m_boxLanguage, &QComboBox::activated, this, &TFSettings::Box_LanguageChange);
+
+    FormCreate(skin);
+}
+
+skin::ConfigWindowControls TFSettings::controls() {
+    skin::ConfigWindowControls c;
+    c.BackgroundImage = m_backgroundImage;
+    c.Text_Title = m_textTitle;
+    c.Text_Language = m_textLanguage;
+    c.Text_Autoclose = m_textAutoclose;
+    c.Text_Proxy = m_textProxy;
+    c.Text_DriveType = m_textDriveType;
+    c.Text_CheckType = m_textCheckType;
+    c.Box_Language = m_boxLanguage;
+    c.Check_Autoclose = m_checkAutoclose;
+    c.Box_Proxy = m_boxProxy;
+    c.Box_DriveType = m_boxDriveType;
+    c.Box_CheckType = m_boxCheckType;
+    c.Button_Ok = m_buttonOk;
+    return c;
+}
+
+void TFSettings::FormCreate(const skin::TkucConfigWindow& skin) {
+    const QImage& background = skin.BackGroundImage.image;
+    // Without a background the window stays a plain black rectangle: an outline cut from
+    // nothing would leave no pixel of the dialog on the screen.
+    if (!background.isNull()) {
+        QPalette brush = palette();
+        brush.setBrush(QPalette::Window, QBrush(QPixmap::fromImage(background)));
+        setPalette(brush);
+        skin::applyColorKeyOutline(*this, background);
+    }
+    for (const startup::tMyCollection::Entry& language : m_config.LanguageCollection.List)
+        m_boxLanguage->addItem(language.object ? language.object->Item : QString());
+    m_boxLanguage->setCurrentIndex(-1);
+    applyLocks();
+}
+
+void TFSettings::applyLocks() {
+    const startup::tConfigRecord& c = m_config.Config;
+    m_boxLanguage->setEnabled(c.UserCan_ChangeLanguage);
+    m_checkAutoclose->setChecked(c.DefaultAutoClose);
+    m_checkAutoclose->setEnabled(c.UserCan_ChangeAutoClose);
+    m_boxProxy->setEnabled(c.UserCan_ChangeProxy);
+    m_boxDriveType->setEnabled(c.UserCan_ChangeDriveType);
+    if (!c.UserCan_ChangeDriveType)
+        m_boxDriveType->setCurrentIndex(0);
+    m_boxCheckType->setEnabled(c.UserCan_ChangeCheckMethod);
+    if (!c.UserCan_ChangeCheckMethod)
+        m_boxCheckType->setCurrentIndex(0);
+}
+
+void TFSettings::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TFSettings::FormShow() {
+    const QRect& main = m_main.geometry;
+    move(main.left() + main.width() / 2 - width() / 2, main.top() + main.height() / 2 - height() / 2);
+    applyLocks();
+    SetLanguage();
+    if (m_config.SettingsWindow.FadeEffect) {
+        m_formWidth = width();
+        resize(0, height());
+    }
+    if (m_boxLanguage->isEnabled()) {
+        const QString id = QString::number(m_main.langConst);
+        const auto& languages = m_config.LanguageCollection.List;
+        for (size_t i = 0; i < languages.size(); ++i) {
+            if (languages[i].text == id)
+                m_boxLanguage->setCurrentIndex(static_cast<int>(i));
+        }
+    }
+    if (m_checkAutoclose->isEnabled())
+        m_checkAutoclose->setChecked(m_main.autoClose);
+    fillProxyBox();
+    if (m_boxDriveType->isEnabled())
+        m_boxDriveType->setCurrentIndex(m_main.driveType.toLower() == u"hdd" ? 0 : 1);
+    if (m_boxCheckType->isEnabled()) {
+        const QString mode = m_main.checkMode.toLower();
+        for (qsizetype i = 0; i < checkModes().size(); ++i) {
+            if (checkModes().at(i).toLower() == mode)
+                m_boxCheckType->setCurrentIndex(static_cast<int>(i));
+        }
+    }
+    if (m_config.SettingsWindow.FadeEffect)
+        m_fadeIn.start();
+}
+
+// "Auto", then, when the user may choose, every configured proxy; the last one whose name
+// matches the saved choice is selected.
+void TFSettings::fillProxyBox() {
+    m_boxProxy->clear();
+    m_boxProxy->addItem(QStringLiteral("Auto"));
+    if (!m_boxProxy->isEnabled()) {
+        m_boxProxy->setCurrentIndex(0);
+        return;
+    }
+    int selected = 0;
+    for (const QString& line : m_config.ProxyServers.Servers) {
+        const QString name = line.section(QLatin1Char('|'), 0, 0).trimmed();
+        m_boxProxy->addItem(name);
+        if (name.compare(m_main.selProxy, Qt::CaseInsensitive) == 0)
+            selected = m_boxProxy->count() - 1;
+    }
+    m_boxProxy->setCurrentIndex(selected);
+}
+
+void TFSettings::SetLanguage() {
+    m_textTitle->setText(text(12));
+    m_textLanguage->setText(text(13));
+    m_textAutoclose->setText(text(14));
+    m_textProxy->setText(text(20));
+    m_textDriveType->setText(text(22));
+    m_textCheckType->setText(text(23));
+}
+
+void TFSettings::Box_LanguageChange(int index) {
+    const auto& languages = m_config.LanguageCollection.List;
+    if (!m_boxLanguage->isEnabled() || index < 0 || static_cast<size_t>(index) >= languages.size())
+        return;
+    const qint32 id = platform::integer32Or0(languages[static_cast<size_t>(index)].text);
+    m_main.langConst = id;
+    m_config.SetLanguageArray(id, startup::InterfaceTexts);
+    SetLanguage();
+    Q_EMIT languageChanged(id);
+}
+
+void TFSettings::FadeInTimer() {
+    const int next = width() + kFadeInStep;
+    if (next < m_formWidth) {
+        resize(next, height());
+        return;
+    }
+    m_fadeIn.stop();
+    resize(m_formWidth, height());
+}
+
+} // namespace kaldoria::settings

@@ -1,0 +1,104 @@
+#pragma once
+
+#include "skin/apply/WindowApply.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QLabel>
+#include <QPushButton>
+#include <QRect>
+#include <QString>
+#include <QTimer>
+
+namespace kaldoria::startup {
+class tConfigData;
+}
+namespace kaldoria::skin {
+class TkucConfigWindow;
+}
+
+namespace kaldoria::settings {
+
+// What the settings window shows of the main window each time it opens.
+struct MainWindowValues {
+    QRect geometry; // the main window's position and size
+    qint32 langConst = 0;
+    bool autoClose = false;
+    QString selProxy;
+    QString driveType;
+    QString checkMode;
+};
+
+// The launcher's one dialog: interface language, auto-close, game proxy, drive type and
+// check depth, each locked (shown disabled) when the configuration says so. It only
+// presents and collects: the language takes effect the moment it is picked, everything
+// else is read from the controls by the main window after the dialog closes.
+class TFSettings : public QDialog {
+    Q_OBJECT
+public:
+    // Time between two steps of the unroll effect, in milliseconds.
+    static constexpr int kFadeInInterval = 20;
+    // Pixels added to the width per step of the unroll effect.
+    static constexpr int kFadeInStep = 10;
+
+    TFSettings(startup::tConfigData& config, const skin::TkucConfigWindow& skin, QWidget* parent = nullptr);
+
+    // The skinned controls, for applying the skin.
+    skin::ConfigWindowControls controls();
+
+    // The values the next opening starts from.
+    void setMainWindowValues(const MainWindowValues& values) { m_main = values; }
+
+    QComboBox* Box_Language() const { return m_boxLanguage; }
+    QCheckBox* Check_Autoclose() const { return m_checkAutoclose; }
+    QComboBox* Box_Proxy() const { return m_boxProxy; }
+    QComboBox* Box_DriveType() const { return m_boxDriveType; }
+    QComboBox* Box_CheckType() const { return m_boxCheckType; }
+    QPushButton* Button_Ok() const { return m_buttonOk; }
+    QLabel* Text_Title() const { return m_textTitle; }
+    QTimer* FadeIn() { return &m_fadeIn; }
+    int FormWidth() const { return m_formWidth; }
+
+    // The language id the user picked last, as the main window keeps it.
+    qint32 langConst() const { return m_main.langConst; }
+
+    // The captions in the current language.
+    void SetLanguage();
+
+Q_SIGNALS:
+    // The user picked a language; the interface texts are already switched to it.
+    void languageChanged(qint32 langid);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void FormCreate(const skin::TkucConfigWindow& skin);
+    void FormShow();
+    void applyLocks();
+    void fillProxyBox();
+    void Box_LanguageChange(int index);
+    void FadeInTimer();
+
+    startup::tConfigData& m_config;
+    MainWindowValues m_main;
+    int m_formWidth = 0;
+    QTimer m_fadeIn;
+
+    QLabel* m_backgroundImage;
+    QLabel* m_textTitle;
+    QLabel* m_textLanguage;
+    QLabel* m_textAutoclose;
+    QLabel* m_textProxy;
+    QLabel* m_textDriveType;
+    QLabel* m_textCheckType;
+    QComboBox* m_boxLanguage;
+    QCheckBox* m_checkAutoclose;
+    QComboBox* m_boxProxy;
+    QComboBox* m_boxDriveType;
+    QComboBox* m_boxCheckType;
+    QPushButton* m_buttonOk;
+};
+
+} // namespace kaldoria::settings

@@ -1,0 +1,59 @@
+#include "ui/mainwindow/workflow/TServerSelector.h"
+
+#include "NginxServer.h"
+
+#include <QFile>
+#include <QTcpServer>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace kaldoria;
+using workflow::TServerSelector;
+
+TEST(TServerSelectorTest, ServerThatNeverAnswersIsDroppedAfterTheProbeTimeOut) {
+    // Connections to this port are accepted by the system but never answered.
+    QTcpServer silent;
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, 0));
+    QTemporaryDir root;
+    QFile list(root.filePath(QStringLiteral("updater.lst.kdz")));
+    ASSERT_TRUE(list.open(QIODevice::WriteOnly));
+    list.close();
+    testsupport::NginxOptions options;
+    options.root = root.path();
+    testsupport::NginxServer server(options);
+    ASSERT_TRUE(server.start()) << server.errorText().toStdString();
+
+    const QString silentUrl = QStringLiteral("http://127.0.0.1:%1/").arg(silent.serverPort());
+    QStringList servers = {silentUrl, server.url()};
+    TServerSelector::Options selection;
+    selection.usePing = true;
+    selection.probeTimeout = std::chrono::milliseconds(500);
+    EXPECT_EQ(TServerSelector::CheckUpdateServers(servers, selection), server.url());
+    EXPECT_EQ(servers, QStringList{server.url()});
+}
+
+TEST(TServerSelectorTest, OneServerIsTakenWithoutAProbe) {
+    QStringList servers = {QStringLiteral("http://127.0.0.1:1/")};
+    EXPECT_EQ(TServerSelector::CheckUpdateServers(servers, {}), QStringLiteral("http://127.0.0.1:1/"));
+    QStringList none;
+    EXPECT_EQ(TServerSelector::CheckUpdateServers(none, {}), QString());
+}
+
+TEST(TServerSelectorTest, WithoutPingOrRandomTheFirstAddressStaysEvenWhenDown) {
+    QTcpServer gone;
+    gone.listen(QHostAddress::LocalHost, 0);
+    const QString down = QStringLiteral("http://127.0.0.1:%1/").arg(gone.serverPort());
+    gone.close();
+    QTemporaryDir root;
+    testsupport::NginxOptions options;
+    options.root = root.path();
+    QFile list(root.filePath(QStringLiteral("updater.lst.kdz")));
+    ASSERT_TRUE(list.open(QIODevice::WriteOnly));
+    list.close();
+    testsupport::NginxServer server(options);
+    ASSERT_TRUE(server.start());
+    QStringList servers = {down, server.url()};
+    EXPECT_EQ(TServerSelector::CheckUpdateServers(servers, {}), down);
+    EXPECT_EQ(servers, QStringList{server.url()});
+}
