@@ -78,8 +78,8 @@ def main():
         base = os.path.join(args.folder, lang)
         write(os.path.join(base, "kd.exe"), KD_EXE.encode(), 0o755)
         write(os.path.join(base, "readme.txt"), ("Kaldoria demo client, language folder %s\r\n" % lang).encode())
-        for spec in args.proxy:
-            name, filename, address, port = spec.split(":")
+        for entry in args.proxy:
+            name, filename, address, port = entry.split(":")
             settings = "[network]\r\nname=%s\r\naddress=%s\r\nport=%s\r\n" % (name, address, port)
             write(os.path.join(base, filename), settings.encode())
 

@@ -46,19 +46,19 @@ int runAttach(const QStringList& args) {
     QList<Resource> resources = *existing;
     QStringList added;
     // QMultiMap gives the values of one key newest first; attach in the order given.
-    QStringList specs = parsed.options.values(u"--resource"_qs);
-    std::reverse(specs.begin(), specs.end());
-    for (const QString& spec : specs) {
-        const qsizetype eq = spec.indexOf(u'=');
-        const QString name = spec.left(eq);
-        if (eq <= 0 || eq == spec.size() - 1)
-            return commandFailed("attach", u"--resource %1: expected NAME=FILE"_qs.arg(spec));
+    QStringList options = parsed.options.values(u"--resource"_qs);
+    std::reverse(options.begin(), options.end());
+    for (const QString& option : options) {
+        const qsizetype eq = option.indexOf(u'=');
+        const QString name = option.left(eq);
+        if (eq <= 0 || eq == option.size() - 1)
+            return commandFailed("attach", u"--resource %1: expected NAME=FILE"_qs.arg(option));
         if (name.toUtf8().size() > kMaxNameBytes)
-            return commandFailed("attach", u"--resource %1: the name is too long"_qs.arg(spec));
+            return commandFailed("attach", u"--resource %1: the name is too long"_qs.arg(option));
         if (added.contains(name))
             return commandFailed("attach", u"resource %1 given more than once"_qs.arg(name));
         added.append(name);
-        const auto data = readInputFile(spec.mid(eq + 1), error);
+        const auto data = readInputFile(option.mid(eq + 1), error);
         if (!data)
             return commandFailed("attach", error);
         const auto same =
