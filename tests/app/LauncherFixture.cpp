@@ -1,5 +1,7 @@
 #include "LauncherFixture.h"
 
+#include "TestFiles.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -39,16 +41,11 @@ void LauncherFixture::SetUp() {
 }
 
 QByteArray LauncherFixture::readClient(const QString& relative) const {
-    QFile file(clientFile(relative));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return testsupport::readFileBytes(clientFile(relative));
 }
 
 void LauncherFixture::writeClient(const QString& relative, const QByteArray& bytes) const {
-    const QString path = clientFile(relative);
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
+    ASSERT_TRUE(testsupport::writeFileBytes(clientFile(relative), bytes));
 }
 
 void LauncherFixture::publish(const testsupport::UpdateServerFolder& folder) {

@@ -12,6 +12,12 @@ QByteArray patternBytes(qint64 size);
 // Writes patternBytes(size) to `path` in blocks (works for large files); false on an error.
 bool writePatternFile(const QString& path, qint64 size);
 
+// The bytes of `path`; empty when it cannot be read.
+QByteArray readFileBytes(const QString& path);
+
+// Writes `bytes` to `path`, making its folders first; false on an error.
+bool writeFileBytes(const QString& path, const QByteArray& bytes);
+
 // True when both files exist and hold the same bytes.
 bool sameFileContents(const QString& first, const QString& second);
 

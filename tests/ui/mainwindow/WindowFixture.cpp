@@ -1,5 +1,7 @@
 #include "WindowFixture.h"
 
+#include "TestFiles.h"
+
 #include "platform/TerminateRequest.h"
 #include "skin/apply/WindowApply.h"
 #include "startup/InterfaceTexts.h"
@@ -140,16 +142,11 @@ TFMain& WindowFixture::makeWindows(const QString& configText, TFMain::Timings ti
 }
 
 QByteArray WindowFixture::readClient(const QString& relative) const {
-    QFile file(clientFile(relative));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return testsupport::readFileBytes(clientFile(relative));
 }
 
 void WindowFixture::writeClient(const QString& relative, const QByteArray& bytes) const {
-    const QString path = clientFile(relative);
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
+    ASSERT_TRUE(testsupport::writeFileBytes(clientFile(relative), bytes));
 }
 
 QStringList WindowFixture::settingsLines() const {

@@ -1,5 +1,7 @@
 #include "WorkflowFixture.h"
 
+#include "TestFiles.h"
+
 #include "platform/TerminateRequest.h"
 
 #include <QBuffer>
@@ -41,16 +43,11 @@ void WorkflowFixture::TearDown() {
 }
 
 QByteArray WorkflowFixture::readClient(const QString& relative) const {
-    QFile file(clientFile(relative));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return testsupport::readFileBytes(clientFile(relative));
 }
 
 void WorkflowFixture::writeClient(const QString& relative, const QByteArray& bytes) const {
-    const QString path = clientFile(relative);
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
+    ASSERT_TRUE(testsupport::writeFileBytes(clientFile(relative), bytes));
 }
 
 void WorkflowFixture::publish(const testsupport::UpdateServerFolder& folder) {
