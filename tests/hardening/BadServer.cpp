@@ -1,13 +1,11 @@
 #include "BadServer.h"
 
+#include "PythonServerProcess.h"
+
 #include <QFile>
 #include <QJsonDocument>
 
 namespace kaldoria::hardening {
-
-namespace {
-constexpr int kStartWaitMs = 10000;
-} // namespace
 
 BadServer::BadServer(const QString& root, const QJsonObject& rules, const Tls& tls)
     : m_root(root), m_rules(rules), m_tls(tls) {}
@@ -35,18 +33,7 @@ bool BadServer::start() {
                           m_folder.filePath(QStringLiteral("requests.log"))};
     if (!m_tls.certFile.isEmpty())
         arguments << QStringLiteral("--cert") << m_tls.certFile << QStringLiteral("--key") << m_tls.keyFile;
-    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_process.start(QStringLiteral("python3"), arguments);
-    if (!m_process.waitForStarted())
-        return false;
-    while (!m_process.canReadLine()) {
-        if (!m_process.waitForReadyRead(kStartWaitMs))
-            return false;
-    }
-    const QString first = QString::fromUtf8(m_process.readLine()).trimmed();
-    if (!first.startsWith(QStringLiteral("PORT ")))
-        return false;
-    m_port = quint16(first.mid(5).toUInt());
+    m_port = testsupport::startPythonServer(m_process, arguments);
     return m_port != 0;
 }
 

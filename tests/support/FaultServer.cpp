@@ -1,10 +1,8 @@
 #include "FaultServer.h"
 
-namespace kaldoria::testsupport {
+#include "PythonServerProcess.h"
 
-namespace {
-constexpr int kStartWaitMs = 10000;
-} // namespace
+namespace kaldoria::testsupport {
 
 FaultServer::FaultServer(const QString& file, const QStringList& arguments)
     : m_arguments(QStringList{QStringLiteral(KALDORIA_FAULT_SERVER), QStringLiteral("--file"), file} + arguments) {}
@@ -17,18 +15,7 @@ FaultServer::~FaultServer() {
 }
 
 bool FaultServer::start() {
-    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_process.start(QStringLiteral("python3"), m_arguments);
-    if (!m_process.waitForStarted())
-        return false;
-    while (!m_process.canReadLine()) {
-        if (!m_process.waitForReadyRead(kStartWaitMs))
-            return false;
-    }
-    const QString first = QString::fromUtf8(m_process.readLine()).trimmed();
-    if (!first.startsWith(QStringLiteral("PORT ")))
-        return false;
-    m_port = quint16(first.mid(5).toUInt());
+    m_port = startPythonServer(m_process, m_arguments);
     return m_port != 0;
 }
 
