@@ -1,6 +1,9 @@
 #include "skin/apply/RegionData.h"
 
+#include <QWidget>
 #include <QtEndian>
+
+#include <algorithm>
 
 #include <vector>
 
@@ -11,6 +14,9 @@ namespace {
 constexpr qsizetype kHeaderSize = 32;
 constexpr qsizetype kRectSize = 16;
 constexpr quint32 kRectanglesType = 1;
+// Coordinates beyond the largest size a window can have are cut off, so that every
+// rectangle's width and height fit in an int.
+constexpr qint32 kCoordinateLimit = QWIDGETSIZE_MAX;
 
 qint32 int32At(const QByteArray& data, qsizetype offset) {
     return qFromLittleEndian<qint32>(data.constData() + offset);
@@ -63,10 +69,13 @@ std::optional<QRegion> regionFromData(const QByteArray& data) {
     rects.reserve(count);
     for (quint32 i = 0; i < count; ++i) {
         const qsizetype at = kHeaderSize + qsizetype(i) * kRectSize;
-        const qint32 left = int32At(data, at);
-        const qint32 top = int32At(data, at + 4);
-        const qint32 right = int32At(data, at + 8);
-        const qint32 bottom = int32At(data, at + 12);
+        const auto coordinateAt = [&](qsizetype offset) {
+            return std::clamp(int32At(data, offset), -kCoordinateLimit, kCoordinateLimit);
+        };
+        const qint32 left = coordinateAt(at);
+        const qint32 top = coordinateAt(at + 4);
+        const qint32 right = coordinateAt(at + 8);
+        const qint32 bottom = coordinateAt(at + 12);
         if (left < right && top < bottom)
             rects.emplace_back(QPoint(left, top), QPoint(right - 1, bottom - 1));
     }

@@ -12,7 +12,8 @@ namespace kaldoria::skin {
 // A window outline from region data as the skin stores it: a 32-byte header (header size
 // 32, type 1 for rectangles, rectangle count, size of the rectangle part, bounding box)
 // followed by the rectangles, each left, top, right, bottom as signed 32-bit little-endian
-// integers, right and bottom exclusive. The outline is the union of the rectangles.
+// integers, right and bottom exclusive. The outline is the union of the rectangles, each
+// cut to the coordinates a window can have (plus or minus QWIDGETSIZE_MAX).
 //
 // No region (std::nullopt) when the data is empty or malformed, and also when it holds no
 // pixel at all: such a window stays a plain rectangle instead of vanishing.

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 using namespace kaldoria::skin;
 
 namespace {
@@ -108,6 +110,15 @@ TEST(RegionData, MalformedOrEmptyDataGivesNoRegion) {
     qToLittleEndian<qint32>(-1, huge.data() + 8); // a count of 2^32 - 1
     EXPECT_FALSE(regionFromData(huge).has_value());
     EXPECT_TRUE(regionFromData(good + QByteArray(7, 'x')).has_value()); // trailing bytes are harmless
+
+    // A rectangle wider than an int can count is cut to the largest window, not wrapped.
+    QByteArray wide = good;
+    qToLittleEndian<qint32>(std::numeric_limits<qint32>::min(), wide.data() + 32);
+    qToLittleEndian<qint32>(std::numeric_limits<qint32>::max(), wide.data() + 40);
+    const std::optional<QRegion> cut = regionFromData(wide);
+    ASSERT_TRUE(cut.has_value());
+    EXPECT_EQ(cut->boundingRect(), QRect(QPoint(-QWIDGETSIZE_MAX, 0), QPoint(QWIDGETSIZE_MAX - 1, 9)));
+    EXPECT_EQ(regionFromData(regionToData(*cut)), cut);
 
     // A window whose outline was set before becomes a plain rectangle again.
     QWidget window;
