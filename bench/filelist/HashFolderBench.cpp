@@ -23,10 +23,12 @@ int main(int argc, char** argv) {
     clock.start();
     // The folder is walked the way find does it, from the directory entries' types alone.
     TFileList list(false);
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder.toStdString())) {
+    const std::string root = folder.toStdString();
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
         if (!entry.is_regular_file())
             continue;
-        QString name = QString::fromStdString(entry.path().string()).mid(folder.size());
+        const std::string& path = entry.path().native();
+        QString name = QString::fromUtf8(path.data() + root.size(), qsizetype(path.size() - root.size()));
         list.AddItemEmpty(name.replace(u'/', u'\\'));
     }
 

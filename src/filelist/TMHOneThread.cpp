@@ -21,23 +21,23 @@ TMHOneThread::TMHOneThread(std::shared_ptr<TMHWork> work) : m_work(std::move(wor
     connect(this, &QThread::finished, this, &QObject::deleteLater);
 }
 
-TMHOneThread::Measurement TMHOneThread::measure(const QString& filename, bool withHash) {
+TMHOneThread::Measurement TMHOneThread::measure(QString path, bool withHash) {
     // The name as spelled is tried first; only when that fails is it looked up ignoring case.
-    const QString spelled = QString(filename).replace(u'\\', u'/');
+    path.replace(u'\\', u'/');
     Measurement m;
     if (!withHash) {
-        std::optional<platform::FileEntry> entry = platform::FileEntry::read(spelled);
+        std::optional<platform::FileEntry> entry = platform::FileEntry::read(path);
         if (!entry)
-            entry = platform::FileEntry::read(platform::nativePath(filename));
+            entry = platform::FileEntry::read(platform::nativePath(path));
         if (entry && !entry->isDirectory)
             takeEntry(*entry, m);
         return m;
     }
     platform::FileReader file;
-    if (!file.open(spelled) && !file.open(platform::nativePath(filename)))
+    if (!file.open(path) && !file.open(platform::nativePath(path)))
         return m;
     TMD5 md5;
-    if (!md5.AddOpenFile(file, filename).ok())
+    if (!md5.AddOpenFile(file, path).ok())
         return m;
     m.hash = md5.DigestStr();
     takeEntry(file.entry(), m);
@@ -45,12 +45,12 @@ TMHOneThread::Measurement TMHOneThread::measure(const QString& filename, bool wi
 }
 
 void TMHOneThread::run() {
-    const int count = int(m_work->paths.size());
+    const int count = int(m_work->names.size());
     while (!m_work->cancelled.load(std::memory_order_relaxed)) {
         const int index = m_work->next.fetch_add(1, std::memory_order_relaxed);
         if (index >= count)
             return;
-        m_work->deliver(index, measure(m_work->paths.at(index), m_work->withHash));
+        m_work->deliver(index, measure(m_work->folder + m_work->names.at(index), m_work->withHash));
     }
 }
 

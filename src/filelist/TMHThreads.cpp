@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <vector>
 
 namespace kaldoria::filelist {
 
@@ -17,6 +18,29 @@ namespace {
 // How often the user-interface thread collects finished files: short enough for a smooth
 // progress display, long enough that a burst of small files costs one wake-up.
 constexpr int collectIntervalMs = 2;
+
+// The names of `list`, the first of each key, in key order. The names are shared with the
+// list's items, not copied, so that a batch of many files starts at once.
+QStringList namesInKeyOrder(const TFileList& list) {
+    struct Named {
+        QString key;
+        QString name;
+    };
+    std::vector<Named> named;
+    named.reserve(std::size_t(list.Count()));
+    for (int i = 0; i < list.Count(); ++i)
+        named.push_back(Named{list.Key(i), list.GetItemByID(i)->Content.Name});
+    if (!list.Sorted()) {
+        std::stable_sort(named.begin(), named.end(), [](const Named& a, const Named& b) { return a.key < b.key; });
+        const auto sameKey = [](const Named& a, const Named& b) { return a.key == b.key; };
+        named.erase(std::unique(named.begin(), named.end(), sameKey), named.end());
+    }
+    QStringList names;
+    names.reserve(qsizetype(named.size()));
+    for (Named& n : named)
+        names.append(std::move(n.name));
+    return names;
+}
 
 } // namespace
 
@@ -29,17 +53,16 @@ TMHThreads::~TMHThreads() {
 std::unique_ptr<TFileList> TMHThreads::CalculateHash(const QString& path, const TFileList& filelist, int threads) {
     detachWorkers();
     m_newlist = std::make_unique<TFileList>(true);
-    m_filelist.Assign(filelist);
-    const int workers = std::min(threads, m_filelist.Count());
-    m_remaining = m_filelist.Count();
+    m_names = namesInKeyOrder(filelist);
+    const int workers = int(std::min<qsizetype>(threads, m_names.size()));
+    m_remaining = int(m_names.size());
     m_complete = false;
 
     if (workers > 0) {
         m_work = std::make_shared<TMHWork>();
         m_work->withHash = ModeIsHaveHash;
-        m_work->paths.reserve(m_filelist.Count());
-        for (int i = 0; i < m_filelist.Count(); ++i)
-            m_work->paths.append(path + m_filelist.GetItemByID(i)->Content.Name);
+        m_work->folder = path;
+        m_work->names = m_names;
         for (int i = 0; i < workers; ++i)
             (new TMHOneThread(m_work))->start();
 
@@ -67,7 +90,7 @@ void TMHThreads::collect(const std::shared_ptr<TMHWork>& work) {
 }
 
 void TMHThreads::onComplete(int index, const TMHMeasurement& result) {
-    const QString name = m_filelist.GetItemByID(index)->Content.Name;
+    const QString name = m_names.at(index);
     m_newlist->AddItemSimple(name, result.hash, ZeroDigest(), result.size, result.date);
     if (OnThreadFileProceed)
         OnThreadFileProceed(this, name, result.hash, result.size, result.date);

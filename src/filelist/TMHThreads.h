@@ -4,6 +4,7 @@
 #include "filelist/TMHWork.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -52,7 +53,7 @@ private:
     void detachWorkers();
     std::unique_ptr<TFileList> giveUp();
 
-    TFileList m_filelist{true};
+    QStringList m_names; // the names of the batch, one per distinct key, in key order
     std::unique_ptr<TFileList> m_newlist;
     int m_remaining = 0; // files not yet reported
     bool m_complete = false;

@@ -19,12 +19,13 @@ struct TMHMeasurement {
     TDateTime date = 0;
 };
 
-// The files of one hashing batch as its workers share them: the full paths, fixed before the
-// first worker starts; the index of the next file, which a worker takes with one atomic step
-// (no file is measured twice and no worker waits for another); and the finished results on
-// their way to the user-interface thread, which collects them on a short timer.
+// The files of one hashing batch as its workers share them: the folder and the names, fixed
+// before the first worker starts (a file's full path is the folder followed by its name); the index of the next file,
+// which a worker takes with one atomic step (no file is measured twice and no worker waits for another); and the
+// finished results on their way to the user-interface thread, which collects them on a short timer.
 struct TMHWork {
-    QStringList paths;    // read-only while workers run
+    QString folder;       // read-only while workers run
+    QStringList names;    // read-only while workers run
     bool withHash = true; // read-only while workers run
     std::atomic<int> next{0};
     std::atomic<bool> cancelled{false}; // workers take no further file once set
