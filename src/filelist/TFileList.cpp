@@ -1,6 +1,7 @@
 #include "filelist/TFileList.h"
 
 #include "filelist/ListLineFormat.h"
+#include "platform/FileSync.h"
 #include "platform/NativePath.h"
 #include "platform/PlantedLinks.h"
 #include "platform/TerminateRequest.h"
@@ -232,7 +233,7 @@ Status TFileList::SaveToFile(const QString& filename) const {
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return Status::failure(QStringLiteral("Cannot create file %1").arg(filename));
     file.write(platform::TextCodec::encodeLines(lines));
-    if (!file.commit())
+    if (!platform::commitToDisk(file))
         return Status::failure(QStringLiteral("Cannot write file %1").arg(filename));
     return Status::success();
 }

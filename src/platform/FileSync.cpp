@@ -16,4 +16,10 @@ bool syncFile(const QString& path) {
     return synced;
 }
 
+bool commitToDisk(QSaveFile& file) {
+    if (!file.flush() || ::fsync(file.handle()) != 0)
+        file.cancelWriting();
+    return file.commit();
+}
+
 } // namespace kaldoria::platform

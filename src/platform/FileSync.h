@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSaveFile>
 #include <QString>
 
 namespace kaldoria::platform {
@@ -8,5 +9,10 @@ namespace kaldoria::platform {
 // name point at a file whose bytes were lost in a crash. False when the file cannot be
 // opened or flushed.
 bool syncFile(const QString& path);
+
+// Commits `file` (QSaveFile renames its temporary file over the target) once what was
+// written has reached the disk, so that a crash leaves the target either old or new and
+// whole. On any failure the temporary file is removed and the target stays as it was.
+bool commitToDisk(QSaveFile& file);
 
 } // namespace kaldoria::platform

@@ -3,6 +3,7 @@
 #include "TRAR.h"
 
 #include <platform/Bzip2.h>
+#include <platform/FileSync.h>
 #include <platform/NativePath.h>
 
 #include <QFile>
@@ -48,7 +49,7 @@ UnpackResult UnpackPackedFile(const QString& packedFileName, const QString& targ
         target.cancelWriting();
         return failed(QStringLiteral("cannot unpack %1: %2").arg(packedFileName, result.message()));
     }
-    if (!target.commit())
+    if (!platform::commitToDisk(target))
         return failed(QStringLiteral("cannot write %1: %2").arg(targetFileName, target.errorString()));
     return {};
 }

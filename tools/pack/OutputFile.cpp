@@ -1,5 +1,7 @@
 #include "OutputFile.h"
 
+#include "platform/FileSync.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -17,7 +19,7 @@ QString writeOutputFile(const QString& path, const QByteArray& bytes,
         file.cancelWriting();
         return u"%1: cannot set the permissions: %2"_qs.arg(path, file.errorString());
     }
-    if (file.write(bytes) != bytes.size() || !file.commit())
+    if (file.write(bytes) != bytes.size() || !platform::commitToDisk(file))
         return u"%1: %2"_qs.arg(path, file.errorString());
     return {};
 }

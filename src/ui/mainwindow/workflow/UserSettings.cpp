@@ -1,5 +1,6 @@
 #include "ui/mainwindow/workflow/UserSettings.h"
 
+#include "platform/FileSync.h"
 #include "platform/IntegerText.h"
 #include "platform/PlantedLinks.h"
 #include "platform/TextCodec.h"
@@ -73,7 +74,7 @@ bool UserSettingsFile::save(const QString& path, const UserSettings& s) {
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return false;
     file.write(TextCodec::encodeLines(lines));
-    return file.commit();
+    return platform::commitToDisk(file);
 }
 
 } // namespace kaldoria::workflow
