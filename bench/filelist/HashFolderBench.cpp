@@ -6,10 +6,36 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
+#include <QFile>
+
 #include <cstdio>
-#include <filesystem>
+#include <dirent.h>
 
 using namespace kaldoria::filelist;
+
+namespace {
+
+// Adds every regular file under `folder` to `list`, named by its path below the top folder
+// with "\\" before each part. The folder is walked the way find does it: one readdir pass per
+// folder, telling files from folders by the directory entries' types alone.
+void addFilesBelow(const QByteArray& folder, const QString& prefix, TFileList& list) {
+    DIR* dir = ::opendir(folder.constData());
+    if (!dir)
+        return;
+    while (const dirent* entry = ::readdir(dir)) {
+        const QByteArray entryName(entry->d_name);
+        if (entryName == "." || entryName == "..")
+            continue;
+        const QString name = prefix + u'\\' + QFile::decodeName(entryName);
+        if (entry->d_type == DT_DIR)
+            addFilesBelow(folder + '/' + entryName, name, list);
+        else if (entry->d_type == DT_REG)
+            list.AddItemEmpty(name);
+    }
+    ::closedir(dir);
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
@@ -21,16 +47,8 @@ int main(int argc, char** argv) {
     const QString folder = args.at(1);
     QElapsedTimer clock;
     clock.start();
-    // The folder is walked the way find does it, from the directory entries' types alone.
     TFileList list(false);
-    const std::string root = folder.toStdString();
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
-        if (!entry.is_regular_file())
-            continue;
-        const std::string& path = entry.path().native();
-        QString name = QString::fromUtf8(path.data() + root.size(), qsizetype(path.size() - root.size()));
-        list.AddItemEmpty(name.replace(u'/', u'\\'));
-    }
+    addFilesBelow(QFile::encodeName(folder), QString(), list);
 
     const qint64 listedMs = clock.elapsed();
     TMHThreads hasher;
