@@ -108,6 +108,19 @@ TEST_F(PublishCommandTest, PublishingAgainReplacesTheArchives) {
     EXPECT_FALSE(readFile(server(QStringLiteral("updater.lst"))).contains('#')); // no sections asked for
 }
 
+TEST_F(PublishCommandTest, RelativeFoldersAreTakenFromTheWorkingFolder) {
+    const packtest::RunResult run = packtest::run(
+        packtest::buildDir() + QStringLiteral("/kaldoria-pack"),
+        {QStringLiteral("publish"), QStringLiteral("client"), QStringLiteral("-o"), QStringLiteral("server")},
+        dir.path());
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    filelist::TFileList list(true);
+    ASSERT_TRUE(list.LoadFromFile(server(QStringLiteral("updater.lst"))).ok());
+    EXPECT_EQ(list.Count(), 4);
+    EXPECT_EQ(list.GetItemByName(QStringLiteral("\\kd.ini"))->Content.HashPacked,
+              filelist::GetFileMD5(server(QStringLiteral("kd.ini.kdz"))).digest);
+}
+
 TEST_F(PublishCommandTest, RefusesWhatCannotWork) {
     const QString clientDir = dir.filePath(QStringLiteral("client"));
     QDir().mkpath(dir.filePath(QStringLiteral("empty-path")));

@@ -144,9 +144,10 @@ int runPublish(const QStringList& args) {
     if (!parsed.error.isEmpty())
         return commandFailed(kCommand, parsed.error + QStringLiteral("\n\n") + QString::fromLatin1(kUsage));
 
-    const QString client = parsed.positional.first();
-    if (!QFileInfo(client).isDir())
-        return commandFailed(kCommand, QStringLiteral("%1 is not a folder").arg(client));
+    if (!QFileInfo(parsed.positional.first()).isDir())
+        return commandFailed(kCommand, QStringLiteral("%1 is not a folder").arg(parsed.positional.first()));
+    // Absolute, so that the client's files are named the same from here and from rar's folder.
+    const QString client = QFileInfo(parsed.positional.first()).absoluteFilePath();
     if (isInside(server, client))
         return commandFailed(kCommand, QStringLiteral("the server folder must not lie inside the client folder"));
     const QString rarProgram = QStandardPaths::findExecutable(QStringLiteral("rar"));
