@@ -5,7 +5,6 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-
 #include <QFile>
 
 #include <cstdio>
@@ -16,7 +15,7 @@ using namespace kaldoria::filelist;
 namespace {
 
 // Adds every regular file under `folder` to `list`, named by its path below the top folder
-// with "\\" before each part. The folder is walked the way find does it: one readdir pass per
+// with "\" before each part. The folder is walked the way find does it: one readdir pass per
 // folder, telling files from folders by the directory entries' types alone.
 void addFilesBelow(const QByteArray& folder, const QString& prefix, TFileList& list) {
     DIR* dir = ::opendir(folder.constData());

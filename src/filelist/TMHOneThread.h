@@ -23,9 +23,9 @@ public:
     // A worker of `work`, not started yet.
     explicit TMHOneThread(std::shared_ptr<TMHWork> work);
 
-    // Measures the file at `path` ("\" or "/" between its parts). A missing file or a folder gives the zero digest,
-    // size 0 and date 0; so does a file whose digest failed. Without the digest, size and date come from the directory
-    // entry alone.
+    // Measures the file at `path` ("\" or "/" between its parts). A missing file or a folder
+    // gives the zero digest, size 0 and date 0; so does a file whose digest failed. Without the
+    // digest, size and date come from the directory entry alone.
     static Measurement measure(QString path, bool withHash);
 
 protected:

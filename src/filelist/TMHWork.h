@@ -20,9 +20,10 @@ struct TMHMeasurement {
 };
 
 // The files of one hashing batch as its workers share them: the folder and the names, fixed
-// before the first worker starts (a file's full path is the folder followed by its name); the index of the next file,
-// which a worker takes with one atomic step (no file is measured twice and no worker waits for another); and the
-// finished results on their way to the user-interface thread, which collects them on a short timer.
+// before the first worker starts (a file's full path is the folder followed by its name); the
+// index of the next file, which a worker takes with one atomic step (no file is measured twice
+// and no worker waits for another); and the finished results on their way to the
+// user-interface thread, which collects them on a short timer.
 struct TMHWork {
     QString folder;       // read-only while workers run
     QStringList names;    // read-only while workers run

@@ -4,7 +4,6 @@
 #include <QtEndian>
 
 #include <algorithm>
-
 #include <vector>
 
 namespace kaldoria::skin {
@@ -67,11 +66,11 @@ std::optional<QRegion> regionFromData(const QByteArray& data) {
         return std::nullopt;
     std::vector<QRect> rects;
     rects.reserve(count);
+    const auto coordinateAt = [&data](qsizetype offset) {
+        return std::clamp(int32At(data, offset), -kCoordinateLimit, kCoordinateLimit);
+    };
     for (quint32 i = 0; i < count; ++i) {
         const qsizetype at = kHeaderSize + qsizetype(i) * kRectSize;
-        const auto coordinateAt = [&](qsizetype offset) {
-            return std::clamp(int32At(data, offset), -kCoordinateLimit, kCoordinateLimit);
-        };
         const qint32 left = coordinateAt(at);
         const qint32 top = coordinateAt(at + 4);
         const qint32 right = coordinateAt(at + 8);
