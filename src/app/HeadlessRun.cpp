@@ -16,7 +16,10 @@ int HeadlessRun::run(startup::tConfigData& config, startup::tDebugFile* debugFil
     workflow.prepare();
     workflow.setRestartHandler([&] {
         // One process for the calling script: the new program runs in this one's place.
-        platform::ProgramStarter::execReplace(workflow.state().ownProgramPath, commandLine.arguments);
+        QStringList arguments = commandLine.arguments;
+        if (!arguments.contains(workflow::kRestartedSwitch))
+            arguments << workflow::kRestartedSwitch;
+        platform::ProgramStarter::execReplace(workflow.state().ownProgramPath, arguments);
     });
     workflow.RunUpdate();
     if (commandLine.checkAll)

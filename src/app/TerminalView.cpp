@@ -1,5 +1,7 @@
 #include "app/TerminalView.h"
 
+#include "ui/mainwindow/workflow/ByteSizeText.h"
+
 #include <QByteArray>
 
 #include <unistd.h>
@@ -20,19 +22,10 @@ size_t indexOf(ProgressControl control) {
     return static_cast<size_t>(control);
 }
 
-QString bytesText(double bytes) {
-    static const char* const kUnits[] = {"B", "KiB", "MiB", "GiB", "TiB"};
-    int unit = 0;
-    while (bytes >= 1024.0 && unit < 4) {
-        bytes /= 1024.0;
-        ++unit;
-    }
-    return QString::number(bytes, 'f', unit == 0 ? 0 : 1) + QLatin1Char(' ') + QLatin1String(kUnits[unit]);
-}
-
 } // namespace
 
-TerminalView::TerminalView(std::FILE* out) : m_out(out), m_terminal(::isatty(::fileno(out)) == 1) {
+TerminalView::TerminalView(std::FILE* out, std::FILE* err)
+    : m_out(out), m_err(err), m_terminal(::isatty(::fileno(out)) == 1) {
     m_rateClock.start();
     m_redrawClock.start();
 }
@@ -49,8 +42,9 @@ QString TerminalView::progressLine(int oneFilePercent, qint64 loaded, qint64 siz
                    QString(kBarChars - filled, QLatin1Char('.')) + QStringLiteral("] ") +
                    QString::number(percent).rightJustified(3) + QLatin1Char('%');
     if (size > 0)
-        line += QLatin1String("  ") + bytesText(loaded) + QLatin1String(" / ") + bytesText(size) + QLatin1String("  ") +
-                bytesText(bytesPerSecond) + QLatin1String("/s");
+        line += QLatin1String("  ") + workflow::byteSizeText(loaded) + QLatin1String(" / ") +
+                workflow::byteSizeText(size) + QLatin1String("  ") + workflow::byteSizeText(bytesPerSecond) +
+                QLatin1String("/s");
     if (filesTotal > 0)
         line += QLatin1String("  files ") + QString::number(filesDone) + QLatin1Char('/') + QString::number(filesTotal);
     return line;
@@ -126,6 +120,14 @@ void TerminalView::setCheckAllEnabled(bool) {}
 
 void TerminalView::showMessage(const QString& text) {
     printLine(QStringLiteral("! ") + text);
+}
+
+void TerminalView::reportFailure(const QString& subject, const QString& reason) {
+    clearProgress();
+    const QString line = QStringLiteral("Failed: ") + subject + QStringLiteral(": ") + reason + QLatin1Char('\n');
+    std::fputs(line.toLocal8Bit().constData(), m_err);
+    std::fflush(m_err);
+    redrawProgress(true);
 }
 
 void TerminalView::downloadProgress(qint64 loaded, qint64 size) {

@@ -13,9 +13,10 @@ namespace kaldoria::app {
 // The update workflow's window in a terminal. On a terminal it keeps one progress line
 // at the bottom (current file, bytes, rate, files done) and prints status lines above it;
 // when the output is not a terminal it prints one plain line per status, total or message.
+// Each failure goes to the error stream as "Failed: NAME: REASON".
 class TerminalView : public workflow::UpdateView {
 public:
-    explicit TerminalView(std::FILE* out = stdout);
+    explicit TerminalView(std::FILE* out = stdout, std::FILE* err = stderr);
     ~TerminalView() override;
 
     void setStatusText(const QString& text) override;
@@ -27,6 +28,7 @@ public:
     void setCheckAllVisible(bool visible) override;
     void setCheckAllEnabled(bool enabled) override;
     void showMessage(const QString& text) override;
+    void reportFailure(const QString& subject, const QString& reason) override;
     void downloadProgress(qint64 loaded, qint64 size) override;
 
     // The progress line as shown on a terminal, for a given state (also used by tests).
@@ -39,6 +41,7 @@ private:
     void clearProgress();
 
     std::FILE* m_out;
+    std::FILE* m_err;
     bool m_terminal;
     bool m_progressShown = false;
     QString m_lastStatus;

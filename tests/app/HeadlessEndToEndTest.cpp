@@ -121,6 +121,11 @@ TEST_F(HeadlessEndToEndTest, FailedFilesGiveExitCodeOne) {
     EXPECT_EQ(readClient(QStringLiteral("kd.exe")), QByteArray("game program"));
     EXPECT_EQ(requests().count(QStringLiteral("/never.dat.kdz")), 3);
     EXPECT_TRUE(readClient(QStringLiteral("log.err")).contains("FItem.Content.Name never.dat: hash error !!!"));
+    // Each failed file is named with its reason, and nothing claims the client is up to date.
+    EXPECT_TRUE(result.output.contains("Failed: \\never.dat: checksum mismatch")) << result.output.toStdString();
+    EXPECT_TRUE(result.output.contains("Failed: \\missing.dat: HTTP status 404")) << result.output.toStdString();
+    EXPECT_TRUE(result.output.contains("2 files could not be updated.")) << result.output.toStdString();
+    EXPECT_FALSE(result.output.contains("Update done")) << result.output.toStdString();
 }
 
 TEST_F(HeadlessEndToEndTest, DownServerThenAnAnsweringOneByPing) {
@@ -185,6 +190,60 @@ TEST_F(HeadlessEndToEndTest, OwnProgramFileIsReplacedAndTheNewProgramFinishesThe
     EXPECT_EQ(readClient(QStringLiteral("kd.exe")), QByteArray("game program"));
     // One download (its length is asked once; its segments are several GET requests).
     EXPECT_EQ(requests(QStringLiteral("HEAD")).count(QStringLiteral("/Kaldoria.kdz")), 1);
+}
+
+// A self-update at each check level: the new program finishes the run, and a later run finds
+// the launcher current instead of replacing it again.
+TEST_F(HeadlessEndToEndTest, SelfUpdateRestartsOnceAtEveryCheckLevel) {
+    startServer();
+    const QString newLauncher = m_root.filePath(QStringLiteral("new/Kaldoria"));
+    QDir().mkpath(QFileInfo(newLauncher).path());
+    makeLauncher(configText({}, QStringLiteral("[mainwindow]\ncaption=New")), newLauncher);
+    QFile launcherFile(newLauncher);
+    ASSERT_TRUE(launcherFile.open(QIODevice::ReadOnly));
+    QMap<QString, QByteArray> files = clientFileMap();
+    files.insert(QStringLiteral("Kaldoria"), launcherFile.readAll());
+    publishWithTool(files, kModified, {QStringLiteral("Kaldoria")});
+
+    for (const char* level : {"Hard: MD5 Hash", "Medium: Size & Date", "Light: Previous List"}) {
+        makeLauncher(configText());
+        QDir(clientFile(QStringLiteral("updater"))).removeRecursively();
+        QDir().mkpath(clientFile(QStringLiteral("updater")));
+        writeClient(QStringLiteral("updater/Kaldoria.ini"), QByteArray("CheckMode = ") + level + "\r\n");
+        const qsizetype downloadsBefore = requests(QStringLiteral("HEAD")).count(QStringLiteral("/Kaldoria.kdz"));
+        const Run first = run(kHeadless);
+        EXPECT_EQ(first.exitCode, 0) << level << first.output.toStdString();
+        EXPECT_EQ(readClient(QStringLiteral("Kaldoria")), files.value(QStringLiteral("Kaldoria"))) << level;
+        EXPECT_TRUE(readClient(QStringLiteral("updater/OldList.lst")).toLower().contains("\\kaldoria|")) << level;
+        const Run second = run(kHeadless);
+        EXPECT_EQ(second.exitCode, 0) << level << second.output.toStdString();
+        // One download of the launcher in all: neither the restarted program nor the next run
+        // fetched it again.
+        EXPECT_EQ(requests(QStringLiteral("HEAD")).count(QStringLiteral("/Kaldoria.kdz")) - downloadsBefore, 1)
+            << level;
+    }
+}
+
+// A launcher that never matches the list (the operator listed another digest) replaces itself
+// once, and the program it started does not replace itself again.
+TEST_F(HeadlessEndToEndTest, SelfUpdateThatNeverMatchesTheListRestartsOnlyOnce) {
+    const QString newLauncher = m_root.filePath(QStringLiteral("new/Kaldoria"));
+    QDir().mkpath(QFileInfo(newLauncher).path());
+    makeLauncher(configText({}, QStringLiteral("[mainwindow]\ncaption=New")), newLauncher);
+    QFile launcherFile(newLauncher);
+    ASSERT_TRUE(launcherFile.open(QIODevice::ReadOnly));
+    UpdateServerFolder folder = clientFiles();
+    folder.addFile(QStringLiteral("\\Kaldoria"), launcherFile.readAll(), kDate);
+    folder.file(QStringLiteral("\\Kaldoria")).hashOverride = QStringLiteral("0123456789ABCDEF0123456789ABCDEF");
+    folder.setRequired({QStringLiteral("\\kaldoria")});
+    publish(folder);
+    makeLauncher(configText());
+    const Run result = run(kHeadless);
+    EXPECT_EQ(result.exitCode, 1) << result.output.toStdString();
+    EXPECT_TRUE(result.output.contains("Failed: \\Kaldoria: the launcher was replaced once"))
+        << result.output.toStdString();
+    EXPECT_EQ(requests(QStringLiteral("HEAD")).count(QStringLiteral("/Kaldoria.kdz")), 1);
+    EXPECT_EQ(readClient(QStringLiteral("kd.exe")), QByteArray("game program"));
 }
 
 TEST_F(HeadlessEndToEndTest, StartGameWithTheOnlyProxyThatAccepts) {

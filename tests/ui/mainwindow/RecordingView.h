@@ -25,6 +25,7 @@ public:
     void setCheckAllVisible(bool visible) override { checkAllVisible = visible; }
     void setCheckAllEnabled(bool enabled) override { checkAllEnabled = enabled; }
     void showMessage(const QString& text) override { messages << text; }
+    void reportFailure(const QString& subject, const QString& reason) override { failures[subject] = reason; }
     void downloadProgress(qint64 loaded, qint64 size) override {
         if (onDownloadProgress)
             onDownloadProgress(loaded, size);
@@ -33,6 +34,8 @@ public:
     QStringList statuses;
     QStringList totals;
     QStringList messages;
+    // Failed subject -> reason.
+    std::map<QString, QString> failures;
     std::map<ProgressControl, int> maximum;
     std::map<ProgressControl, int> position;
     bool startEnabled = false;

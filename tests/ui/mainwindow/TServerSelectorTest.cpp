@@ -1,5 +1,6 @@
 #include "ui/mainwindow/workflow/TServerSelector.h"
 
+#include "FaultServer.h"
 #include "NginxServer.h"
 
 #include <QFile>
@@ -56,4 +57,44 @@ TEST(TServerSelectorTest, WithoutPingOrRandomTheFirstAddressStaysEvenWhenDown) {
     QStringList servers = {down, server.url()};
     EXPECT_EQ(TServerSelector::CheckUpdateServers(servers, {}), down);
     EXPECT_EQ(servers, QStringList{server.url()});
+}
+
+TEST(TServerSelectorTest, BySpeedASlowAnswerStillCounts) {
+    QTemporaryDir root;
+    const QString file = root.filePath(QStringLiteral("updater.lst.kdz"));
+    QFile list(file);
+    ASSERT_TRUE(list.open(QIODevice::WriteOnly));
+    list.close();
+    testsupport::FaultServer slow(file, {QStringLiteral("--fault"), QStringLiteral("head-delay"),
+                                         QStringLiteral("--stall"), QStringLiteral("1.2")});
+    ASSERT_TRUE(slow.start());
+    QTcpServer gone;
+    gone.listen(QHostAddress::LocalHost, 0);
+    const QString down = QStringLiteral("http://127.0.0.1:%1/").arg(gone.serverPort());
+    gone.close();
+    const QString slowUrl = QStringLiteral("http://127.0.0.1:%1/").arg(slow.port());
+    QStringList servers = {down, slowUrl};
+    TServerSelector::Options selection;
+    selection.usePing = true;
+    EXPECT_EQ(TServerSelector::CheckUpdateServers(servers, selection), slowUrl);
+}
+
+TEST(TServerSelectorTest, TryOrderIsTheChosenThenTheAnsweringThenTheRest) {
+    const QString a = QStringLiteral("http://a/"), b = QStringLiteral("http://b/"), c = QStringLiteral("http://c/");
+    struct Case {
+        QString chosen;
+        QStringList answered;
+        QStringList configured;
+        QStringList expected;
+    };
+    const Case cases[] = {
+        {b, {b, c}, {a, b, c}, {b, c, a}},
+        {a, {c}, {a, b, c}, {a, c, b}},
+        {a, {}, {a, b}, {a, b}},
+        {QString(), {}, {QString(), b}, {b}},
+        {QStringLiteral(" "), {QStringLiteral(" "), c}, {QStringLiteral(" "), c}, {c}},
+    };
+    for (const Case& test : cases)
+        EXPECT_EQ(TServerSelector::tryOrder(test.chosen, test.answered, test.configured), test.expected)
+            << test.expected.join(QLatin1Char(' ')).toStdString();
 }

@@ -171,13 +171,11 @@ TEST_F(WorkflowUpdateTest, FilesThatNeverVerifyOrAreMissingFailAndTheRunGoesOn) 
     EXPECT_FALSE(QFileInfo::exists(clientFile(QStringLiteral("bad.dat"))));
     EXPECT_FALSE(QFileInfo::exists(clientFile(QStringLiteral("gone.dat"))));
     EXPECT_EQ(readClient(QStringLiteral("kd.exe")), QByteArray("game program"));
-    EXPECT_EQ(m_view.statuses.last(), text(5));
     EXPECT_TRUE(m_view.startEnabled);
     const QStringList log = debugLines();
     for (int attempt = 1; attempt <= 3; ++attempt)
         EXPECT_TRUE(log.contains(QStringLiteral("Download file: bad.dat (try %1)").arg(attempt)));
     EXPECT_TRUE(log.contains(QStringLiteral("FItem.Content.Name bad.dat: hash error !!!")));
-    EXPECT_TRUE(log.contains(QStringLiteral("FItem.Content.Name gone.dat: hash error !!!")));
     QFile oldList(clientFile(QStringLiteral("updater/OldList.lst")));
     ASSERT_TRUE(oldList.open(QIODevice::ReadOnly));
     const QByteArray recorded = oldList.readAll();

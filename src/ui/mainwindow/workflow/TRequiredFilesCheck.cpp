@@ -8,7 +8,6 @@
 #include "platform/FileTimes.h"
 #include "platform/PlantedLinks.h"
 #include "platform/TerminateRequest.h"
-#include "platform/TextCodec.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -58,11 +57,7 @@ void TRequiredFilesCheck::readList(const QString& listPath) {
     const QString oldListPath = m_s.workFile(QStringLiteral("OldList.lst"));
     if (QFileInfo::exists(oldListPath))
         m_s.OldFileList->LoadFromFile(oldListPath);
-    QFile listFile(listPath);
-    QStringList lines;
-    if (listFile.open(QIODevice::ReadOnly))
-        lines = platform::TextCodec::decodeLines(listFile.readAll());
-    listFile.close();
+    const QStringList lines = UpdateListSections::readLines(listPath);
     QFile::remove(listPath);
     resetOneFileControls();
 
@@ -72,8 +67,11 @@ void TRequiredFilesCheck::readList(const QString& listPath) {
     const ClientFolderIndex present(m_s.mainPath);
     for (qsizetype i = 0; i < sections.fileLines.size(); ++i) {
         const QString name = UpdateListSections::nameAfterHash(sections.fileLines.at(i));
-        if (!present.contains(name))
+        if (!present.contains(name)) {
             m_s.Required->AddItemEmpty(name);
+            m_missing.insert(filelist::TFileList::KeyOf(name));
+            forgetMissing(name);
+        }
         if (i % kProgressEveryLines == 0)
             m_s.progress.setPosition(Pair::OneFile, static_cast<int>(i));
     }
@@ -95,13 +93,24 @@ void TRequiredFilesCheck::readList(const QString& listPath) {
             m_previousChanged = true;
         }
     }
-    m_s.NewFileList->LoadFromStrings(sections.fileLines);
+    const filelist::Status loaded = m_s.NewFileList->LoadFromStrings(sections.fileLines);
+    if (!loaded.ok())
+        m_s.log(QStringLiteral("The file list is damaged: ") + loaded.message());
     resetOneFileControls();
 
     if (m_s.check.checkLevel != 0 && m_s.Required->Count() > 0) {
         std::unique_ptr<TFileList> measured = FileHasher::measure(m_s, *m_s.Required);
         if (measured)
             m_s.Required = std::move(measured);
+    }
+}
+
+void TRequiredFilesCheck::forgetMissing(const QString& name) {
+    // The previous list never claims a file that is not on disk.
+    const int recorded = m_s.OldFileList->GetId(name);
+    if (recorded >= 0) {
+        m_s.OldFileList->DeleteById(recorded);
+        m_previousChanged = true;
     }
 }
 
@@ -112,11 +121,16 @@ void TRequiredFilesCheck::compare() {
         TFileItem* entry = m_s.Required->GetItemByID(i);
         const TFileItem* listed = m_s.NewFileList->GetItemByName(entry->Content.Name);
         if (!listed) {
-            ++i;
+            // A required name that the list does not describe has no digest, size or date to
+            // install it by.
+            m_s.log(QStringLiteral("Required file not in the list, skipped: ") + entry->Content.Name);
+            m_s.Required->DeleteById(i);
             continue;
         }
         bool current = false;
-        if (level == 2) {
+        if (m_missing.contains(filelist::TFileList::KeyOf(listed->Content.Name))) {
+            current = false;
+        } else if (level == 2) {
             current = entry->Content.Hash == listed->Content.Hash;
             if (current && listed->Content.Date != 0)
                 platform::SetFileTimes(m_s.clientPath(listed->Content.Name), 7, listed->Content.Date);
@@ -131,15 +145,13 @@ void TRequiredFilesCheck::compare() {
             current = entry->Content.Size == listed->Content.Size && entry->Content.Date == listed->Content.Date;
         } else {
             const TFileItem* previous = m_s.OldFileList->GetItemByName(entry->Content.Name);
-            if (!previous) {
-                ++i;
-                continue;
-            }
-            current = previous->Content.Hash == listed->Content.Hash;
+            current = previous && previous->Content.Hash == listed->Content.Hash;
         }
         if (current) {
             m_s.Required->DeleteById(i);
         } else {
+            // The file is installed by the server's record: its digests, its size (which bounds
+            // the extraction) and its date.
             entry->Content = listed->Content;
             ++i;
         }
@@ -166,14 +178,8 @@ void TRequiredFilesCheck::UpdateRequiredFiles() {
         updater.UpdateOneFile(*m_s.Required->GetItemByID(i));
         if (platform::TerminateRequest::isRequested())
             return;
-        if (m_s.self) {
-            // The new program file takes over and runs the whole cycle again; should it not
-            // start, this process goes on with the remaining files.
-            if (m_s.saveSettings)
-                m_s.saveSettings();
-            if (m_s.restartSelf)
-                m_s.restartSelf();
-        }
+        if (m_s.self)
+            restartAfterSelfUpdate();
         m_s.progress.setPosition(Pair::Total, i + 1);
         m_s.view.setTotalText(m_s.text(24) + QString::number(ProgressModel::percent(i + 1, count)) +
                               QStringLiteral("%"));
@@ -185,8 +191,18 @@ void TRequiredFilesCheck::UpdateRequiredFiles() {
     m_s.OldFileList->SaveToFile(m_s.workFile(QStringLiteral("OldList.lst")));
 }
 
+void TRequiredFilesCheck::restartAfterSelfUpdate() {
+    // The new program file takes over and runs the whole cycle again, starting from what this
+    // run installed; should it not start, this process goes on with the remaining files.
+    m_s.OldFileList->SaveToFile(m_s.workFile(QStringLiteral("OldList.lst")));
+    if (m_s.saveSettings)
+        m_s.saveSettings();
+    if (m_s.restartSelf)
+        m_s.restartSelf();
+}
+
 void TRequiredFilesCheck::finish(int statusEntry) {
-    m_s.view.setStatusText(m_s.text(statusEntry));
+    m_s.reportOutcome(statusEntry, 0);
     m_s.view.setStartButtonEnabled(true);
     m_s.view.setCheckAllVisible(true);
 }

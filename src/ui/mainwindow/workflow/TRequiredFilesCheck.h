@@ -2,6 +2,8 @@
 
 #include "ui/mainwindow/workflow/WorkflowState.h"
 
+#include <QSet>
+
 namespace kaldoria::workflow {
 
 // The check that follows every fetch of the server's list: it reads the list's three
@@ -20,13 +22,20 @@ public:
 private:
     void readList(const QString& listPath);
     void compare();
+    // Drops the previous list's record of a file that is missing from the client folder.
+    void forgetMissing(const QString& name);
     void resetOneFileControls();
     void finish(int statusEntry);
+    // Saves the previous list, then lets the new program file take over.
+    void restartAfterSelfUpdate();
 
     WorkflowState& m_s;
     // The previous list changed (a deleted file's record dropped, a measured file's record
     // brought up to date) and must be saved even when nothing else changes.
     bool m_previousChanged = false;
+    // Keys of the listed files that are missing from the client folder: never current,
+    // whatever an earlier run recorded.
+    QSet<QString> m_missing;
 };
 
 } // namespace kaldoria::workflow

@@ -16,7 +16,7 @@ QString TServerSelector::CheckUpdateServers(QStringList& servers, const Options&
 
     net::HttpClient client;
     QString best;
-    qint64 bestTime = kBestTimeLimitMs;
+    qint64 bestTime = -1;
     qsizetype i = 0;
     while (i < servers.size()) {
         if (options.stopRequested && options.stopRequested())
@@ -36,7 +36,7 @@ QString TServerSelector::CheckUpdateServers(QStringList& servers, const Options&
             servers.removeAt(i);
             continue;
         }
-        if (elapsed < bestTime) {
+        if (bestTime < 0 || elapsed < bestTime) {
             best = servers.at(i);
             bestTime = elapsed;
         }
@@ -55,6 +55,21 @@ QString TServerSelector::CheckUpdateServers(QStringList& servers, const Options&
     if (options.log)
         options.log(QStringLiteral("Selected server: ") + chosen);
     return chosen;
+}
+
+QStringList TServerSelector::tryOrder(const QString& chosen, const QStringList& answered,
+                                      const QStringList& configured) {
+    QStringList order;
+    const auto add = [&order](const QString& address) {
+        if (!address.trimmed().isEmpty() && !order.contains(address))
+            order.append(address);
+    };
+    add(chosen);
+    for (const QString& address : answered)
+        add(address);
+    for (const QString& address : configured)
+        add(address);
+    return order;
 }
 
 } // namespace kaldoria::workflow

@@ -9,14 +9,14 @@
 namespace kaldoria::workflow {
 
 // Chooses the update server: every configured server gets one HEAD request for the packed
-// list, servers that fail are dropped from the list, and the result is the fastest answer
-// below 1000 ms, a random survivor, or the first configured address, as configured.
+// list, servers that fail are dropped from the list, and the result is the fastest answer,
+// a random survivor, or the first configured address, as configured. The other servers
+// stand behind the chosen one for the case that its list cannot be had.
 class TServerSelector {
 public:
-    // A probe that has not answered by then counts as failed. Far above the 1000 ms that a
-    // server must beat to be chosen by speed, so it never cuts a server that would win.
+    // A probe that has not answered by then counts as failed. A slower answer still counts:
+    // a slow server is better than none.
     static constexpr std::chrono::milliseconds kProbeTimeout{10000};
-    static constexpr qint64 kBestTimeLimitMs = 1000;
 
     struct Options {
         bool usePing = false;
@@ -31,6 +31,11 @@ public:
     // The chosen base address exactly as configured, or an empty string. Failed servers
     // are removed from `servers`.
     static QString CheckUpdateServers(QStringList& servers, const Options& options);
+
+    // The servers to ask for the list, in turn: the chosen one, then the servers that
+    // answered the probe, then those that did not (a server may refuse HEAD and still serve
+    // its files), each once, in configuration order, empty entries left out.
+    static QStringList tryOrder(const QString& chosen, const QStringList& answered, const QStringList& configured);
 };
 
 } // namespace kaldoria::workflow

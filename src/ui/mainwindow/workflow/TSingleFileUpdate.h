@@ -6,11 +6,12 @@
 
 namespace kaldoria::workflow {
 
-// Brings one client file to the state of the server's list: removes the local copy,
-// fetches its packed form (downloaded, or copied in local-source mode) into "$tmp.kdz",
-// checks the packed digest (up to three attempts), extracts it into the file's folder,
-// gives it the list's date and records it in the previous list. The launcher's own program
-// file is moved aside to ".bak" first and put back when its update fails.
+// Brings one client file to the state of the server's list: fetches its packed form
+// (downloaded, or copied in local-source mode) into "$tmp.kdz", checks the packed digest (up
+// to three attempts), extracts it over the local copy, gives it the list's date and records
+// it in the previous list. The local copy stays in place until the new one replaces it, so a
+// failed update never takes a file away. The launcher's own program file is copied to
+// ".bak" first, which marks the self-update.
 class TSingleFileUpdate {
 public:
     explicit TSingleFileUpdate(WorkflowState& state) : m_s(state) {}
@@ -24,11 +25,21 @@ public:
     static QString packedAddress(const QString& urlMain, const QString& name);
 
 private:
-    // One attempt to put the packed file into "$tmp.kdz"; true when it is there with the
-    // expected digest (or no digest is expected).
-    bool fetchAttempt(const QString& oldName, const QString& address, const QString& expectedHash, int attempt);
-    bool extract(const filelist::TFileRecord& record, const QString& folder, bool ownFile);
-    void fail(const QString& target, bool ownFile);
+    // Why an attempt to fetch the packed file failed; an empty reason is a success.
+    struct AttemptOutcome {
+        QString reason;
+        bool digestMismatch = false;
+        bool ok() const { return reason.isEmpty(); }
+    };
+
+    // One attempt to put the packed file into "$tmp.kdz" with the expected digest (or any
+    // content when no digest is expected).
+    AttemptOutcome fetchAttempt(const QString& oldName, const QString& address, const QString& expectedHash,
+                                int attempt);
+    // The reason of a failed extraction; empty when the file is in place.
+    QString extract(const filelist::TFileRecord& record, const QString& folder, bool ownFile);
+    void fail(const filelist::TFileRecord& record, const QString& target, bool ownFile, const QString& reason);
+    void cleanUp(const QString& target, bool ownFile);
 
     WorkflowState& m_s;
 };

@@ -6,6 +6,7 @@
 #include "ui/mainwindow/workflow/TFullCheck.h"
 #include "ui/mainwindow/workflow/TRequiredFilesCheck.h"
 #include "ui/mainwindow/workflow/TServerSelector.h"
+#include "ui/mainwindow/workflow/UpdateListSections.h"
 
 #include "platform/ClientPath.h"
 #include "platform/PlantedLinks.h"
@@ -53,8 +54,9 @@ TUpdateWorkflow::TUpdateWorkflow(UpdateView& view, startup::tConfigData& config,
     if (m_debugFile)
         m_s.debugLog = [this](const QString& line) { m_debugFile->WriteErr(line); };
     m_s.saveSettings = [this] { SaveIniFile(); };
+    m_s.restarted = arguments.mid(1).contains(kRestartedSwitch);
     m_s.restartSelf = [this] {
-        if (platform::ProgramStarter::startDetached(m_s.ownProgramPath, {}, m_s.mainPath))
+        if (platform::ProgramStarter::startDetached(m_s.ownProgramPath, {kRestartedSwitch}, m_s.mainPath))
             TerminateRequest::endProgram();
     };
 }
@@ -154,49 +156,79 @@ void TUpdateWorkflow::RunUpdate() {
     options.randomSelect = m_config.UpdateServers.RandomSelect;
     options.log = m_s.debugLog;
     options.stopRequested = &TerminateRequest::isRequested;
-    m_s.URLMain = TServerSelector::CheckUpdateServers(m_config.UpdateServers.Servers, options);
+    const QStringList configured = m_config.UpdateServers.Servers;
+    const QString chosen = TServerSelector::CheckUpdateServers(m_config.UpdateServers.Servers, options);
     if (TerminateRequest::isRequested())
         return;
-    if (m_s.URLMain.isEmpty()) {
-        reportNoList();
+    QStringList servers = TServerSelector::tryOrder(chosen, m_config.UpdateServers.Servers, configured);
+    if (servers.isEmpty()) {
+        reportNoList(QStringLiteral("no update server is configured"));
         return;
     }
+    // In local-source mode the list comes from the local folder, whichever server was chosen.
+    if (m_s.localSource.enabled)
+        servers = servers.mid(0, 1);
     m_s.view.setStatusText(text(7));
-    if (!fetchList()) {
-        if (!TerminateRequest::isRequested())
-            reportNoList();
+    QString failure;
+    for (const QString& server : std::as_const(servers)) {
+        if (!failure.isEmpty())
+            m_s.log(QStringLiteral("Trying the next update server: ") + server);
+        m_s.URLMain = server;
+        failure = fetchList();
+        if (TerminateRequest::isRequested())
+            return;
+        if (failure.isEmpty())
+            break;
+        m_s.log(QStringLiteral("No file list from ") + server + QStringLiteral(": ") + failure);
+    }
+    if (!failure.isEmpty()) {
+        reportNoList(failure);
         return;
     }
     m_s.progress.setPosition(ProgressModel::Pair::OneFile, 0);
     TRequiredFilesCheck(m_s).CheckingRequiredFiles();
 }
 
-bool TUpdateWorkflow::fetchList() {
+QString TUpdateWorkflow::fetchList() {
     const QString packed = m_s.workFile(QStringLiteral("$tmp.kdz"));
     const QString list = m_s.mainPath + QStringLiteral("/updater.lst");
-    // Nothing left from an earlier run may be taken for this run's list.
+    // Nothing left from an earlier run or server may be taken for this one's list.
     QFile::remove(packed);
     QFile::remove(list);
     if (m_s.localSource.enabled) {
-        QFile::copy(platform::ClientPath::resolve(m_s.localSource.folder, QStringLiteral("updater.lst.kdz")), packed);
+        if (!QFile::copy(platform::ClientPath::resolve(m_s.localSource.folder, QStringLiteral("updater.lst.kdz")),
+                         packed))
+            return QStringLiteral("updater.lst.kdz is not in the local source folder");
     } else {
         m_s.DM->GetFile(m_s.URLMain + QStringLiteral("updater.lst.kdz"), packed);
         if (TerminateRequest::isRequested())
-            return false;
+            return QStringLiteral("cancelled");
+        if (m_s.DM->HaveError()) {
+            QFile::remove(packed);
+            return m_s.downloadFailure();
+        }
     }
     m_s.view.setStatusText(text(1) + QStringLiteral("updater.lst"));
     const unpack::UnpackResult result = unpack::UnpackPackedFile(packed, list);
-    const bool unpacked = result.status == unpack::UnpackResult::Status::Unpacked;
     QFile::remove(packed);
-    if (!unpacked) {
+    if (result.status != unpack::UnpackResult::Status::Unpacked) {
         QFile::remove(list);
-        m_s.log(QStringLiteral("The file list could not be fetched or unpacked: ") + result.error);
+        return QStringLiteral("the packed list could not be unpacked: ") + result.error;
     }
-    return unpacked;
+    // A list that cannot be read to its end is not used: the files after the damage would
+    // silently count as unlisted.
+    const filelist::Status readable = UpdateListSections::check(list);
+    if (!readable.ok()) {
+        QFile::remove(list);
+        return QStringLiteral("the list is damaged: ") + readable.message();
+    }
+    return QString();
 }
 
-void TUpdateWorkflow::reportNoList() {
+void TUpdateWorkflow::reportNoList(const QString& reason) {
     m_s.listMissing = true;
+    m_s.log(QStringLiteral("The file list could not be fetched: ") + reason);
+    m_s.view.reportFailure(QStringLiteral("updater.lst.kdz"), reason);
     m_s.view.showMessage(text(15));
     m_s.view.setStatusText(text(15));
     m_s.view.setStartButtonEnabled(true);
@@ -205,11 +237,15 @@ void TUpdateWorkflow::reportNoList() {
 void TUpdateWorkflow::Button_CheckAllFilesClick() {
     if (m_closing)
         return;
+    // Without the server's list there is nothing to check against.
+    if (m_s.listMissing)
+        return;
     BusyScope busy(*this);
+    const int failuresBefore = m_s.failedFiles;
     TFullCheck(m_s).CheckingAllFiles();
     if (TerminateRequest::isRequested())
         return;
-    m_s.view.setStatusText(text(6));
+    m_s.reportOutcome(6, failuresBefore);
 }
 
 void TUpdateWorkflow::LoadProxyList() {

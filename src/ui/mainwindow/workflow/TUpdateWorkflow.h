@@ -17,6 +17,9 @@ class tDebugFile;
 
 namespace kaldoria::workflow {
 
+// The switch that a self-update gives the new program: it was started by its predecessor.
+inline const QString kRestartedSwitch = QStringLiteral("--restarted");
+
 // The main window's update workflow without its widgets. It owns the downloader and the
 // four file lists for the whole run, and drives the window through UpdateView: the update
 // cycle (server selection, the packed list, the required-files check and update, the
@@ -83,8 +86,10 @@ private:
     void chooseLanguage();
     void findProxyPosition();
     void loadDatConfig();
-    bool fetchList();
-    void reportNoList();
+    // Fetches, unpacks and checks the list of the server URLMain into "updater.lst"; the
+    // reason when it could not.
+    QString fetchList();
+    void reportNoList(const QString& reason);
     void releaseObjects();
     QString text(int entry) const;
 

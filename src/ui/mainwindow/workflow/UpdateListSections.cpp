@@ -1,7 +1,10 @@
 #include "ui/mainwindow/workflow/UpdateListSections.h"
 
+#include "filelist/TFileList.h"
 #include "platform/ClientPath.h"
 #include "platform/TextCodec.h"
+
+#include <QFile>
 
 namespace kaldoria::workflow {
 
@@ -59,6 +62,18 @@ UpdateListSections UpdateListSections::split(const QStringList& lines) {
             sections.deleteNames.append(name);
     }
     return sections;
+}
+
+QStringList UpdateListSections::readLines(const QString& listPath) {
+    QFile file(listPath);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return TextCodec::decodeLines(file.readAll());
+}
+
+filelist::Status UpdateListSections::check(const QString& listPath) {
+    filelist::TFileList files(true);
+    return files.LoadFromStrings(split(readLines(listPath)).fileLines);
 }
 
 } // namespace kaldoria::workflow

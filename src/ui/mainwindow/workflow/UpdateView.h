@@ -37,6 +37,13 @@ public:
     // A warning in the sliding message panel.
     virtual void showMessage(const QString& text) = 0;
 
+    // Something the update could not do, and why: a client file that could not be updated
+    // (`subject` is its list name) or the file list. Views that list failures show it.
+    virtual void reportFailure(const QString& subject, const QString& reason) {
+        Q_UNUSED(subject);
+        Q_UNUSED(reason);
+    }
+
     // The bytes of the file being downloaded, for views that show them; called with every
     // progress report of the downloader.
     virtual void downloadProgress(qint64 loaded, qint64 size) {

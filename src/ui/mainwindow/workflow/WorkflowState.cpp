@@ -1,5 +1,7 @@
 #include "ui/mainwindow/workflow/WorkflowState.h"
 
+#include "ui/mainwindow/workflow/FailureTexts.h"
+
 #include "platform/ClientPath.h"
 
 #include <QFileInfo>
@@ -15,6 +17,38 @@ void WorkflowState::recordPrevious(const filelist::TFileRecord& record) {
         existing->Content = record;
     else
         OldFileList->AddItemSimple(record.Name, record.Hash, record.HashPacked, record.Size, record.Date);
+}
+
+void WorkflowState::fileFailed(const QString& name, const QString& reason) {
+    ++failedFiles;
+    log(QStringLiteral("Failed: ") + name + QStringLiteral(": ") + reason);
+    view.reportFailure(name, reason);
+}
+
+void WorkflowState::reportOutcome(int successEntry, int failuresBefore) {
+    const int failed = failedFiles - failuresBefore;
+    if (failed <= 0) {
+        view.setStatusText(text(successEntry));
+        return;
+    }
+    const QString message = FailureTexts::filesFailed(text(FailureTexts::kFilesFailedEntry), failed);
+    log(message);
+    view.setStatusText(message);
+    view.showMessage(message);
+}
+
+QString WorkflowState::downloadFailure() {
+    return QStringLiteral("download failed");
+}
+
+void WorkflowState::reportDiskFull(qint64 bytesNeeded, qint64 bytesFree) {
+    if (diskFullShown)
+        return;
+    diskFullShown = true;
+    const QString message = FailureTexts::diskFull(text(FailureTexts::kDiskFullEntry), bytesNeeded, bytesFree);
+    log(message);
+    view.showMessage(message);
+    view.setStatusText(message);
 }
 
 QString WorkflowState::ownProgramName() const {

@@ -44,10 +44,15 @@ struct WorkflowState {
     QString URLMain;
     // Set when the launcher's own program file has just been replaced.
     bool self = false;
+    // This program was started by its predecessor's self-update: it does not replace
+    // itself again, so that a launcher that never matches the list cannot restart forever.
+    bool restarted = false;
 
     // Outcome of the run, for the headless exit code.
     int failedFiles = 0;
     bool listMissing = false;
+    // The player has been told that the disk is full; once is enough.
+    bool diskFullShown = false;
 
     // Text entry `n` of the interface text table.
     std::function<QString(int)> text;
@@ -62,6 +67,18 @@ struct WorkflowState {
         if (debugLog)
             debugLog(line);
     }
+
+    // Counts a client file that could not be updated and tells why: the debug log, and the
+    // view's list of failures.
+    void fileFailed(const QString& name, const QString& reason);
+    // The status at the end of a check: text entry `successEntry` when no file failed since
+    // `failuresBefore` files had failed, otherwise how many failed, in the status line and
+    // the message panel.
+    void reportOutcome(int successEntry, int failuresBefore);
+    // Why the downloader's last file failed; a full disk is also told to the player.
+    QString downloadFailure();
+    // Tells the player that the disk is full, once per run.
+    void reportDiskFull(qint64 bytesNeeded, qint64 bytesFree);
 
     // The native path of a list name (starting with "\") below the game folder.
     QString clientPath(const QString& name) const;

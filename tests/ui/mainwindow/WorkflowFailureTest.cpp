@@ -1,0 +1,193 @@
+#include "WorkflowFixture.h"
+
+#include "ui/mainwindow/workflow/FailureTexts.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+using kaldoria::testsupport::UpdateServerFolder;
+
+namespace kaldoria::workflow {
+
+namespace {
+
+constexpr double kDate = 44270.5;
+
+const char* const kLevels[] = {"Hard: MD5 Hash", "Medium: Size & Date", "Light: Previous List"};
+
+UpdateServerFolder threeFiles() {
+    UpdateServerFolder folder;
+    folder.addFile(QStringLiteral("\\kd.exe"), "game program", kDate);
+    folder.addFile(QStringLiteral("\\system\\data.pak"), UpdateServerFolder::noise(300000), kDate);
+    folder.addFile(QStringLiteral("\\system\\kd.ini"), "[settings]\r\n", kDate);
+    return folder;
+}
+
+} // namespace
+
+// What the player is told and what stays on disk when an update cannot complete, and the
+// check levels installing by the server's records.
+class WorkflowFailureTest : public WorkflowFixture {
+protected:
+    void setCheckMode(const char* mode) const {
+        QDir().mkpath(clientFile(QStringLiteral("updater")));
+        QFile ini(clientFile(QStringLiteral("updater/Kaldoria.ini")));
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+        ini.write(QByteArray("CheckMode = ") + mode + "\r\n");
+    }
+    TUpdateWorkflow& rerun() {
+        m_view = RecordingView();
+        return runUpdate();
+    }
+    QByteArray oldList() const {
+        QFile file(clientFile(QStringLiteral("updater/OldList.lst")));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+};
+
+TEST_F(WorkflowFailureTest, LightLevelInstallsAFreshClientAndFilesAPatchAdds) {
+    setCheckMode("Light: Previous List");
+    UpdateServerFolder folder = threeFiles();
+    publish(folder);
+    TUpdateWorkflow& first = runUpdate();
+    EXPECT_EQ(first.failedFiles(), 0);
+    EXPECT_EQ(readClient(QStringLiteral("system/data.pak")), UpdateServerFolder::noise(300000));
+    EXPECT_EQ(oldList().count("\r\n"), 3);
+
+    folder.addFile(QStringLiteral("\\maps\\new.map"), UpdateServerFolder::noise(50000, 7), kDate);
+    publish(folder);
+    TUpdateWorkflow& patched = rerun();
+    EXPECT_EQ(patched.failedFiles(), 0);
+    EXPECT_EQ(readClient(QStringLiteral("maps/new.map")), UpdateServerFolder::noise(50000, 7));
+    EXPECT_EQ(m_view.statuses.last(), text(5));
+    EXPECT_EQ(requests().filter(QStringLiteral(".kdz")).filter(QStringLiteral("kd.exe")).size(), 1);
+}
+
+TEST_F(WorkflowFailureTest, AMissingFileIsFetchedAtEveryLevelWhateverThePreviousListSays) {
+    publish(threeFiles());
+    runUpdate();
+    for (const char* level : kLevels) {
+        setCheckMode(level);
+        QFile::remove(clientFile(QStringLiteral("kd.exe")));
+        TUpdateWorkflow& workflow = rerun();
+        EXPECT_EQ(readClient(QStringLiteral("kd.exe")), QByteArray("game program")) << level;
+        EXPECT_EQ(workflow.failedFiles(), 0) << level;
+        EXPECT_TRUE(oldList().contains("kd.exe")) << level;
+    }
+}
+
+TEST_F(WorkflowFailureTest, FailuresAreCountedToldAndGivenTheirReasons) {
+    UpdateServerFolder folder = threeFiles();
+    folder.addFile(QStringLiteral("\\bad.dat"), "bad", kDate);
+    folder.file(QStringLiteral("\\bad.dat")).lowerCasePackedHash = true;
+    folder.addFile(QStringLiteral("\\gone.dat"), "gone", kDate);
+    publish(folder);
+    QFile::remove(serverFile(QStringLiteral("gone.dat.kdz")));
+    TUpdateWorkflow& workflow = runUpdate();
+
+    EXPECT_EQ(workflow.failedFiles(), 2);
+    const QString told = FailureTexts::filesFailed(QString(), 2);
+    EXPECT_EQ(told, QStringLiteral("2 files could not be updated."));
+    EXPECT_EQ(m_view.statuses.last(), told);
+    EXPECT_TRUE(m_view.messages.contains(told));
+    EXPECT_FALSE(m_view.statuses.contains(text(5)));
+    EXPECT_TRUE(m_view.failures[QStringLiteral("\\bad.dat")].startsWith(QStringLiteral("checksum mismatch")));
+    EXPECT_EQ(m_view.failures[QStringLiteral("\\gone.dat")], QStringLiteral("HTTP status 404"));
+    const QStringList log = debugLines();
+    EXPECT_TRUE(log.contains(QStringLiteral("FItem.Content.Name bad.dat: hash error !!!")));
+    EXPECT_FALSE(log.contains(QStringLiteral("FItem.Content.Name gone.dat: hash error !!!")));
+    EXPECT_TRUE(log.contains(QStringLiteral("Failed: \\gone.dat: HTTP status 404")));
+
+    // The full check tells its own failures, and nothing else.
+    workflow.Button_CheckAllFilesClick();
+    EXPECT_EQ(m_view.statuses.last(), text(6));
+}
+
+TEST_F(WorkflowFailureTest, AFileWhoseUpdateFailsKeepsItsOldCopyAndRecord) {
+    UpdateServerFolder folder = threeFiles();
+    folder.setRequired({QStringLiteral("\\system\\data.pak")});
+    publish(folder);
+    runUpdate();
+    const QByteArray recorded = oldList();
+
+    folder.addFile(QStringLiteral("\\system\\data.pak"), UpdateServerFolder::noise(300000, 9), kDate);
+    publish(folder);
+    QFile::remove(serverFile(QStringLiteral("system/data.pak.kdz")));
+    TUpdateWorkflow& workflow = rerun();
+    EXPECT_EQ(workflow.failedFiles(), 1);
+    EXPECT_EQ(readClient(QStringLiteral("system/data.pak")), UpdateServerFolder::noise(300000));
+    EXPECT_EQ(oldList(), recorded);
+}
+
+TEST_F(WorkflowFailureTest, AListThatStopsPartwayIsNotUsed) {
+    UpdateServerFolder folder = threeFiles();
+    folder.addRawListLines({QStringLiteral("00000000000000000000000000000000|\\broken.dat|10|not a date|"
+                                           "00000000000000000000000000000000"),
+                            QStringLiteral("00000000000000000000000000000000|\\after.dat|10|0000000000000000|"
+                                           "00000000000000000000000000000000")});
+    publish(folder);
+    TUpdateWorkflow& workflow = runUpdate();
+    EXPECT_TRUE(workflow.listMissing());
+    EXPECT_EQ(m_view.statuses.last(), text(15));
+    EXPECT_TRUE(m_view.failures[QStringLiteral("updater.lst.kdz")].startsWith(QStringLiteral("the list is damaged")));
+    EXPECT_FALSE(QFileInfo::exists(clientFile(QStringLiteral("kd.exe"))));
+
+    // No full check runs without a list, and none is announced.
+    const qsizetype shown = m_view.statuses.size();
+    workflow.Button_CheckAllFilesClick();
+    EXPECT_EQ(m_view.statuses.size(), shown);
+}
+
+TEST_F(WorkflowFailureTest, NoUnpackingIsAnnouncedWhenNoListArrived) {
+    publish(threeFiles());
+    QFile::remove(serverFile(QStringLiteral("updater.lst.kdz")));
+    TUpdateWorkflow& workflow = runUpdate();
+    EXPECT_TRUE(workflow.listMissing());
+    EXPECT_FALSE(m_view.statuses.contains(text(1) + QStringLiteral("updater.lst")));
+    EXPECT_EQ(m_view.failures[QStringLiteral("updater.lst.kdz")], QStringLiteral("HTTP status 404"));
+}
+
+TEST_F(WorkflowFailureTest, AServerWithoutAGoodListGivesWayToTheNextInEveryMode) {
+    publish(threeFiles());
+    // The first server answers the probe but serves no usable list.
+    QTemporaryDir brokenRoot;
+    QFile garbage(brokenRoot.filePath(QStringLiteral("updater.lst.kdz")));
+    ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
+    garbage.write("not a packed list");
+    garbage.close();
+    testsupport::NginxOptions options;
+    options.root = brokenRoot.path();
+    testsupport::NginxServer broken(options);
+    ASSERT_TRUE(broken.start());
+
+    const char* const modes[] = {"", "useping=true\n", "randomselect=true\n"};
+    for (const char* mode : modes) {
+        QFile::remove(clientFile(QStringLiteral("kd.exe")));
+        m_view = RecordingView();
+        TUpdateWorkflow& workflow = makeWorkflow(
+            configText({broken.url(), m_nginx->url()}, QStringLiteral("[updateservers]\n") + QLatin1String(mode)));
+        workflow.RunUpdate();
+        EXPECT_FALSE(workflow.listMissing()) << mode;
+        EXPECT_EQ(workflow.urlMain(), m_nginx->url()) << mode;
+        EXPECT_EQ(readClient(QStringLiteral("kd.exe")), QByteArray("game program")) << mode;
+    }
+}
+
+TEST_F(WorkflowFailureTest, ARestartedLauncherDoesNotReplaceItselfAgain) {
+    UpdateServerFolder folder = threeFiles();
+    folder.addFile(QStringLiteral("\\Kaldoria"), "new launcher", kDate);
+    folder.setRequired({QStringLiteral("\\kaldoria")});
+    publish(folder);
+    TUpdateWorkflow& workflow = makeWorkflow(configText({m_nginx->url()}), {kRestartedSwitch});
+    int restarts = 0;
+    workflow.setRestartHandler([&] { ++restarts; });
+    workflow.RunUpdate();
+    EXPECT_EQ(restarts, 0);
+    EXPECT_EQ(readClient(QStringLiteral("Kaldoria")), QByteArray("old launcher"));
+    EXPECT_EQ(workflow.failedFiles(), 1);
+    EXPECT_TRUE(m_view.failures.count(QStringLiteral("\\Kaldoria")));
+    EXPECT_EQ(readClient(QStringLiteral("kd.exe")), QByteArray("game program"));
+}
+
+} // namespace kaldoria::workflow
