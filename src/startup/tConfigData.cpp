@@ -3,6 +3,7 @@
 #include "platform/IntegerText.h"
 #include "platform/ProgramResources.h"
 #include "platform/TextCodec.h"
+#include "startup/ConfigLine.h"
 #include "startup/ConfigPackage.h"
 
 #include <functional>
@@ -51,7 +52,9 @@ const ConfigKey kConfigKeys[] = {
     {u"updateservers", u"randomselect",
      [](tConfigData& d, const ConfigValue& v) { d.UpdateServers.RandomSelect = v.flag; }},
     {u"updateservers", u"url",
-     [](tConfigData& d, const ConfigValue& v) { d.UpdateServers.Servers.append(TextCodec::trimControls(v.text)); }},
+     [](tConfigData& d, const ConfigValue& v) {
+         d.UpdateServers.Servers.append(tConfigData::UpdateServerBase(TextCodec::trimControls(v.text)));
+     }},
     {u"gameproxys", u"useproxy", [](tConfigData& d, const ConfigValue& v) { d.ProxyServers.UseProxy = v.flag; }},
     {u"gameproxys", u"port", [](tConfigData& d, const ConfigValue& v) { d.ProxyServers.Port = v.number; }},
     {u"gameproxys", u"proxy",
@@ -89,13 +92,10 @@ void tConfigData::ParseConfig(QIODevice& stream) {
 
 // '[name]', '[name=anything]', or '[lang=ID:NAME]', which also declares a language.
 void tConfigData::parseHeader(const QString& line, QString& section, tMyCollection*& language) {
-    qsizetype end = line.indexOf(u'=');
-    if (end < 0)
-        end = line.indexOf(u']');
-    section = end < 0 ? QString() : TextCodec::trimControls(line.mid(1, end - 1)).toLower();
+    section = ConfigLine::headerSection(line);
     if (section != u"lang")
         return;
-    QString rest = line.mid(end + 1);
+    QString rest = line.mid(ConfigLine::headerNameEnd(line) + 1);
     const qsizetype colon = rest.indexOf(u':');
     const QString id = colon < 0 ? QString() : rest.left(colon);
     rest.remove(0, colon + 1);
@@ -107,23 +107,23 @@ void tConfigData::parseHeader(const QString& line, QString& section, tMyCollecti
 }
 
 void tConfigData::storeValue(const QString& section, const QString& line) {
-    const qsizetype eq = line.indexOf(u'=');
-    if (eq < 0)
+    const std::optional<ConfigEntry> entry = ConfigLine::entry(line);
+    if (!entry)
         return; // no key: nothing in any section matches it
-    const QString key = TextCodec::trimControls(line.left(eq)).toLower();
-    QString value = TextCodec::trimControls(line.mid(eq + 1));
-    if (value.startsWith(u'[')) {
-        value.remove(0, 1);
-        if (value.endsWith(u']'))
-            value.chop(1);
-    }
+    const QString& value = entry->value;
     const ConfigValue reading{value, integer32Or0(value), TextCodec::trimControls(value).toLower() == u"true"};
     for (const ConfigKey& k : kConfigKeys) {
-        if (k.section == section && k.key == key) {
+        if (k.section == section && k.key == entry->key) {
             k.store(*this, reading);
             return;
         }
     }
+}
+
+QString tConfigData::UpdateServerBase(const QString& address) {
+    if (address.isEmpty() || address.endsWith(u'/') || address.endsWith(u'\\'))
+        return address;
+    return address + u'/';
 }
 
 qint32 tConfigData::GetLanguageIdByName(const QString& name) const {

@@ -34,6 +34,11 @@ public:
     // and the language table. Malformed lines contribute nothing.
     void ParseConfig(QIODevice& stream);
 
+    // An update server address as the base that file names are appended to: one "/" is
+    // added when it ends in neither "/" nor "\" (the HTTP client turns a backslash into
+    // "/"). An empty address stays empty: it names no server.
+    static QString UpdateServerBase(const QString& address);
+
     // The id of the language whose display name is `name` (any case, trimmed); the first
     // language's id when there is no such language or its id is 0 or no number; 0 when
     // there are no languages.

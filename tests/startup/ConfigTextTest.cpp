@@ -153,3 +153,24 @@ TEST(ParseConfig, ReadsFromTheStreamPositionToTheEnd) {
     data.ParseConfig(stream);
     EXPECT_EQ(data.Config.Instance, u"kept"_qs);
 }
+
+TEST(ParseConfig, UpdateServerAddressesEndWithASeparator) {
+    const struct {
+        QByteArray line;
+        QString stored;
+    } cases[] = {
+        {"url=http://a.example/client", u"http://a.example/client/"_qs},
+        {"url=[ https://a.example:8443/client ]", u"https://a.example:8443/client/"_qs},
+        {"url=http://a.example/client/", u"http://a.example/client/"_qs},
+        // A final backslash already separates: the HTTP client turns it into "/".
+        {"url=http://a.example/client\\", u"http://a.example/client\\"_qs},
+        {"url=", QString()},
+        {"url=[ ]", QString()},
+    };
+    for (const auto& c : cases) {
+        tConfigData data;
+        parse(data, "[updateservers]\r\n" + c.line + "\r\n[gameproxys]\r\nproxy=One|10.0.0.1|one.ini\r\n");
+        EXPECT_EQ(data.UpdateServers.Servers, QStringList{c.stored}) << c.line.constData();
+        EXPECT_EQ(data.ProxyServers.Servers, QStringList{u"One|10.0.0.1|one.ini"_qs}) << c.line.constData();
+    }
+}

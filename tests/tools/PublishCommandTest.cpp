@@ -47,6 +47,7 @@ TEST_F(PublishCommandTest, ServerFolderUnpacksBackIntoTheClient) {
          QStringLiteral("--required"), QStringLiteral("data/sub/big.dat"), QStringLiteral("--required"),
          QStringLiteral("\\kd.ini"), QStringLiteral("--delete"), QStringLiteral("old\\launcher.exe")});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString(); // nothing to warn about
 
     // The packed list unpacks to exactly updater.lst.
     QFile::copy(server(QStringLiteral("updater.lst.kdz")), dir.filePath(QStringLiteral("$tmp.kdz")));
@@ -119,6 +120,29 @@ TEST_F(PublishCommandTest, RelativeFoldersAreTakenFromTheWorkingFolder) {
     EXPECT_EQ(list.Count(), 4);
     EXPECT_EQ(list.GetItemByName(QStringLiteral("\\kd.ini"))->Content.HashPacked,
               filelist::GetFileMD5(server(QStringLiteral("kd.ini.kdz"))).digest);
+}
+
+TEST_F(PublishCommandTest, WarnsAboutNamesDifferingOnlyInCaseAndEmptyFoldersAndStillPublishes) {
+    writeFile(client("data2/mixed case.txt"), "other");
+    QDir().mkpath(client("empty"));
+    QDir().mkpath(client("outer/inner"));
+    const packtest::RunResult run = packtest::pack(
+        {QStringLiteral("publish"), dir.filePath(QStringLiteral("client")), QStringLiteral("-o"), server()});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(server(QStringLiteral("updater.lst.kdz"))));
+
+    const QStringList warnings = QString::fromUtf8(run.err).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    for (const QString& line : warnings)
+        EXPECT_TRUE(line.startsWith(QStringLiteral("kaldoria-pack publish: warning: "))) << line.toStdString();
+    const char* expected[] = {
+        "'Data2/Mixed Case.txt' and 'data2/mixed case.txt' differ only in case",
+        "empty folder 'empty'",
+        "empty folder 'outer'",
+        "empty folder 'outer/inner'",
+    };
+    for (const char* text : expected)
+        EXPECT_TRUE(run.err.contains(text)) << text << "\n" << run.err.toStdString();
+    EXPECT_EQ(warnings.size(), std::size(expected)) << run.err.toStdString();
 }
 
 TEST_F(PublishCommandTest, RefusesWhatCannotWork) {

@@ -113,3 +113,41 @@ TEST_F(PackCommands, OversizedStreamIsRefused) {
     EXPECT_TRUE(r.err.contains("limit of 1536000 bytes")) << r.err.constData();
     EXPECT_FALSE(QFile::exists(package));
 }
+
+TEST_F(PackCommands, StreamWarnsAboutUnknownParametersAndAddressesWithoutSlashAndStillWrites) {
+    writeFile(skin + u"/MainWindow/Text_Title/parameters.txt"_qs, "Left=5\r\nColour=$FF\r\nleft=1\r\nBold=true\r\n");
+    writeFile(skin + u"/MainWindow/Button_Close/parameters.txt"_qs, "Left=30\r\nSize=3\r\n");
+    writeFile(skin + u"/MainWindow/Progress_Total/parameters.txt"_qs, "CForeFace=$FF\r\nOrientation=1\r\n");
+    writeFile(skin + u"/MainWindow/Box_LangFolder/parameters.txt"_qs, "FSize=9\r\nColor=3\r\n\r\n");
+    writeFile(skin + u"/ConfigWindow/Button_Ok/parameters.txt"_qs, "Left=1\nTop=1\nVisible\n");
+    writeFile(config, "[config]\r\ninstance=Test\r\n[updateservers]\r\nurl=http://a.example/client\r\n"
+                      "url=http://b.example/client/\r\nurl=http://c.example/client\\\r\n"
+                      "[gameproxys]\r\nurl=http://d.example/x\r\n");
+    const RunResult r = pack({u"stream"_qs, u"--skin"_qs, skin, u"--config"_qs, config, u"-o"_qs, stream});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_TRUE(readFile(stream).endsWith(readFile(config)));
+
+    const QStringList warnings = QString::fromUtf8(r.err).split(u'\n', Qt::SkipEmptyParts);
+    for (const QString& line : warnings)
+        EXPECT_TRUE(line.startsWith(u"kaldoria-pack stream: warning: "_qs)) << line.toStdString();
+    const char* expected[] = {
+        "Text_Title/parameters.txt line 2: unknown parameter 'Colour'",
+        "Text_Title/parameters.txt line 3: unknown parameter 'left'",
+        "Button_Close/parameters.txt line 2: unknown parameter 'Size'",
+        "Box_LangFolder/parameters.txt line 2: unknown parameter 'Color'",
+        "Button_Ok/parameters.txt line 3: 'Visible'",
+        "config.txt line 4: update server address 'http://a.example/client' does not end with '/'",
+    };
+    for (const char* text : expected)
+        EXPECT_TRUE(r.err.contains(text)) << text << "\n" << r.err.constData();
+    EXPECT_EQ(warnings.size(), std::size(expected)) << r.err.constData();
+}
+
+TEST_F(PackCommands, TheDemoSkinAndTheDocumentedExampleStreamWithoutWarnings) {
+    const QString demo = dir.filePath(u"demo"_qs);
+    ASSERT_EQ(pack({u"demo-skin"_qs, u"-o"_qs, demo}).exitCode, 0);
+    const QString example = qEnvironmentVariable("KALDORIA_SOURCE_DIR") + u"/docs/config-example.txt"_qs;
+    const RunResult r = pack({u"stream"_qs, u"--skin"_qs, demo, u"--config"_qs, example, u"-o"_qs, stream});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_TRUE(r.err.isEmpty()) << r.err.constData();
+}

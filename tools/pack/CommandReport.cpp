@@ -9,6 +9,10 @@ int commandFailed(const char* command, const QString& message) {
     return 1;
 }
 
+void commandWarning(const char* command, const QString& message) {
+    QTextStream(stderr) << "kaldoria-pack " << command << ": warning: " << message << "\n";
+}
+
 int commandUsage(const char* usage) {
     QTextStream(stdout) << usage;
     return 0;

@@ -1,4 +1,5 @@
 #include "Bzip2Compress.h"
+#include "ClientFolderCheck.h"
 #include "CommandArguments.h"
 #include "CommandReport.h"
 #include "OutputFile.h"
@@ -31,7 +32,8 @@ constexpr char kUsage[] =
     "becomes a RAR archive holding it (made with the 'rar' program) at its relative path\n"
     "plus \".kdz\"; \"updater.lst\" lists every file (MD5, name, size, date, MD5 of its\n"
     "archive) and \"updater.lst.kdz\" is the list packed for the launcher. Serve the folder\n"
-    "with any web server.\n\n"
+    "with any web server. Warns about client files whose names differ only in case and\n"
+    "about folders that hold no file.\n\n"
     "  --required FILE  a client file that launchers check at every start (repeatable)\n"
     "  --delete FILE    a file that launchers delete from the client folder (repeatable)\n";
 
@@ -102,16 +104,19 @@ QString packArchive(const QString& rarProgram, const QFileInfo& file, const QStr
     return {};
 }
 
-// Packs every file of `client` into `server` and lists it; the error message, or empty.
-QString packClient(const QString& rarProgram, const QString& client, const QString& server, TFileList& list) {
+// The files of `client` (sub-folders included, symbolic links skipped), relative to it, sorted.
+QStringList clientFiles(const QString& client) {
     QStringList files;
     QDirIterator it(client, QDir::Files | QDir::Hidden | QDir::NoSymLinks, QDirIterator::Subdirectories);
     while (it.hasNext())
         files << QDir(client).relativeFilePath(it.next());
     files.sort();
-    if (files.isEmpty())
-        return QStringLiteral("%1 holds no files").arg(client);
+    return files;
+}
 
+// Packs the `files` of `client` into `server` and lists them; the error message, or empty.
+QString packClient(const QString& rarProgram, const QString& client, const QStringList& files, const QString& server,
+                   TFileList& list) {
     for (const QString& relative : files) {
         const QFileInfo file(QDir(client).filePath(relative));
         const std::optional<QString> name = listName(relative);
@@ -171,10 +176,16 @@ int runPublish(const QStringList& args) {
         deletionNames << *listed;
     }
 
+    const QStringList files = clientFiles(client);
+    if (files.isEmpty())
+        return commandFailed(kCommand, QStringLiteral("%1 holds no files").arg(client));
+    for (const QString& warning : checkClientFolder(client, files))
+        commandWarning(kCommand, warning);
+
     TFileList list(true);
     if (!QDir().mkpath(server))
         return commandFailed(kCommand, QStringLiteral("cannot create %1").arg(server));
-    if (const QString error = packClient(rarProgram, client, server, list); !error.isEmpty())
+    if (const QString error = packClient(rarProgram, client, files, server, list); !error.isEmpty())
         return commandFailed(kCommand, error);
 
     QStringList lines;

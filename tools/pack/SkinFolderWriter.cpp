@@ -1,5 +1,7 @@
 #include "SkinFolderWriter.h"
 
+#include "SkinParameterCheck.h"
+
 #include "skin/SkinBitmap.h"
 #include "skin/TkucConfigWindow.h"
 #include "skin/TkucMainWindow.h"
@@ -22,10 +24,20 @@ const QStringList kButtonFiles = {u"parameters.txt"_qs, u"btn_script.txt"_qs, u"
 const QStringList kGaugeFiles = {u"parameters.txt"_qs, u"FTex.bmp"_qs, u"BTex.bmp"_qs};
 const QStringList kParameterFiles = {u"parameters.txt"_qs};
 
+// The parameter names the launcher reads for each kind of element when it applies a skin.
+const QStringList kLayoutParameters = {u"Left"_qs, u"Top"_qs, u"Width"_qs, u"Height"_qs, u"Visible"_qs, u"Enabled"_qs};
+const QStringList kLabelParameters =
+    kLayoutParameters + QStringList{u"Size"_qs, u"Color"_qs, u"Bold"_qs, u"Italic"_qs, u"Underline"_qs};
+const QStringList kLangFolderParameters = kLayoutParameters + QStringList{u"FSize"_qs, u"FColor"_qs, u"BColor"_qs};
+const QStringList kProgressParameters =
+    kLayoutParameters +
+    QStringList{u"CForeFace"_qs, u"CForeGrad"_qs, u"CBackFace"_qs, u"CBackGrad"_qs, u"Orientation"_qs};
+
 struct ElementSpec {
     quint8 tag;
     QString name;
     const QStringList* files;
+    const QStringList* parameters; // the names its parameters.txt may use; null without one
 };
 
 struct WindowSpec {
@@ -37,41 +49,41 @@ struct WindowSpec {
 const WindowSpec kMainWindow = {u"MainWindow"_qs,
                                 skin::TkucMainWindow::Version,
                                 {
-                                    {1, u"BackGroundImage"_qs, &kBackGroundFiles},
-                                    {2, u"Button_StartGame"_qs, &kButtonFiles},
-                                    {3, u"Button_Cancel"_qs, &kButtonFiles},
-                                    {4, u"Button_CheckAllFiles"_qs, &kButtonFiles},
-                                    {5, u"Button_Close"_qs, &kButtonFiles},
-                                    {6, u"Button_Minimize"_qs, &kButtonFiles},
-                                    {7, u"Button_Config"_qs, &kButtonFiles},
-                                    {8, u"Progress_OneFile"_qs, &kParameterFiles},
-                                    {9, u"Progress_Total"_qs, &kParameterFiles},
-                                    {10, u"Text_Title"_qs, &kParameterFiles},
-                                    {11, u"Text_Status"_qs, &kParameterFiles},
-                                    {12, u"WebPanel"_qs, &kParameterFiles},
-                                    {13, u"Gauge_OneFile"_qs, &kGaugeFiles},
-                                    {14, u"Gauge_Total"_qs, &kGaugeFiles},
-                                    {15, u"Box_LangFolder"_qs, &kParameterFiles},
-                                    {16, u"Text_StatusTotal"_qs, &kParameterFiles},
-                                    {17, u"Text_LangBoxDescription"_qs, &kParameterFiles},
+                                    {1, u"BackGroundImage"_qs, &kBackGroundFiles, nullptr},
+                                    {2, u"Button_StartGame"_qs, &kButtonFiles, &kLayoutParameters},
+                                    {3, u"Button_Cancel"_qs, &kButtonFiles, &kLayoutParameters},
+                                    {4, u"Button_CheckAllFiles"_qs, &kButtonFiles, &kLayoutParameters},
+                                    {5, u"Button_Close"_qs, &kButtonFiles, &kLayoutParameters},
+                                    {6, u"Button_Minimize"_qs, &kButtonFiles, &kLayoutParameters},
+                                    {7, u"Button_Config"_qs, &kButtonFiles, &kLayoutParameters},
+                                    {8, u"Progress_OneFile"_qs, &kParameterFiles, &kProgressParameters},
+                                    {9, u"Progress_Total"_qs, &kParameterFiles, &kProgressParameters},
+                                    {10, u"Text_Title"_qs, &kParameterFiles, &kLabelParameters},
+                                    {11, u"Text_Status"_qs, &kParameterFiles, &kLabelParameters},
+                                    {12, u"WebPanel"_qs, &kParameterFiles, &kLayoutParameters},
+                                    {13, u"Gauge_OneFile"_qs, &kGaugeFiles, &kLayoutParameters},
+                                    {14, u"Gauge_Total"_qs, &kGaugeFiles, &kLayoutParameters},
+                                    {15, u"Box_LangFolder"_qs, &kParameterFiles, &kLangFolderParameters},
+                                    {16, u"Text_StatusTotal"_qs, &kParameterFiles, &kLabelParameters},
+                                    {17, u"Text_LangBoxDescription"_qs, &kParameterFiles, &kLabelParameters},
                                 }};
 
 const WindowSpec kConfigWindow = {u"ConfigWindow"_qs,
                                   skin::TkucConfigWindow::Version,
                                   {
-                                      {1, u"BackGroundImage"_qs, &kBackGroundFiles},
-                                      {2, u"Text_Title"_qs, &kParameterFiles},
-                                      {3, u"Text_Language"_qs, &kParameterFiles},
-                                      {4, u"Text_Autoclose"_qs, &kParameterFiles},
-                                      {5, u"Text_Proxy"_qs, &kParameterFiles},
-                                      {6, u"Text_DriveType"_qs, &kParameterFiles},
-                                      {7, u"Text_CheckType"_qs, &kParameterFiles},
-                                      {8, u"Box_Language"_qs, &kParameterFiles},
-                                      {9, u"Check_Autoclose"_qs, &kParameterFiles},
-                                      {10, u"Box_Proxy"_qs, &kParameterFiles},
-                                      {11, u"Box_DriveType"_qs, &kParameterFiles},
-                                      {12, u"Box_CheckType"_qs, &kParameterFiles},
-                                      {13, u"Button_Ok"_qs, &kParameterFiles},
+                                      {1, u"BackGroundImage"_qs, &kBackGroundFiles, nullptr},
+                                      {2, u"Text_Title"_qs, &kParameterFiles, &kLabelParameters},
+                                      {3, u"Text_Language"_qs, &kParameterFiles, &kLabelParameters},
+                                      {4, u"Text_Autoclose"_qs, &kParameterFiles, &kLabelParameters},
+                                      {5, u"Text_Proxy"_qs, &kParameterFiles, &kLabelParameters},
+                                      {6, u"Text_DriveType"_qs, &kParameterFiles, &kLabelParameters},
+                                      {7, u"Text_CheckType"_qs, &kParameterFiles, &kLabelParameters},
+                                      {8, u"Box_Language"_qs, &kParameterFiles, &kLayoutParameters},
+                                      {9, u"Check_Autoclose"_qs, &kParameterFiles, &kLayoutParameters},
+                                      {10, u"Box_Proxy"_qs, &kParameterFiles, &kLayoutParameters},
+                                      {11, u"Box_DriveType"_qs, &kParameterFiles, &kLayoutParameters},
+                                      {12, u"Box_CheckType"_qs, &kParameterFiles, &kLayoutParameters},
+                                      {13, u"Button_Ok"_qs, &kParameterFiles, &kLayoutParameters},
                                   }};
 
 void appendInt(QByteArray& out, qint32 v) {
@@ -91,7 +103,7 @@ QStringList entriesOf(const QString& path) {
     return QDir(path).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
 }
 
-// The payload of one element folder.
+// The payload of one element folder, with warnings about its parameters.
 PackResult writeElement(const QString& path, const ElementSpec& element) {
     for (const QString& entry : entriesOf(path)) {
         if (!element.files->contains(entry))
@@ -99,6 +111,7 @@ PackResult writeElement(const QString& path, const ElementSpec& element) {
                 u"%1: unknown file '%2' (expected: %3)"_qs.arg(path, entry, element.files->join(u", ")));
     }
     QByteArray content;
+    QStringList warnings;
     for (const QString& name : *element.files) {
         const QString filePath = QDir(path).filePath(name);
         QByteArray item;
@@ -109,10 +122,13 @@ PackResult writeElement(const QString& path, const ElementSpec& element) {
             item = file.readAll();
             if (name.endsWith(u".bmp") && !item.isEmpty() && !skin::decodeBitmap(item))
                 return PackResult::failure(u"%1: not a BMP file the launcher can read"_qs.arg(filePath));
+            if (name == u"parameters.txt")
+                warnings << checkSkinParameters(filePath, item, *element.parameters);
         }
         appendSized(content, item);
     }
     PackResult result;
+    result.warnings = warnings;
     result.bytes.append(char(element.tag));
     appendSized(result.bytes, content);
     return result;
@@ -128,6 +144,7 @@ PackResult writeWindow(const QString& skinDir, const WindowSpec& window) {
             return PackResult::failure(u"%1: unknown element '%2'"_qs.arg(path, entry));
     }
     QByteArray records;
+    QStringList warnings;
     qint32 count = 0;
     for (const ElementSpec& element : window.elements) {
         const QString elementPath = QDir(path).filePath(element.name);
@@ -137,9 +154,11 @@ PackResult writeWindow(const QString& skinDir, const WindowSpec& window) {
         if (!record.ok())
             return record;
         records += record.bytes;
+        warnings << record.warnings;
         ++count;
     }
     PackResult result;
+    result.warnings = warnings;
     appendInt(result.bytes, window.version);
     appendInt(result.bytes, count);
     result.bytes += records;
@@ -160,7 +179,7 @@ PackResult writeSkinBlocks(const QString& skinDir) {
     const PackResult settings = writeWindow(skinDir, kConfigWindow);
     if (!settings.ok())
         return settings;
-    return {main.bytes + settings.bytes, {}};
+    return {main.bytes + settings.bytes, {}, main.warnings + settings.warnings};
 }
 
 } // namespace kaldoria::pack

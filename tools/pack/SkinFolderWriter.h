@@ -12,7 +12,7 @@ namespace kaldoria::pack {
 // btn_script.txt, image.bmp, region.rgn, common.bmp, ...). A missing file is written as an
 // empty item and a missing element folder writes no record; records come in tag order.
 // Unknown folders or files, unreadable bitmaps and a main window without a background
-// image are errors.
+// image are errors; parameter lines the launcher would ignore are warnings.
 PackResult writeSkinBlocks(const QString& skinDir);
 
 } // namespace kaldoria::pack

@@ -1,5 +1,6 @@
 #include "CommandArguments.h"
 #include "CommandReport.h"
+#include "ConfigTextCheck.h"
 #include "OutputFile.h"
 #include "PackCommands.h"
 #include "SkinFolderWriter.h"
@@ -15,7 +16,9 @@ constexpr char kUsage[] =
     "element (BackGroundImage, Button_StartGame, Text_Title, ...), with files named after the\n"
     "element's fields: parameters.txt, btn_script.txt, image.bmp, region.rgn, common.bmp,\n"
     "over.bmp, disabled.bmp, down.bmp, up.bmp, FTex.bmp, BTex.bmp. Missing files are written\n"
-    "empty; missing element folders are left out. MainWindow/BackGroundImage/image.bmp is required.\n";
+    "empty; missing element folders are left out. MainWindow/BackGroundImage/image.bmp is required.\n\n"
+    "Warns about parameters.txt lines the launcher ignores (unknown names, lines without '=')\n"
+    "and about update server addresses in FILE that do not end with '/'.\n";
 } // namespace
 
 int runStream(const QStringList& args) {
@@ -37,6 +40,8 @@ int runStream(const QStringList& args) {
     const PackResult blocks = writeSkinBlocks(skinDir);
     if (!blocks.ok())
         return commandFailed("stream", blocks.error);
+    for (const QString& warning : blocks.warnings + checkConfigText(configFile, *configText))
+        commandWarning("stream", warning);
     error = writeOutputFile(output, blocks.bytes + *configText);
     return error.isEmpty() ? 0 : commandFailed("stream", error);
 }
