@@ -45,7 +45,17 @@ quint16 closedPort() {
 
 } // namespace
 
-class HeadlessEndToEndTest : public LauncherFixture {};
+class HeadlessEndToEndTest : public LauncherFixture {
+protected:
+    // A launcher program that differs from the client's only in its configuration.
+    QByteArray newLauncherProgram() {
+        const QString path = m_root.filePath(QStringLiteral("new/Kaldoria"));
+        QDir().mkpath(QFileInfo(path).path());
+        makeLauncher(configText({}, QStringLiteral("[mainwindow]\ncaption=New")), path);
+        QFile program(path);
+        return program.open(QIODevice::ReadOnly) ? program.readAll() : QByteArray();
+    }
+};
 
 TEST_F(HeadlessEndToEndTest, FreshInstallInDebugMode) {
     publishWithTool(clientFileMap(), kModified);
@@ -169,40 +179,12 @@ TEST_F(HeadlessEndToEndTest, LocalSourceMode) {
     EXPECT_EQ(readClient(QStringLiteral("system/data.pak")), QByteArray(300000, 'd'));
 }
 
-TEST_F(HeadlessEndToEndTest, OwnProgramFileIsReplacedAndTheNewProgramFinishesTheRun) {
-    // The new launcher differs from the running one only in its configuration.
+// The own program file is replaced at each check level and the new program finishes the run;
+// a later run finds the launcher current instead of replacing it again.
+TEST_F(HeadlessEndToEndTest, OwnProgramFileIsReplacedOnceAtEveryCheckLevel) {
     startServer();
-    const QString newLauncher = m_root.filePath(QStringLiteral("new/Kaldoria"));
-    QDir().mkpath(QFileInfo(newLauncher).path());
-    makeLauncher(configText({}, QStringLiteral("[mainwindow]\ncaption=New")), newLauncher);
-    QFile launcherFile(newLauncher);
-    ASSERT_TRUE(launcherFile.open(QIODevice::ReadOnly));
     QMap<QString, QByteArray> files = clientFileMap();
-    files.insert(QStringLiteral("Kaldoria"), launcherFile.readAll());
-    publishWithTool(files, kModified, {QStringLiteral("Kaldoria")});
-    makeLauncher(configText());
-
-    const Run result = run(kHeadless);
-    EXPECT_EQ(result.exitCode, 0) << result.output.toStdString();
-    EXPECT_EQ(readClient(QStringLiteral("Kaldoria")), files.value(QStringLiteral("Kaldoria")));
-    // The new program ran the cycle again: it removed the ".bak" file and fetched the rest.
-    EXPECT_FALSE(QFileInfo::exists(clientFile(QStringLiteral("Kaldoria.bak"))));
-    EXPECT_EQ(readClient(QStringLiteral("kd.exe")), QByteArray("game program"));
-    // One download (its length is asked once; its segments are several GET requests).
-    EXPECT_EQ(requests(QStringLiteral("HEAD")).count(QStringLiteral("/Kaldoria.kdz")), 1);
-}
-
-// A self-update at each check level: the new program finishes the run, and a later run finds
-// the launcher current instead of replacing it again.
-TEST_F(HeadlessEndToEndTest, SelfUpdateRestartsOnceAtEveryCheckLevel) {
-    startServer();
-    const QString newLauncher = m_root.filePath(QStringLiteral("new/Kaldoria"));
-    QDir().mkpath(QFileInfo(newLauncher).path());
-    makeLauncher(configText({}, QStringLiteral("[mainwindow]\ncaption=New")), newLauncher);
-    QFile launcherFile(newLauncher);
-    ASSERT_TRUE(launcherFile.open(QIODevice::ReadOnly));
-    QMap<QString, QByteArray> files = clientFileMap();
-    files.insert(QStringLiteral("Kaldoria"), launcherFile.readAll());
+    files.insert(QStringLiteral("Kaldoria"), newLauncherProgram());
     publishWithTool(files, kModified, {QStringLiteral("Kaldoria")});
 
     for (const char* level : {"Hard: MD5 Hash", "Medium: Size & Date", "Light: Previous List"}) {
@@ -210,15 +192,19 @@ TEST_F(HeadlessEndToEndTest, SelfUpdateRestartsOnceAtEveryCheckLevel) {
         QDir(clientFile(QStringLiteral("updater"))).removeRecursively();
         QDir().mkpath(clientFile(QStringLiteral("updater")));
         writeClient(QStringLiteral("updater/Kaldoria.ini"), QByteArray("CheckMode = ") + level + "\r\n");
+        QFile::remove(clientFile(QStringLiteral("kd.exe")));
         const qsizetype downloadsBefore = requests(QStringLiteral("HEAD")).count(QStringLiteral("/Kaldoria.kdz"));
         const Run first = run(kHeadless);
         EXPECT_EQ(first.exitCode, 0) << level << first.output.toStdString();
         EXPECT_EQ(readClient(QStringLiteral("Kaldoria")), files.value(QStringLiteral("Kaldoria"))) << level;
+        // The new program ran the cycle again: it removed the ".bak" file and fetched the rest.
+        EXPECT_FALSE(QFileInfo::exists(clientFile(QStringLiteral("Kaldoria.bak")))) << level;
+        EXPECT_EQ(readClient(QStringLiteral("kd.exe")), QByteArray("game program")) << level;
         EXPECT_TRUE(readClient(QStringLiteral("updater/OldList.lst")).toLower().contains("\\kaldoria|")) << level;
         const Run second = run(kHeadless);
         EXPECT_EQ(second.exitCode, 0) << level << second.output.toStdString();
-        // One download of the launcher in all: neither the restarted program nor the next run
-        // fetched it again.
+        // One download of the launcher in all (its length is asked once; its segments are
+        // several GET requests): neither the restarted program nor the next run fetched it.
         EXPECT_EQ(requests(QStringLiteral("HEAD")).count(QStringLiteral("/Kaldoria.kdz")) - downloadsBefore, 1)
             << level;
     }
@@ -227,13 +213,8 @@ TEST_F(HeadlessEndToEndTest, SelfUpdateRestartsOnceAtEveryCheckLevel) {
 // A launcher that never matches the list (the operator listed another digest) replaces itself
 // once, and the program it started does not replace itself again.
 TEST_F(HeadlessEndToEndTest, SelfUpdateThatNeverMatchesTheListRestartsOnlyOnce) {
-    const QString newLauncher = m_root.filePath(QStringLiteral("new/Kaldoria"));
-    QDir().mkpath(QFileInfo(newLauncher).path());
-    makeLauncher(configText({}, QStringLiteral("[mainwindow]\ncaption=New")), newLauncher);
-    QFile launcherFile(newLauncher);
-    ASSERT_TRUE(launcherFile.open(QIODevice::ReadOnly));
     UpdateServerFolder folder = clientFiles();
-    folder.addFile(QStringLiteral("\\Kaldoria"), launcherFile.readAll(), kDate);
+    folder.addFile(QStringLiteral("\\Kaldoria"), newLauncherProgram(), kDate);
     folder.file(QStringLiteral("\\Kaldoria")).hashOverride = QStringLiteral("0123456789ABCDEF0123456789ABCDEF");
     folder.setRequired({QStringLiteral("\\kaldoria")});
     publish(folder);

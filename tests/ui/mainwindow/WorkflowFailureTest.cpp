@@ -1,7 +1,5 @@
 #include "WorkflowFixture.h"
 
-#include "ui/mainwindow/workflow/FailureTexts.h"
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -75,33 +73,6 @@ TEST_F(WorkflowFailureTest, AMissingFileIsFetchedAtEveryLevelWhateverThePrevious
         EXPECT_EQ(workflow.failedFiles(), 0) << level;
         EXPECT_TRUE(oldList().contains("kd.exe")) << level;
     }
-}
-
-TEST_F(WorkflowFailureTest, FailuresAreCountedToldAndGivenTheirReasons) {
-    UpdateServerFolder folder = threeFiles();
-    folder.addFile(QStringLiteral("\\bad.dat"), "bad", kDate);
-    folder.file(QStringLiteral("\\bad.dat")).lowerCasePackedHash = true;
-    folder.addFile(QStringLiteral("\\gone.dat"), "gone", kDate);
-    publish(folder);
-    QFile::remove(serverFile(QStringLiteral("gone.dat.kdz")));
-    TUpdateWorkflow& workflow = runUpdate();
-
-    EXPECT_EQ(workflow.failedFiles(), 2);
-    const QString told = FailureTexts::filesFailed(QString(), 2);
-    EXPECT_EQ(told, QStringLiteral("2 files could not be updated."));
-    EXPECT_EQ(m_view.statuses.last(), told);
-    EXPECT_TRUE(m_view.messages.contains(told));
-    EXPECT_FALSE(m_view.statuses.contains(text(5)));
-    EXPECT_TRUE(m_view.failures[QStringLiteral("\\bad.dat")].startsWith(QStringLiteral("checksum mismatch")));
-    EXPECT_EQ(m_view.failures[QStringLiteral("\\gone.dat")], QStringLiteral("HTTP status 404"));
-    const QStringList log = debugLines();
-    EXPECT_TRUE(log.contains(QStringLiteral("FItem.Content.Name bad.dat: hash error !!!")));
-    EXPECT_FALSE(log.contains(QStringLiteral("FItem.Content.Name gone.dat: hash error !!!")));
-    EXPECT_TRUE(log.contains(QStringLiteral("Failed: \\gone.dat: HTTP status 404")));
-
-    // The full check tells its own failures, and nothing else.
-    workflow.Button_CheckAllFilesClick();
-    EXPECT_EQ(m_view.statuses.last(), text(6));
 }
 
 TEST_F(WorkflowFailureTest, AFileWhoseUpdateFailsKeepsItsOldCopyAndRecord) {

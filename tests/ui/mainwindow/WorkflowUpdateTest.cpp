@@ -1,5 +1,7 @@
 #include "WorkflowFixture.h"
 
+#include "ui/mainwindow/workflow/FailureTexts.h"
+
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
@@ -172,15 +174,30 @@ TEST_F(WorkflowUpdateTest, FilesThatNeverVerifyOrAreMissingFailAndTheRunGoesOn) 
     EXPECT_FALSE(QFileInfo::exists(clientFile(QStringLiteral("gone.dat"))));
     EXPECT_EQ(readClient(QStringLiteral("kd.exe")), QByteArray("game program"));
     EXPECT_TRUE(m_view.startEnabled);
+    // The player is told how many files failed, never that the client is up to date, and
+    // each failure keeps its own reason.
+    const QString told = FailureTexts::filesFailed(QString(), 2);
+    EXPECT_EQ(told, QStringLiteral("2 files could not be updated."));
+    EXPECT_EQ(m_view.statuses.last(), told);
+    EXPECT_TRUE(m_view.messages.contains(told));
+    EXPECT_FALSE(m_view.statuses.contains(text(5)));
+    EXPECT_TRUE(m_view.failures[QStringLiteral("\\bad.dat")].startsWith(QStringLiteral("checksum mismatch")));
+    EXPECT_EQ(m_view.failures[QStringLiteral("\\gone.dat")], QStringLiteral("HTTP status 404"));
     const QStringList log = debugLines();
     for (int attempt = 1; attempt <= 3; ++attempt)
         EXPECT_TRUE(log.contains(QStringLiteral("Download file: bad.dat (try %1)").arg(attempt)));
     EXPECT_TRUE(log.contains(QStringLiteral("FItem.Content.Name bad.dat: hash error !!!")));
+    EXPECT_FALSE(log.contains(QStringLiteral("FItem.Content.Name gone.dat: hash error !!!")));
+    EXPECT_TRUE(log.contains(QStringLiteral("Failed: \\gone.dat: HTTP status 404")));
     QFile oldList(clientFile(QStringLiteral("updater/OldList.lst")));
     ASSERT_TRUE(oldList.open(QIODevice::ReadOnly));
     const QByteArray recorded = oldList.readAll();
     EXPECT_FALSE(recorded.contains("bad.dat"));
     EXPECT_TRUE(recorded.contains("kd.exe"));
+
+    // The full check tells its own outcome only.
+    workflow.Button_CheckAllFilesClick();
+    EXPECT_EQ(m_view.statuses.last(), text(6));
 }
 
 TEST_F(WorkflowUpdateTest, MissingListIsReportedAndNotTakenForAnUpToDateClient) {
