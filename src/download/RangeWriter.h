@@ -24,6 +24,8 @@ public:
 
     platform::RandomAccessFile& file() const { return *m_file; }
     qint64 base() const { return m_base; }
+    // The system's error number of the last write the file refused; 0 when none was.
+    int writeError() const { return m_writeError; }
 
 protected:
     qint64 readData(char*, qint64) override { return -1; }
@@ -34,6 +36,7 @@ private:
     qint64 m_base;
     qint64 m_limit;
     qint64 m_size = 0;
+    int m_writeError = 0;
 };
 
 } // namespace kaldoria::download

@@ -11,7 +11,19 @@
 #include <QFileInfo>
 #include <QStorageInfo>
 
+#include <algorithm>
+#include <cerrno>
+
 namespace kaldoria::download {
+
+namespace {
+
+// Bytes free on the disk that holds `path`.
+qint64 freeBytes(const QString& path) {
+    return QStorageInfo(QFileInfo(path).absolutePath()).bytesAvailable();
+}
+
+} // namespace
 
 TDownloadMultiThread::TDownloadMultiThread(DownloadTimings timings, QObject* parent)
     : QObject(parent), m_timings(timings) {
@@ -31,14 +43,24 @@ void TDownloadMultiThread::GetFile(const QString& url, const QString& filename) 
     // The length request gives up after one stall period, like a segment does: a server that
     // accepts the connection and never answers must not hold the launcher forever.
     const net::HttpResult head = client->probe(url, m_timings.watchdog);
-    m_haveError = true;
+    m_haveError = false;
+    m_failure = {};
     if (platform::TerminateRequest::endProgramIfRequested())
-        return;
-    const qint64 length = head.ok() ? head.contentLength : 0;
-    if (length <= 0 || !prepareTarget(filename, length))
-        return;
+        return fail({.kind = DownloadFailure::Kind::Aborted, .message = QStringLiteral("terminate request")});
+    if (!head.ok())
+        return fail(DownloadFailure::fromRequest(head));
+    const qint64 length = head.contentLength;
+    if (length <= 0) {
+        return fail(DownloadFailure::transfer(length < 0 ? QStringLiteral("the server announced no length")
+                                                         : QStringLiteral("the server announced a length of 0")));
+    }
+    if (DownloadFailure failure = prepareTarget(filename, length); failure.kind != DownloadFailure::Kind::None)
+        return fail(failure);
 
-    runSegments(url, length, std::move(client));
+    runSegments(url, length, std::move(client), !head.byteRanges);
+    // A server that answered a range with the whole file is asked once more, for the whole file.
+    if (!m_isStop && rangeIgnored())
+        runSegments(url, length, nullptr, true);
 
     // From here on an end report that still arrives writes nothing.
     m_target.reset();
@@ -50,28 +72,31 @@ void TDownloadMultiThread::GetFile(const QString& url, const QString& filename) 
     platform::TerminateRequest::endProgramIfRequested();
 }
 
-bool TDownloadMultiThread::prepareTarget(const QString& filename, qint64 length) {
+DownloadFailure TDownloadMultiThread::prepareTarget(const QString& filename, qint64 length) {
     // Refuse a length that does not fit rather than fill the disk; an existing target's
     // space is freed by replacing it.
     const QFileInfo info(filename);
     const QStorageInfo storage(info.absolutePath());
-    if (storage.isValid() && storage.bytesAvailable() + (info.exists() ? info.size() : 0) < length)
-        return false;
+    const qint64 available = storage.isValid() ? storage.bytesAvailable() : 0;
+    if (storage.isValid() && available + (info.exists() ? info.size() : 0) < length)
+        return DownloadFailure::fromWriteError(ENOSPC, length, available);
     std::unique_ptr<platform::RandomAccessFile> file = platform::RandomAccessFile::create(filename);
     if (!file)
-        return false;
+        return DownloadFailure::fromWriteError(errno, length, available);
     if (!file->reserve(length)) {
+        const int error = errno;
         file.reset();
         QFile::remove(filename);
-        return false;
+        return DownloadFailure::fromWriteError(error, length, available);
     }
     m_target = std::move(file);
-    return true;
+    return {};
 }
 
-void TDownloadMultiThread::runSegments(const QString& url, qint64 length, std::unique_ptr<net::HttpClient> client) {
+void TDownloadMultiThread::runSegments(const QString& url, qint64 length, std::unique_ptr<net::HttpClient> client,
+                                       bool whole) {
     m_status = {};
-    const QList<SegmentRange> ranges = planSegments(length, m_threads);
+    const QList<SegmentRange> ranges = planSegments(length, whole ? 1 : m_threads);
     m_smartThreads = int(ranges.size());
     m_list.clear();
     for (int i = 0; i < m_smartThreads; ++i) {
@@ -82,6 +107,7 @@ void TDownloadMultiThread::runSegments(const QString& url, qint64 length, std::u
         thread->OnComplete = [this](TDownloadThread& sender) { segmentComplete(sender); };
         thread->TmpFolder = TmpFolder;
         thread->UseFileStream = ThreadUseFileStream;
+        thread->WholeFile = whole;
         thread->SetTarget(m_target);
         m_list.push_back(std::move(thread));
     }
@@ -91,6 +117,7 @@ void TDownloadMultiThread::runSegments(const QString& url, qint64 length, std::u
     m_allOk = false;
     m_isStop = false;
     m_haveError = false;
+    m_failure = {};
     for (const auto& thread : m_list)
         thread->start();
     // Should the program not end on a terminate request (a test's hook), the download ends as
@@ -106,14 +133,38 @@ void TDownloadMultiThread::segmentComplete(TDownloadThread& thread) {
     slot.Loaded = thread.Pos();
     // A part that could not be written whole into the target fails the download too.
     if (!thread.WritePartInto(*m_target))
-        m_haveError = true;
+        fail(DownloadFailure::fromWriteError(errno, thread.PartSize(), freeBytes(m_target->path())));
     slot.Complete = true;
     if (thread.ErrorCount() > 2 || thread.PartSize() < slot.Size || thread.AnswerRefused())
-        m_haveError = true;
+        fail(segmentFailure(thread, slot.Size));
     if (++m_count == m_smartThreads) {
         platform::TerminateRequest::endProgramIfRequested();
         m_allOk = true;
     }
+}
+
+bool TDownloadMultiThread::rangeIgnored() const {
+    return std::any_of(m_list.begin(), m_list.end(), [](const auto& thread) { return thread->RangeIgnored(); });
+}
+
+DownloadFailure TDownloadMultiThread::segmentFailure(const TDownloadThread& thread, qint64 rangeSize) const {
+    if (thread.WriteError() != 0)
+        return DownloadFailure::fromWriteError(thread.WriteError(), rangeSize - thread.PartSize(),
+                                               freeBytes(m_target->path()));
+    if (thread.ErrorCount() > 2)
+        return DownloadFailure::transfer(QStringLiteral("no data for a whole watchdog period, four times"));
+    if (thread.AnswerRefused())
+        return DownloadFailure::transfer(QStringLiteral("the answer did not match the range asked for"));
+    if (!thread.LastResult().ok())
+        return DownloadFailure::fromRequest(thread.LastResult());
+    return DownloadFailure::transfer(
+        QStringLiteral("short body: %1 of %2 bytes").arg(thread.PartSize()).arg(rangeSize));
+}
+
+void TDownloadMultiThread::fail(DownloadFailure failure) {
+    m_haveError = true;
+    if (m_failure.kind == DownloadFailure::Kind::None)
+        m_failure = std::move(failure);
 }
 
 void TDownloadMultiThread::progressTick() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "download/DownloadFailure.h"
 #include "download/DownloadTimings.h"
 #include "download/TSegmentStatus.h"
 
@@ -26,8 +27,9 @@ class TDownloadThread;
 // Downloads one file from an HTTP or HTTPS URL in up to ten parallel byte ranges. GetFile
 // asks for the length, reserves the whole target, runs one segment thread per range, and
 // returns when every segment has ended or Stop was called; the calling (user-interface)
-// thread keeps dispatching its events meanwhile. Progress is reported every progress
-// interval and once at the end.
+// thread keeps dispatching its events meanwhile. A server that offers no byte ranges, or
+// answers a range with the whole file, gets one request for the whole file instead.
+// Progress is reported every progress interval and once at the end.
 class TDownloadMultiThread : public QObject {
 public:
     using ProgressEvent = std::function<void(TDownloadMultiThread& sender, qint64 loaded, qint64 size)>;
@@ -58,15 +60,22 @@ public:
 
     // True when the last GetFile failed: the target must not be used. Meaningless after Stop.
     bool HaveError() const { return m_haveError; }
+    // Why the last GetFile failed; its kind is None exactly when HaveError() is false. The
+    // first failure of a download is kept.
+    const DownloadFailure& LastFailure() const { return m_failure; }
 
     // Segments of the last download and their state, slot i - 1 for segment i.
     int SegmentCount() const { return m_smartThreads; }
     const std::array<TSegmentStatus, 10>& Status() const { return m_status; }
 
 private:
-    bool prepareTarget(const QString& filename, qint64 length);
-    void runSegments(const QString& url, qint64 length, std::unique_ptr<net::HttpClient> client);
+    DownloadFailure prepareTarget(const QString& filename, qint64 length);
+    // `whole`: one segment asks for the whole file without a range.
+    void runSegments(const QString& url, qint64 length, std::unique_ptr<net::HttpClient> client, bool whole);
+    bool rangeIgnored() const;
     void segmentComplete(TDownloadThread& thread);
+    DownloadFailure segmentFailure(const TDownloadThread& thread, qint64 rangeSize) const;
+    void fail(DownloadFailure failure);
     void progressTick();
 
     DownloadTimings m_timings;
@@ -80,6 +89,7 @@ private:
     bool m_allOk = false;
     bool m_isStop = false;
     bool m_haveError = false;
+    DownloadFailure m_failure;
 };
 
 } // namespace kaldoria::download

@@ -47,6 +47,10 @@ qint64 TDownloadThread::PartSize() const {
     return m_part ? m_part->size() : 0;
 }
 
+int TDownloadThread::WriteError() const {
+    return m_part ? m_part->writeError() : 0;
+}
+
 bool TDownloadThread::WritePartInto(platform::RandomAccessFile& target) const {
     if (!m_part || &m_part->file() == &target)
         return true;
@@ -94,12 +98,19 @@ void TDownloadThread::run() {
 
 void TDownloadThread::runAttempts() {
     net::HttpGetOptions options;
-    options.headerLines = {"Range: bytes=" + QByteArray::number(m_start) + '-' + QByteArray::number(m_end)};
+    if (!WholeFile)
+        options.headerLines = {"Range: bytes=" + QByteArray::number(m_start) + '-' + QByteArray::number(m_end)};
     options.onProgress = [this](qint64 received) { m_pos = received; };
     options.acceptHead = [this](const net::HttpResponseHead& head) {
+        if (WholeFile)
+            return head.status() == 200;
         if (head.status() == 206)
             return head.contentRangeFirst() == m_start;
-        return head.status() == 200 && m_start == 0;
+        // The whole file serves only a range that is the whole file.
+        if (head.status() == 200 && m_start == 0 && head.contentLength() == m_end + 1)
+            return true;
+        m_rangeIgnored = head.status() == 200;
+        return false;
     };
     for (m_errorCount = 0;; ++m_errorCount) {
         if (!m_armed) {
@@ -108,8 +119,9 @@ void TDownloadThread::runAttempts() {
             m_part->seek(0);
             arm();
         }
-        const net::HttpResult result = m_client->get(m_url, *m_part, options);
-        m_answerRefused = result.error == net::HttpError::Refused;
+        m_rangeIgnored = false;
+        m_lastResult = m_client->get(m_url, *m_part, options);
+        m_answerRefused = m_lastResult.error == net::HttpError::Refused;
         bool stalled = false;
         {
             const std::lock_guard lock(m_watchdogMutex);

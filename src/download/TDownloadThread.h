@@ -42,6 +42,7 @@ public:
     CompleteEvent OnComplete;
     QString TmpFolder;          // folder path for the part file, ending with a separator
     bool UseFileStream = false; // true: the part is a file; false: the target's range
+    bool WholeFile = false;     // true: the whole file is asked for, without a Range header
     void SetTarget(std::shared_ptr<platform::RandomAccessFile> target) { m_target = std::move(target); }
 
     // Cuts the connection from the owner's thread: a request in progress fails at once and
@@ -61,6 +62,13 @@ public:
     // for a range that does not start at 0, another range), more bytes than the range, or a
     // part that could not take the bytes.
     bool AnswerRefused() const { return m_answerRefused; }
+    // The last attempt's range request was answered with the whole file (status 200), which
+    // this range cannot use: the server does not honour ranges.
+    bool RangeIgnored() const { return m_rangeIgnored; }
+    // What the client reported for the last attempt.
+    const net::HttpResult& LastResult() const { return m_lastResult; }
+    // The system's error number of the last write the part refused; 0 when none was.
+    int WriteError() const;
     QString PartFileName() const;
 
     // Writes the part into `target` at the range's first offset, in blocks of up to 1 MiB;
@@ -93,6 +101,8 @@ private:
     std::mutex m_watchdogMutex; // the tick's disarm-and-cut against the run's reading of it
     int m_errorCount = 0;
     bool m_answerRefused = false;
+    bool m_rangeIgnored = false;
+    net::HttpResult m_lastResult;
 };
 
 } // namespace kaldoria::download

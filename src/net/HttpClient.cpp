@@ -24,6 +24,18 @@ constexpr long kReceiveBufferBytes = 256 * 1024;
 // How long a worker's wait on the network may last before it looks at the disconnect flag
 // again; disconnect() also wakes it at once.
 constexpr int kWorkerPollMs = 1000;
+// Redirects followed by one request at most.
+constexpr long kMaxRedirects = 5;
+
+// Redirect answers that libcurl follows when they name a Location.
+bool isFollowedRedirect(int status) {
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+// A redirect may keep the request's scheme or go from http to https, never back to http.
+const char* redirectProtocols(const QByteArray& url) {
+    return url.left(6).toLower() == "https:" ? "https" : "http,https";
+}
 
 bool onApplicationThread() {
     const QCoreApplication* app = QCoreApplication::instance();
@@ -63,6 +75,7 @@ struct HttpClient::Impl {
     bool headJudged = false;
     qint64 received = 0;
     HttpError callbackError = HttpError::None;
+    char errorBuffer[CURL_ERROR_SIZE] = {};
 
     HttpResult perform(const QByteArray& url, bool headOnly, long timeoutMs, const HeaderList& headers);
     CURLcode runTransfer();
@@ -108,6 +121,10 @@ size_t HttpClient::Impl::headerLine(QByteArrayView line) {
     curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
     if ((status >= 100 && status < 200) || headJudged)
         return size_t(line.size()); // an interim answer, or the end of trailing fields
+    // libcurl follows the redirect or fails the request itself (too many, a refused scheme);
+    // the redirect's own body is never handed over.
+    if (isFollowedRedirect(int(status)) && !head.header("location").isEmpty())
+        return size_t(line.size());
     headJudged = true;
     if (status < 200 || status > 299) {
         callbackError = HttpError::Status;
@@ -177,8 +194,9 @@ HttpResult HttpClient::Impl::perform(const QByteArray& url, bool headOnly, long 
     headJudged = false;
     received = 0;
     callbackError = HttpError::None;
+    errorBuffer[0] = '\0';
     if (disconnected)
-        return {HttpError::Aborted, 0, -1, QStringLiteral("disconnected")};
+        return {.error = HttpError::Aborted, .message = QStringLiteral("disconnected")};
 
     curl_easy_setopt(easy, CURLOPT_URL, url.constData());
     if (headOnly)
@@ -187,6 +205,7 @@ HttpResult HttpClient::Impl::perform(const QByteArray& url, bool headOnly, long 
         curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
     curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, timeoutMs);
     curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers.get());
+    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, redirectProtocols(url));
 
     const CURLcode code = runTransfer();
 
@@ -197,9 +216,12 @@ HttpResult HttpClient::Impl::perform(const QByteArray& url, bool headOnly, long 
     curl_off_t length = -1;
     curl_easy_getinfo(easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
     result.contentLength = length;
+    result.byteRanges = head.header("accept-ranges").toLower().split(',').contains("bytes");
     if (code == CURLE_OK)
         return result;
-    result.message = QString::fromUtf8(curl_easy_strerror(code));
+    result.message = QString::fromUtf8(errorBuffer[0] ? errorBuffer : curl_easy_strerror(code));
+    if (callbackError == HttpError::Status)
+        result.message.clear(); // libcurl only saw the transfer refused; the status says it all
     if (callbackError != HttpError::None)
         result.error = callbackError;
     else if (disconnected || code == CURLE_ABORTED_BY_CALLBACK)
@@ -208,8 +230,17 @@ HttpResult HttpClient::Impl::perform(const QByteArray& url, bool headOnly, long 
         result.error = HttpError::Connect;
     else if (code == CURLE_OPERATION_TIMEDOUT)
         result.error = HttpError::TimedOut;
+    else if (code == CURLE_PEER_FAILED_VERIFICATION || code == CURLE_SSL_CACERT_BADFILE)
+        result.error = HttpError::Certificate;
+    else if (code == CURLE_TOO_MANY_REDIRECTS || (code == CURLE_UNSUPPORTED_PROTOCOL && status >= 300 && status < 400))
+        result.error = HttpError::Status; // a redirect not followed
     else
         result.error = HttpError::Transfer;
+    if (result.error == HttpError::Connect) {
+        long systemError = 0;
+        curl_easy_getinfo(easy, CURLINFO_OS_ERRNO, &systemError);
+        result.systemError = int(systemError);
+    }
     return result;
 }
 
@@ -222,7 +253,10 @@ HttpClient::HttpClient(QByteArray userAgent) : m_impl(std::make_unique<Impl>()) 
     d.easy = curl_easy_init();
     curl_easy_setopt(d.easy, CURLOPT_USERAGENT, userAgent.constData()); // libcurl copies strings
     curl_easy_setopt(d.easy, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(d.easy, CURLOPT_FOLLOWLOCATION, 0L);
+    curl_easy_setopt(d.easy, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(d.easy, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(d.easy, CURLOPT_MAXREDIRS, kMaxRedirects);
+    curl_easy_setopt(d.easy, CURLOPT_ERRORBUFFER, d.errorBuffer);
     curl_easy_setopt(d.easy, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_1));
     curl_easy_setopt(d.easy, CURLOPT_SSLVERSION, long(CURL_SSLVERSION_TLSv1_0));
     curl_easy_setopt(d.easy, CURLOPT_BUFFERSIZE, kReceiveBufferBytes);

@@ -32,8 +32,10 @@ struct HttpGetOptions {
 // HTTP and HTTPS requests over libcurl: HEAD for a length, GET into a stream. One client is
 // used by one thread at a time; only disconnect() may be called from another thread.
 //
-// A request has no time-out (a probe's time-out excepted) and follows no redirect. An answer
-// whose status lies outside 2xx is a failure and its body is never written. HTTPS verifies
+// A request has no time-out (a probe's time-out excepted). It follows up to five redirects
+// (301, 302, 303, 307, 308) within its own scheme or from http to https, never from https to
+// http; a redirect that is not followed is a failure with its 3xx status. An answer whose
+// final status lies outside 2xx is a failure and its body is never written. HTTPS verifies
 // the server's certificate and host name, against the file named by SSL_CERT_FILE or
 // CURL_CA_BUNDLE when one is set. The connection is kept open between requests of the same
 // client when the server allows it.

@@ -4,6 +4,7 @@
 #include "FaultServer.h"
 #include "LocalPorts.h"
 #include "NginxServer.h"
+#include "PlainHttpServer.h"
 #include "ScopedAuthority.h"
 #include "TestCertificates.h"
 #include "TestFiles.h"
@@ -241,6 +242,8 @@ TEST_P(FaultDownload, GivesTheVerdictAndTarget) {
     downloader.GetFile(server.url(), target);
 
     EXPECT_EQ(downloader.HaveError(), c.haveError);
+    EXPECT_EQ(downloader.LastFailure().kind == DownloadFailure::Kind::None, !downloader.HaveError())
+        << downloader.LastFailure().describe().toStdString();
     const QByteArray got = readAll(target);
     switch (c.state) {
     case TargetState::Untouched:
@@ -278,7 +281,8 @@ INSTANTIATE_TEST_SUITE_P(
                   TargetState::ZerosInSecond, 2, kFaultFileSize, kStallTimings},
         FaultCase{"CutInMidRange", args({"--fault", "cut-mid", "--range-first", "150000"}), true,
                   TargetState::AnnouncedLength},
-        FaultCase{"WholeFileInsteadOfRanges", args({"--fault", "ignore-range"}), true, TargetState::ZerosInSecond},
+        // Ranges offered but answered with the whole file: the file is fetched whole.
+        FaultCase{"WholeFileInsteadOfRanges", args({"--fault", "ignore-range"}), false, TargetState::Identical},
         FaultCase{"WholeFileForTheOnlySegment", args({"--fault", "ignore-range"}), false, TargetState::Identical, 1},
         FaultCase{"MoreBytesThanAsked", args({"--fault", "overlong"}), true, TargetState::AnnouncedLength},
         // The whole range arrived before the connection broke: nothing is missing.
@@ -365,7 +369,7 @@ public:
             while (QTcpSocket* socket = nextPendingConnection()) {
                 connect(socket, &QTcpSocket::readyRead, socket, [socket, answerHead] {
                     if (answerHead && socket->readAll().startsWith("HEAD "))
-                        socket->write("HTTP/1.1 200 OK\r\nContent-Length: 300000\r\n\r\n");
+                        socket->write("HTTP/1.1 200 OK\r\nContent-Length: 300000\r\nAccept-Ranges: bytes\r\n\r\n");
                 });
             }
         });
@@ -394,4 +398,113 @@ TEST(DownloadTerminate, RequestWhileWaitingEndsTheProgram) {
         TerminateRequest::setEndProgramHook({});
         TerminateRequest::reset();
     }
+}
+
+// A server without byte ranges gets one request for the whole file, however many segments
+// its length would give.
+TEST(WholeFileDownload, ServerWithoutRangesIsAskedOnceForTheWholeFile) {
+    QTemporaryDir folder;
+    const QString source = folder.filePath(QStringLiteral("file.bin"));
+    ASSERT_TRUE(writePatternFile(source, 1000003));
+    PlainHttpServer server(folder.path());
+    ASSERT_TRUE(server.start());
+    RecordingDownloader run;
+    run.downloader.SetThreads(6);
+    const QString target = folder.filePath(QStringLiteral("copy.bin"));
+    run.downloader.GetFile(server.url(QStringLiteral("file.bin")), target);
+    EXPECT_FALSE(run.downloader.HaveError()) << run.downloader.LastFailure().describe().toStdString();
+    EXPECT_TRUE(sameFileContents(source, target));
+    EXPECT_EQ(run.downloader.SegmentCount(), 1);
+    EXPECT_EQ(run.reports.last(), std::make_pair(qint64(1000003), qint64(1000003)));
+    EXPECT_EQ(server.count(QStringLiteral("GET"), 2), 1);
+}
+
+namespace {
+
+// The failure a download of `url` into a fresh folder reports; part files go to `tmpFolder`
+// when one is given.
+DownloadFailure failureOf(const QString& url, const QString& tmpFolder = {}) {
+    QTemporaryDir work;
+    TDownloadMultiThread downloader(kTimings);
+    downloader.SetThreads(1);
+    downloader.ThreadUseFileStream = !tmpFolder.isEmpty();
+    downloader.TmpFolder = tmpFolder;
+    downloader.GetFile(url, work.filePath(QStringLiteral("target.bin")));
+    EXPECT_EQ(downloader.HaveError(), downloader.LastFailure().kind != DownloadFailure::Kind::None);
+    return downloader.LastFailure();
+}
+
+} // namespace
+
+// Each way a download fails keeps its reason up to the caller.
+TEST(DownloadFailure, KeepsTheReason) {
+    using Kind = DownloadFailure::Kind;
+    TestCertificates certificates;
+    ASSERT_TRUE(certificates.make());
+    QTemporaryDir folder;
+    writePatternFile(folder.filePath(QStringLiteral("file.bin")), kFaultFileSize);
+    NginxServer nginx({.root = folder.path()});
+    ASSERT_TRUE(nginx.start()) << nginx.errorText().toStdString();
+    NginxServer secure({.root = folder.path(), .certFile = certificates.certFile(), .keyFile = certificates.keyFile()});
+    ASSERT_TRUE(secure.start()) << secure.errorText().toStdString();
+    FaultServer segment404(folder.filePath(QStringLiteral("file.bin")), args({"--fault", "status-404"}));
+    ASSERT_TRUE(segment404.start());
+    FaultServer huge(folder.filePath(QStringLiteral("file.bin")),
+                     args({"--fault", "head-length", "--length", "4611686018427387904"}));
+    ASSERT_TRUE(huge.start());
+    ScopedAuthority systemStoreOnly(nullptr, QString());
+
+    DownloadFailure failure = failureOf(nginx.url(QStringLiteral("file.bin")));
+    EXPECT_EQ(failure.kind, Kind::None);
+
+    failure = failureOf(nginx.url(QStringLiteral("missing.bin")));
+    EXPECT_EQ(failure.kind, Kind::HttpStatus);
+    EXPECT_EQ(failure.describe(), QStringLiteral("HTTP status 404"));
+
+    failure = failureOf(segment404.url());
+    EXPECT_EQ(failure.kind, Kind::HttpStatus);
+    EXPECT_EQ(failure.describe(), QStringLiteral("HTTP status 404"));
+
+    failure = failureOf(QStringLiteral("http://127.0.0.1:%1/file.bin").arg(unusedLocalPort()));
+    EXPECT_EQ(failure.kind, Kind::Connect);
+    EXPECT_TRUE(failure.describe().startsWith(QStringLiteral("connection refused")))
+        << failure.describe().toStdString();
+
+    failure = failureOf(secure.url(QStringLiteral("file.bin")));
+    EXPECT_EQ(failure.kind, Kind::Certificate);
+    EXPECT_TRUE(failure.describe().startsWith(QStringLiteral("certificate not trusted: ")))
+        << failure.describe().toStdString();
+
+    failure = failureOf(huge.url());
+    EXPECT_EQ(failure.kind, Kind::DiskFull);
+    EXPECT_EQ(failure.bytesNeeded, 4611686018427387904);
+    EXPECT_GT(failure.bytesFree, 0);
+    EXPECT_TRUE(failure.describe().startsWith(QStringLiteral("disk full: 4398046511104.0 MiB needed, ")))
+        << failure.describe().toStdString();
+
+    // A part file that is the full device: the disk fills up in mid-download.
+    QTemporaryDir parts;
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/full"), parts.filePath(QStringLiteral("_part_1.tmp"))));
+    failure = failureOf(nginx.url(QStringLiteral("file.bin")), parts.path() + u'/');
+    EXPECT_EQ(failure.kind, Kind::DiskFull) << failure.describe().toStdString();
+    EXPECT_EQ(failure.bytesNeeded, kFaultFileSize);
+}
+
+TEST(DownloadFailure, DescribesItselfInOneLine) {
+    using Kind = DownloadFailure::Kind;
+    const struct {
+        DownloadFailure failure;
+        const char* text;
+    } cases[] = {
+        {{}, "no failure"},
+        {{.kind = Kind::HttpStatus, .httpStatus = 301, .message = QStringLiteral("Maximum (5) redirects followed")},
+         "HTTP status 301: Maximum (5) redirects followed"},
+        {{.kind = Kind::DiskFull, .bytesNeeded = 12582912, .bytesFree = 3250586},
+         "disk full: 12.0 MiB needed, 3.1 MiB free"},
+        {{.kind = Kind::Transfer, .message = QStringLiteral("short body")}, "transfer failed: short body"},
+        {{.kind = Kind::Connect, .message = QStringLiteral("no route")}, "cannot connect: no route"},
+        {{.kind = Kind::Aborted}, "aborted"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.failure.describe(), QString::fromUtf8(c.text));
 }

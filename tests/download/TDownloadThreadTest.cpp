@@ -93,6 +93,7 @@ TEST_P(SegmentThread, EndsWithTheExpectedAttemptsAndPart) {
     EXPECT_EQ(thread.ErrorCount(), c.errorCount);
     EXPECT_EQ(thread.PartSize(), c.partSize);
     EXPECT_EQ(thread.AnswerRefused(), c.refused);
+    EXPECT_EQ(thread.RangeIgnored(), c.arguments.contains(QStringLiteral("ignore-range")));
     EXPECT_EQ(server.requests().size(), c.requests);
     if (c.partSize == 100000 && !c.refused) {
         EXPECT_EQ(fixture.targetBytes().mid(c.start, 100000), fixture.bytes.mid(c.start, 100000));
@@ -101,20 +102,21 @@ TEST_P(SegmentThread, EndsWithTheExpectedAttemptsAndPart) {
 
 INSTANTIATE_TEST_SUITE_P(
     Answers, SegmentThread,
-    ::testing::Values(
-        SegmentCase{"Range", {}, 100000, 0, 100000, false, 1},
-        SegmentCase{"NotFound", args({"--fault", "status-404"}), 0, 0, 0, false, 1},
-        SegmentCase{"CutInMidRange", args({"--fault", "cut-mid"}), 0, 0, 50000, false, 1},
-        // Silent longer than the watchdog once: cut, then a second attempt gets it all.
-        SegmentCase{"StallBeforeFirstByte", args({"--fault", "stall-before", "--times", "1", "--stall", "2.5"}), 0, 1,
-                    100000, false, 2, kStallWatchdog},
-        // Half the range, then silence: the next attempt writes from the part's start again.
-        SegmentCase{"StallInMidRange", args({"--fault", "stall-mid", "--times", "1", "--stall", "4"}), 100000, 1,
-                    100000, false, 2, kStallWatchdog},
-        SegmentCase{"FourStalls", args({"--fault", "stall-before"}), 0, 3, 0, false, 4, kStallWatchdog},
-        SegmentCase{"WholeFileForARangeFromZero", args({"--fault", "ignore-range"}), 0, 0, 100000, true, 1},
-        SegmentCase{"WholeFileForALaterRange", args({"--fault", "ignore-range"}), 100000, 0, 0, true, 1},
-        SegmentCase{"MoreBytesThanTheRange", args({"--fault", "overlong"}), 100000, 0, 100000, true, 1}),
+    ::testing::Values(SegmentCase{"Range", {}, 100000, 0, 100000, false, 1},
+                      SegmentCase{"NotFound", args({"--fault", "status-404"}), 0, 0, 0, false, 1},
+                      SegmentCase{"CutInMidRange", args({"--fault", "cut-mid"}), 0, 0, 50000, false, 1},
+                      // Silent longer than the watchdog once: cut, then a second attempt gets it all.
+                      SegmentCase{"StallBeforeFirstByte",
+                                  args({"--fault", "stall-before", "--times", "1", "--stall", "2.5"}), 0, 1, 100000,
+                                  false, 2, kStallWatchdog},
+                      // Half the range, then silence: the next attempt writes from the part's start again.
+                      SegmentCase{"StallInMidRange", args({"--fault", "stall-mid", "--times", "1", "--stall", "4"}),
+                                  100000, 1, 100000, false, 2, kStallWatchdog},
+                      SegmentCase{"FourStalls", args({"--fault", "stall-before"}), 0, 3, 0, false, 4, kStallWatchdog},
+                      // The whole file is more than the range: refused before a byte is written.
+                      SegmentCase{"WholeFileForARangeFromZero", args({"--fault", "ignore-range"}), 0, 0, 0, true, 1},
+                      SegmentCase{"WholeFileForALaterRange", args({"--fault", "ignore-range"}), 100000, 0, 0, true, 1},
+                      SegmentCase{"MoreBytesThanTheRange", args({"--fault", "overlong"}), 100000, 0, 100000, true, 1}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SegmentThreadEnd, RefusedConnectionMakesOneAttemptAndStillReports) {

@@ -8,7 +8,7 @@ request path (or "*" for any path) to a rule {"fault": NAME, "times": N, "from":
 the fault applies to the first N GET requests of that path (all of them without "times"),
 with "from" only to ranges starting at that offset, with "later-ranges" only to ranges that
 do not start at 0. "!fallback" names a file served for every path the folder does not hold.
-HEAD requests are answered truthfully except for the "head-*" faults. With --cert and --key it speaks TLS.
+HEAD requests are answered truthfully, offering byte ranges, except for the "head-*" faults. With --cert and --key it speaks TLS.
 """
 import argparse
 import json
@@ -109,10 +109,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if method == "HEAD":
             if fault == "head-stall":
                 time.sleep(STALL_SECONDS)
-            if fault == "head-length":
-                self.send_head(200, "OK", rule["length"])
-            else:
-                self.send_head(200, "OK", len(data))
+            length = rule["length"] if fault == "head-length" else len(data)
+            self.send_head(200, "OK", length, ["Accept-Ranges: bytes"])
             return
         if fault == "redirect":
             body = b"moved"

@@ -52,7 +52,7 @@ void NginxServer::writeConfig() const {
             QStringLiteral("ssl_certificate %1;\nssl_certificate_key %2;\n").arg(m_options.certFile, m_options.keyFile);
     if (!m_options.limitRate.isEmpty())
         server += QStringLiteral("limit_rate %1;\n").arg(m_options.limitRate);
-    server += QStringLiteral("root %1;\nlocation / { }\n").arg(m_options.root);
+    server += QStringLiteral("root %1;\nlocation / { }\n%2\n").arg(m_options.root, m_options.locations);
 
     QString config;
     if (geteuid() == 0)

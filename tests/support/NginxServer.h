@@ -12,6 +12,7 @@ struct NginxOptions {
     QString limitRate{}; // nginx limit_rate per connection ("20m"); empty for none
     QString certFile{};  // with keyFile: serve HTTPS with this certificate chain
     QString keyFile{};
+    QString locations{}; // more location blocks, e.g. "location = /a { return 301 /b; }"
 };
 
 // nginx serving one folder on 127.0.0.1 at a port chosen at run time, with its own

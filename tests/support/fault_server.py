@@ -4,7 +4,7 @@
 It listens on 127.0.0.1 at a port chosen by the system and prints "PORT <n>" first. Every
 request is then printed as "REQ <method> <path> range=<Range> ua=<User-Agent>". HEAD and GET
 with or without "Range: bytes=FIRST-LAST" are answered from --file, except where --fault says
-otherwise. A fault applies to GET requests (or to HEAD for the head-* faults); --range-first
+otherwise; HEAD offers byte ranges ("Accept-Ranges: bytes"). A fault applies to GET requests (or to HEAD for the head-* faults); --range-first
 limits it to ranges starting at that offset, --times to the first N matching requests.
 """
 import argparse
@@ -87,7 +87,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 self.send_head(200, "OK", None, ["Connection: close"])
                 self.close_connection = True
             else:
-                self.send_head(200, "OK", opts.length if fault == "head-length" else len(data))
+                self.send_head(200, "OK", opts.length if fault == "head-length" else len(data), ["Accept-Ranges: bytes"])
             return
         if fault in ("status-404", "redirect"):
             body = b"<html>not here</html>"

@@ -6,6 +6,7 @@
 #include "platform/TerminateRequest.h"
 
 #include "filelist/TMD5.h"
+#include "net/PathSegments.h"
 #include "unpack/PackedFile.h"
 
 #include <QCoreApplication>
@@ -27,9 +28,8 @@ QString tmpKdz(const WorkflowState& s) {
 } // namespace
 
 QString TSingleFileUpdate::packedAddress(const QString& urlMain, const QString& name) {
-    QString address = urlMain + name.mid(1) + QStringLiteral(".kdz");
-    address.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    return address;
+    // The base address is used as configured; only the file's own name is encoded.
+    return urlMain + net::encodePathSegments(name.mid(1) + QStringLiteral(".kdz"));
 }
 
 bool TSingleFileUpdate::UpdateOneFile(const filelist::TFileItem& item) {
