@@ -21,7 +21,8 @@ public:
     bool UpdateOneFile(const filelist::TFileItem& item);
 
     // The download address of a list name below `urlMain`: the name without its leading
-    // character, plus ".kdz", with every "\" turned into "/".
+    // character, plus ".kdz", every "\" turned into "/" and each path segment
+    // percent-encoded.
     static QString packedAddress(const QString& urlMain, const QString& name);
 
 private:

@@ -38,7 +38,10 @@ void WorkflowState::reportOutcome(int successEntry, int failuresBefore) {
 }
 
 QString WorkflowState::downloadFailure() {
-    return QStringLiteral("download failed");
+    const download::DownloadFailure& failure = DM->LastFailure();
+    if (failure.kind == download::DownloadFailure::Kind::DiskFull)
+        reportDiskFull(failure.bytesNeeded, failure.bytesFree);
+    return failure.describe();
 }
 
 void WorkflowState::reportDiskFull(qint64 bytesNeeded, qint64 bytesFree) {
