@@ -115,7 +115,7 @@ bool TSingleFileUpdate::extract(const filelist::TFileRecord& record, const QStri
     const QString tmp = tmpKdz(m_s);
     m_s.log(QStringLiteral("Unpack:: ") + oldName);
     // The archive may not write more than the list says the file holds.
-    const bool extracted = unpack::ExtractArchive(tmp, folder, record.Size);
+    const bool extracted = unpack::ExtractArchive(tmp, folder, record.Size).extracted;
     m_s.log(QStringLiteral("Set DateTime: ") + oldName);
     QFile::remove(tmp);
     // The archive may spell the name in another case; find the file as the list names it.
