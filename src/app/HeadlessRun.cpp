@@ -15,8 +15,12 @@ int HeadlessRun::run(startup::tConfigData& config, startup::tDebugFile* debugFil
                                        programPath);
     workflow.prepare();
     workflow.setRestartHandler([&] {
-        // One process for the calling script: the new program runs in this one's place.
-        platform::ProgramStarter::execReplace(workflow.state().ownProgramPath, commandLine.arguments);
+        // One process for the calling script: the new program runs in this one's place. The
+        // folder's lock is let go on the way (close-on-exec), so the new one waits for it.
+        QStringList arguments = commandLine.arguments;
+        if (!commandLine.restarted)
+            arguments << QStringLiteral("--restarted");
+        platform::ProgramStarter::execReplace(workflow.state().ownProgramPath, arguments);
     });
     workflow.RunUpdate();
     if (commandLine.checkAll)
