@@ -135,7 +135,8 @@ QStringList HardeningFixture::leftovers(const QString& client) const {
     while (it.hasNext()) {
         const QString name = QFileInfo(it.next()).fileName();
         if (name.endsWith(QStringLiteral(".tmp")) || name.endsWith(QStringLiteral(".kdpart")) ||
-            name == QStringLiteral("$tmp.kdz") || name.endsWith(QStringLiteral(".part")))
+            name == QStringLiteral("$tmp.kdz") || name.endsWith(QStringLiteral(".part")) ||
+            name.endsWith(QStringLiteral(".kaldoria-part")))
             found << root.relativeFilePath(it.filePath());
     }
     return found;

@@ -37,7 +37,7 @@ protected:
     QString canaryFile(const QString& relative) const { return m_canary + QLatin1Char('/') + relative; }
 
     // Files and links left in the client folder by an interrupted write ("*.tmp", "*.kdpart",
-    // "$tmp.kdz"), relative to it.
+    // "*.part", "*.kaldoria-part", "$tmp.kdz"), relative to it.
     QStringList leftovers(const QString& client) const;
 
     static QString fileDigest(const QString& path);
