@@ -12,8 +12,13 @@ namespace kaldoria::app {
 namespace {
 
 bool isWorkFolderLeftover(const QString& name) {
-    static const QRegularExpression pattern(QStringLiteral(
-        "^(\\$tmp\\.kdz|_part_\\d+\\.tmp|(Kaldoria\\.ini|OldList\\.lst|updater\\.lst)\\.[A-Za-z0-9]{6})$"));
+    static const QRegularExpression pattern(
+        QStringLiteral("^(\\$tmp\\.kdz|_part_\\d+\\.tmp|(Kaldoria\\.ini|OldList\\.lst)\\.[A-Za-z0-9]{6})$"));
+    return pattern.match(name).hasMatch();
+}
+
+bool isClientFolderLeftover(const QString& name) {
+    static const QRegularExpression pattern(QStringLiteral("^updater\\.lst\\.[A-Za-z0-9]{6}$"));
     return pattern.match(name).hasMatch();
 }
 
@@ -21,13 +26,16 @@ bool isWorkFolderLeftover(const QString& name) {
 
 int LeftoverFiles::removeFrom(const QString& clientFolder) {
     int removed = 0;
-    const QString workFolder = QDir(clientFolder).filePath(QStringLiteral("updater"));
-    QDirIterator it(clientFolder, QDir::Files | QDir::Hidden | QDir::NoSymLinks, QDirIterator::Subdirectories);
+    const QString root = QDir::cleanPath(clientFolder);
+    const QString workFolder = root + QStringLiteral("/updater");
+    QDirIterator it(root, QDir::Files | QDir::Hidden | QDir::NoSymLinks, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
         const QString name = it.fileName();
+        const QString folder = it.fileInfo().path();
         const bool leftover = unpack::ExtractionTemporary::matches(name) ||
-                              (it.fileInfo().path() == workFolder && isWorkFolderLeftover(name));
+                              (folder == workFolder && isWorkFolderLeftover(name)) ||
+                              (folder == root && isClientFolderLeftover(name));
         if (leftover && QFile::remove(path))
             ++removed;
     }

@@ -39,7 +39,7 @@ TEST(LeftoverFiles, RemovesOnlyTheLauncherTemporaries) {
         QStringLiteral("system/deep/.q.kaldoria-part"), QStringLiteral("updater/$tmp.kdz"),
         QStringLiteral("updater/_part_0.tmp"),          QStringLiteral("updater/_part_12.tmp"),
         QStringLiteral("updater/Kaldoria.ini.aB3dE9"),  QStringLiteral("updater/OldList.lst.Qx12zz"),
-        QStringLiteral("updater/updater.lst.000000"),
+        QStringLiteral("updater.lst.0Ab9Zz"),
     };
     const QStringList kept = {
         QStringLiteral("Kaldoria"),
@@ -53,6 +53,9 @@ TEST(LeftoverFiles, RemovesOnlyTheLauncherTemporaries) {
         QStringLiteral("updater/OldList.lst"),
         QStringLiteral("updater/OldList.lst.bak"),
         QStringLiteral("updater/_part_x.tmp"),
+        QStringLiteral("updater/updater.lst.000000"),
+        QStringLiteral("Kaldoria.ini.aB3dE9"),
+        QStringLiteral("updater.lst"),
     };
     for (const QString& name : leftovers + kept)
         touch(client + QLatin1Char('/') + name);
