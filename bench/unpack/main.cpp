@@ -116,7 +116,7 @@ int main(int argc, char** argv) {
         }
         return seconds;
     };
-    const auto ours = [&] { return kaldoria::unpack::ExtractArchive(archive, target); };
+    const auto ours = [&] { return kaldoria::unpack::ExtractArchive(archive, target).extracted; };
     const auto unrar = [&] {
         return runProgram(QStringLiteral("unrar"), {QStringLiteral("x"), QStringLiteral("-y"), QStringLiteral("-idq"),
                                                     QStringLiteral("-o+"), archive, target + QLatin1Char('/')});

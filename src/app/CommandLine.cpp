@@ -11,6 +11,7 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
         {QLatin1StringView("--start-game"), &CommandLine::startGame},
         {QLatin1StringView("--help"), &CommandLine::help},
         {QLatin1StringView("--version"), &CommandLine::version},
+        {QLatin1StringView("--restarted"), &CommandLine::restarted},
     };
     for (const QString& argument : arguments) {
         if (!argument.startsWith(QLatin1StringView("--")))
@@ -27,7 +28,8 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
 
 QString CommandLine::usage() {
     return QStringLiteral(
-        "Usage: Kaldoria [-debug | filemode=FOLDER] [--headless] [--check-all] [--start-game] [--help] [--version]\n"
+        "Usage: Kaldoria [-debug | filemode=FOLDER] [--headless] [--check-all] [--start-game] [--restarted]\n"
+        "                [--help] [--version]\n"
         "\n"
         "Keeps the game client in this program's folder up to date from the update servers\n"
         "named in its configuration, then starts the game (kd.exe). Without --headless it\n"
@@ -38,9 +40,13 @@ QString CommandLine::usage() {
         "  filemode=FOLDER  (first argument only) take the packed update files (.kdz) from\n"
         "                   FOLDER, a copy of an update server folder, instead of downloading\n"
         "  --headless       no window: update in the terminal, then exit with\n"
-        "                   0 up to date, 1 a file failed or no file list, 2 no usable configuration\n"
+        "                   0 up to date, 1 a file failed or no file list, 2 no usable configuration,\n"
+        "                   3 another launcher runs for this client folder or instance name\n"
         "  --check-all      with --headless, also check every listed file and repair what differs\n"
         "  --start-game     with --headless, start the game when the client is up to date\n"
+        "  --restarted      started by a self-update (which passes it): wait up to 10 s for the\n"
+        "                   launcher that started this one to end, and do not replace the\n"
+        "                   program file again\n"
         "  --help           show this text\n"
         "  --version        show the version\n"
         "\n"

@@ -14,6 +14,7 @@ struct CommandLine {
     bool startGame = false;
     bool help = false;
     bool version = false;
+    bool restarted = false; // started by its predecessor's self-update: wait for its lock
     QStringList unknownSwitches;
 
     static CommandLine parse(const QStringList& arguments);

@@ -15,9 +15,10 @@ int HeadlessRun::run(startup::tConfigData& config, startup::tDebugFile* debugFil
                                        programPath);
     workflow.prepare();
     workflow.setRestartHandler([&] {
-        // One process for the calling script: the new program runs in this one's place.
+        // One process for the calling script: the new program runs in this one's place. The
+        // folder's lock is let go on the way (close-on-exec), so the new one waits for it.
         QStringList arguments = commandLine.arguments;
-        if (!arguments.contains(workflow::kRestartedSwitch))
+        if (!commandLine.restarted)
             arguments << workflow::kRestartedSwitch;
         platform::ProgramStarter::execReplace(workflow.state().ownProgramPath, arguments);
     });

@@ -18,7 +18,8 @@ class HeadlessRun {
 public:
     enum ExitCode {
         UpToDate = 0,
-        Failed = 1, // a file could not be updated, or no list could be fetched
+        Failed = 1,              // a file could not be updated, or no list could be fetched
+        AnotherLauncherRuns = 3, // for this client folder or instance name
     };
 
     // Runs the workflow once and returns the exit code. `debugFile` is the debug log in

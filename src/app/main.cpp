@@ -3,11 +3,13 @@
 #include "app/Startup.h"
 #include "app/WindowedRun.h"
 #include "platform/ProgramResources.h"
+#include "platform/Utf8Names.h"
 #include "skin/SkinReadResult.h"
 #include "startup/ProcessValues.h"
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QTextStream>
 
 #include <memory>
@@ -38,6 +40,9 @@ int main(int argc, char** argv) {
         windowed ? std::make_unique<QApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Kaldoria"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KALDORIA_VERSION));
+    // After the application object, which sets the locale from the environment.
+    if (!kaldoria::platform::useUtf8Names())
+        QTextStream(stderr) << "Kaldoria: no UTF-8 locale; files with names outside ASCII cannot be unpacked\n";
     const CommandLine commandLine = CommandLine::parse(QCoreApplication::arguments().mid(1));
     if (!commandLine.unknownSwitches.isEmpty()) {
         QTextStream(stderr) << "Kaldoria: unknown option " << commandLine.unknownSwitches.first() << "\n\n"
@@ -53,10 +58,15 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    Startup startup(commandLine.arguments);
+    const QString programPath = kaldoria::platform::ProgramResources::ownProgramPath();
+    Startup startup(commandLine.arguments, QFileInfo(programPath).absolutePath(), commandLine.restarted);
     switch (startup.run()) {
     case Startup::Outcome::AnotherCopyRunning:
-        return 0;
+        // A window was asked to come forward; a script is told why nothing happened.
+        if (windowed)
+            return 0;
+        QTextStream(stderr) << "Kaldoria: " << startup.refusal() << "\n";
+        return kaldoria::app::HeadlessRun::AnotherLauncherRuns;
     case Startup::Outcome::SkinUnreadable:
         QTextStream(stderr) << "Kaldoria: the configuration could not be read: "
                             << kaldoria::skin::skinReadResultText(startup.skinReadResult()) << "\n";
@@ -72,7 +82,6 @@ int main(int argc, char** argv) {
             kaldoria::app::WindowedRun::reportMissingConfig();
         return 2;
     }
-    const QString programPath = kaldoria::platform::ProgramResources::ownProgramPath();
     if (windowed)
         return kaldoria::app::WindowedRun::run(startup, commandLine, programPath);
     return kaldoria::app::HeadlessRun::run(

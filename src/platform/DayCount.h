@@ -20,6 +20,13 @@ public:
     // A moment given in UTC milliseconds since 1970, turned into local time with the zone
     // rules that apply at that moment, as a day count.
     static double localFromUtcMsecs(qint64 utcMsecs);
+
+    // The inverse of localFromUtcMsecs: a local day count (to the millisecond) as UTC
+    // milliseconds since 1970, with the zone rules that apply at that date. A local time
+    // that the zone skips (the hour lost in spring) counts with the offset in force before
+    // the switch, so it lands after it (02:30 becomes the moment of 03:30 when clocks jump
+    // from 02:00 to 03:00); a local time that occurs twice (autumn) is the earlier moment.
+    static qint64 utcMsecsFromLocal(double days);
 };
 
 } // namespace kaldoria::platform

@@ -1,5 +1,7 @@
 #include "platform/FileTimes.h"
 
+#include "platform/DayCount.h"
+
 #include <QFile>
 
 #include <cmath>
@@ -16,15 +18,13 @@ constexpr double kUnixEpochDays = 25569.0;
 constexpr double kSecondsPerDay = 86400.0;
 } // namespace
 
-int standardBiasMinutes() {
-    tzset();
-    // `timezone` holds the standard-time offset in seconds west of UTC.
-    return static_cast<int>(timezone / 60);
+double LocalToUniversal(int minutes, double date) {
+    const double seconds = double(DayCount::utcMsecsFromLocal(date)) / 1000.0 + minutes * 60.0;
+    return dateFromUnixSeconds(seconds);
 }
 
-double LocalToUniversal(int minutes, double date) {
-    const int sum = standardBiasMinutes() + minutes;
-    return date + static_cast<double>(sum) / (24.0 * 60.0);
+double dateAsStored(double localDate) {
+    return DayCount::localFromUtcMsecs(DayCount::utcMsecsFromLocal(localDate));
 }
 
 double unixSecondsFromDate(double utcDate) {
@@ -42,15 +42,12 @@ bool SetFileTimes(const QString& path, int mask, double date) {
         return false;
     bool ok = false;
     if (mask >= 1 && mask <= 7) {
-        const double seconds = unixSecondsFromDate(LocalToUniversal(0, date));
-        const double whole = std::floor(seconds);
+        // Whole milliseconds, exactly as the date of the file is read back.
+        const qint64 msecs = std::llround(unixSecondsFromDate(LocalToUniversal(0, date)) * 1000.0);
+        const qint64 remainder = ((msecs % 1000) + 1000) % 1000;
         timespec when{};
-        when.tv_sec = static_cast<time_t>(whole);
-        when.tv_nsec = static_cast<long>(std::llround((seconds - whole) * 1000.0)) * 1000000L;
-        if (when.tv_nsec >= 1000000000L) {
-            when.tv_sec += 1;
-            when.tv_nsec -= 1000000000L;
-        }
+        when.tv_sec = static_cast<time_t>((msecs - remainder) / 1000);
+        when.tv_nsec = static_cast<long>(remainder) * 1000000L;
         timespec times[2];
         times[0] = (mask & 2) ? when : timespec{0, UTIME_OMIT};
         times[1] = (mask & 4) ? when : timespec{0, UTIME_OMIT};

@@ -19,6 +19,9 @@ public:
     // (it has then been asked to raise its window).
     bool claim();
 
+    // Asks the running copy, if any, to raise its window; true when one was reached.
+    bool askRunningCopyToRaise() const;
+
     // The local socket name used for `instanceName` by the current user.
     static QString socketName(const QString& instanceName);
 
@@ -27,8 +30,6 @@ Q_SIGNALS:
     void raiseRequested();
 
 private:
-    bool askRunningCopyToRaise() const;
-
     QString m_name;
     QLocalServer* m_server = nullptr;
 };

@@ -9,6 +9,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStorageInfo>
+
+#include <algorithm>
+#include <vector>
 
 namespace kaldoria::unpack {
 
@@ -54,12 +58,44 @@ UnpackResult UnpackPackedFile(const QString& packedFileName, const QString& targ
     return {};
 }
 
-bool ExtractArchive(const QString& archiveFileName, const QString& targetFolder, std::optional<qint64> sizeLimit) {
-    if (!QFileInfo::exists(archiveFileName))
-        return false;
+ExtractOutcome ExtractArchive(const QString& archiveFileName, const QString& targetFolder,
+                              std::optional<qint64> sizeLimit) {
+    ExtractOutcome outcome;
+    if (!QFileInfo::exists(archiveFileName)) {
+        outcome.reason = QStringLiteral("the packed file is missing");
+        return outcome;
+    }
     TRAR& rar = sharedRAR();
     rar.setExtractLimit(sizeLimit.value_or(-1));
-    return rar.OpenFile(archiveFileName) && rar.Extract(platform::nativePath(targetFolder), false);
+    std::vector<int> codes;
+    rar.OnError = [&codes](TRAR&, int code, TRAROperation) { codes.push_back(code); };
+    const bool opened = rar.OpenFile(archiveFileName);
+    const QString folder = platform::nativePath(targetFolder);
+    outcome.extracted = opened && rar.Extract(folder, false);
+    rar.OnError = nullptr;
+    if (outcome.extracted)
+        return outcome;
+
+    outcome.bytesNeeded = rar.ArchiveInformation().UnCompressedSize();
+    outcome.bytesFree = QStorageInfo(QFileInfo(folder).absoluteFilePath()).bytesAvailable();
+    const bool writeFailed = std::any_of(codes.begin(), codes.end(), [](int code) {
+        return code == RARError::WriteFailed || code == RARError::CreateFailed;
+    });
+    outcome.diskFull = writeFailed && outcome.bytesFree >= 0 && outcome.bytesFree < outcome.bytesNeeded;
+    if (outcome.diskFull)
+        outcome.reason = QStringLiteral("disk full: %1 bytes needed, %2 free")
+                             .arg(QString::number(outcome.bytesNeeded), QString::number(outcome.bytesFree));
+    else if (!rar.LastRefusal().isEmpty())
+        outcome.reason = QStringLiteral("refused entry: ") + rar.LastRefusal();
+    else if (sizeLimit && rar.ProgressInfo().TotalSize > *sizeLimit)
+        outcome.reason = QStringLiteral("the archive holds more than the %1 bytes expected").arg(*sizeLimit);
+    else if (!codes.empty())
+        outcome.reason = (opened ? QStringLiteral("extraction failed, UnRAR code %1")
+                                 : QStringLiteral("damaged or unreadable archive, UnRAR code %1"))
+                             .arg(codes.front());
+    else
+        outcome.reason = QStringLiteral("extraction stopped");
+    return outcome;
 }
 
 } // namespace kaldoria::unpack

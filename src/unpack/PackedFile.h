@@ -30,6 +30,15 @@ constexpr qint64 kPackedListLimit = qint64(64) * 1024 * 1024;
 // leaves an existing target as it was.
 UnpackResult UnpackPackedFile(const QString& packedFileName, const QString& targetFileName);
 
+// Outcome of ExtractArchive: whether every file entry was extracted, and why not.
+struct ExtractOutcome {
+    bool extracted = false;
+    QString reason;         // why not, for the log; empty when extracted
+    bool diskFull = false;  // writing failed and the target's file system has less free
+    qint64 bytesNeeded = 0; // than the archive's unpacked size (both in bytes)
+    qint64 bytesFree = 0;
+};
+
 // Extracts every file of the RAR archive directly into `targetFolder` (relative to the current
 // folder when relative; "\" or "/" separate its parts), under the files' bare names, replacing
 // existing files; folders stored in the archive are dropped. Uses one RAR object shared by the
@@ -37,8 +46,8 @@ UnpackResult UnpackPackedFile(const QString& packedFileName, const QString& targ
 // are logged. Each file is written under a temporary name in `targetFolder`, flushed, and
 // renamed into place once the library reports it whole. With `sizeLimit` the archive may
 // write at most that many bytes in all: a larger entry is refused and extraction stops there.
-// True when the archive exists, opens, and every file entry was extracted.
-bool ExtractArchive(const QString& archiveFileName, const QString& targetFolder,
-                    std::optional<qint64> sizeLimit = std::nullopt);
+// Extracted when the archive exists, opens, and every file entry was extracted.
+ExtractOutcome ExtractArchive(const QString& archiveFileName, const QString& targetFolder,
+                              std::optional<qint64> sizeLimit = std::nullopt);
 
 } // namespace kaldoria::unpack

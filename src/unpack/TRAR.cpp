@@ -2,6 +2,8 @@
 
 #include "ArchiveEntryName.h"
 #include "DosDateTime.h"
+#include "ExtractionTemporary.h"
+#include "LibraryName.h"
 #include "UnpackLog.h"
 #include "UnrarLibrary.h"
 
@@ -11,7 +13,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 
 #include <cstring>
 #include <filesystem>
@@ -98,13 +99,6 @@ std::filesystem::path fsPath(const QString& name) {
     return std::filesystem::path(QFile::encodeName(name).toStdString());
 }
 
-// A short hidden name in the folder of `target` (short, so that it fits wherever the target's
-// own name fits).
-QString temporaryNameFor(const QString& target) {
-    return QFileInfo(target).path() + QStringLiteral("/.kdz-") +
-           QString::number(QRandomGenerator::global()->generate64(), 36) + QStringLiteral(".part");
-}
-
 } // namespace
 
 TRAR::TRAR(QObject* owner) : QObject(owner), records(std::make_unique<TRARLibraryRecords>()) {}
@@ -115,6 +109,7 @@ TRAR::~TRAR() {
 
 bool TRAR::OpenFile(const QString& fileName) {
     fArchiveInformation = TRARArchiveInformation{};
+    fLastRefusal.clear();
     if (!isDLLLoaded())
         LoadDLL();
     if (!isDLLLoaded()) {
@@ -134,9 +129,15 @@ bool TRAR::openArchive(unsigned mode) {
         reportError(RARError::NotAvailable, TRAROperation::roInitArchive);
         return false;
     }
+    if (!libraryKeepsName(fArchiveInformation.fFileName)) {
+        qCWarning(lcUnpack).noquote() << "the archive name cannot be handed to the UnRAR library under this locale:"
+                                      << fArchiveInformation.fFileName;
+        reportError(RARError::NotAvailable, TRAROperation::roInitArchive);
+        return false;
+    }
     if (Comment.isEmpty())
         Comment.resize(kCommentBufferSize);
-    records->archiveName = fArchiveInformation.fFileName.toLocal8Bit();
+    records->archiveName = QFile::encodeName(fArchiveInformation.fFileName);
     records->archiveNameW = fArchiveInformation.fFileName.toStdWString();
     RAROpenArchiveDataEx& data = records->ArchiveData;
     data = RAROpenArchiveDataEx{};
@@ -380,6 +381,12 @@ bool TRAR::extractEntry(const QString& folder, bool restoreFolder, const std::op
         code = skip();
         return true;
     }
+    // The library is handed a name in the target's folder, which must reach the disk unchanged.
+    if (!libraryKeepsName(target)) {
+        refuse(storedName, QStringLiteral("a name the UnRAR library cannot pass on under this locale"));
+        code = skip();
+        return false;
+    }
 
     TRARReplace action = TRARReplace::rrOverwrite;
     const QFileInfo existing(target);
@@ -411,7 +418,7 @@ int TRAR::extractFileTo(const QString& target) {
         UnrarLibrary::api().ProcessFile(ArchiveHandle, RAR_SKIP, nullptr, nullptr);
         return RARError::CreateFailed;
     }
-    const QString temporary = temporaryNameFor(target);
+    const QString temporary = ExtractionTemporary::nameBeside(target);
     std::wstring temporaryW = temporary.toStdWString();
     const int code = UnrarLibrary::api().ProcessFileW(ArchiveHandle, RAR_EXTRACT, nullptr, temporaryW.data());
     if (code != 0 || fAbort) {
@@ -443,6 +450,7 @@ bool TRAR::exceedsLimit(qint64 bytes) const {
 }
 
 void TRAR::refuse(const QString& storedName, const QString& reason) {
+    fLastRefusal = QStringLiteral("%1 (%2)").arg(storedName, reason);
     qCWarning(lcUnpack).noquote() << "refused archive entry" << storedName << "of" << fArchiveInformation.fFileName
                                   << QStringLiteral("(%1)").arg(reason);
     reportError(RARError::EntryRefused, TRAROperation::roExtract);

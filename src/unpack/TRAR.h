@@ -77,6 +77,8 @@ public:
     // The most bytes one Extract call may write in all; -1 for no bound. An entry that
     // announces more is refused, and extraction stops once the written bytes pass the bound,
     // so an archive that expands far beyond what its owner expects cannot fill the disk.
+    // The stored name and reason of the last entry refused by Extract since OpenFile.
+    const QString& LastRefusal() const { return fLastRefusal; }
     qint64 ExtractLimit() const { return fExtractLimit; }
     void setExtractLimit(qint64 bytes) { fExtractLimit = bytes; }
 
@@ -106,6 +108,7 @@ private:
 
     bool fAbort = false;
     qint64 fExtractLimit = -1;
+    QString fLastRefusal;
     TRARProgressInfo fProgressInfo;
     bool fReadMVToEnd = false;
     quint64 fPackedSizeMVVolume = 0;

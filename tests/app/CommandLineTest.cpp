@@ -30,3 +30,12 @@ TEST(CommandLine, SwitchesStandAnywhereAndTheFirstArgumentIsKept) {
         EXPECT_EQ(line.unknownSwitches, c.unknown) << what;
     }
 }
+
+TEST(CommandLine, RestartedStandsAnywhereAfterTheFirstArgument) {
+    EXPECT_FALSE(CommandLine::parse({u"--headless"_qs}).restarted);
+    EXPECT_TRUE(CommandLine::parse({u"-debug"_qs, u"--restarted"_qs, u"--headless"_qs}).restarted);
+    const CommandLine line = CommandLine::parse({u"filemode=/srv"_qs, u"--headless"_qs, u"--restarted"_qs});
+    EXPECT_TRUE(line.restarted);
+    EXPECT_TRUE(line.headless);
+    EXPECT_TRUE(line.unknownSwitches.isEmpty());
+}

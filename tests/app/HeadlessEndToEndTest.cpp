@@ -93,6 +93,33 @@ TEST_F(HeadlessEndToEndTest, CurrentClientFetchesNoPackedFileAndWritesNoLog) {
     EXPECT_FALSE(QFileInfo::exists(clientFile(QStringLiteral("log.err"))));
 }
 
+// In a zone with daylight saving, a file dated in summer is current after its update: the
+// size and date check of the next run finds it equal and fetches nothing. The list is
+// published and the launcher run in that zone.
+TEST_F(HeadlessEndToEndTest, SizeAndDateCheckFindsASummerFileCurrentUnderDaylightSaving) {
+    const QByteArray previousZone = qgetenv("TZ");
+    qputenv("TZ", "Europe/Berlin");
+    publishWithTool({{QStringLiteral("data/july.dat"), "dated in July"}},
+                    QDateTime(QDate(2021, 7, 15), QTime(10, 0, 0, 250), Qt::UTC), {QStringLiteral("data/july.dat")});
+    if (previousZone.isNull())
+        qunsetenv("TZ");
+    else
+        qputenv("TZ", previousZone);
+    m_environment = {QStringLiteral("TZ=Europe/Berlin")};
+    makeLauncher(configText());
+    writeClient(QStringLiteral("updater/Kaldoria.ini"), "CheckMode = Medium: Size & Date\r\n");
+
+    ASSERT_EQ(run(kHeadless).exitCode, 0);
+    EXPECT_EQ(readClient(QStringLiteral("data/july.dat")), QByteArray("dated in July"));
+    EXPECT_EQ(QFileInfo(clientFile(QStringLiteral("data/july.dat"))).lastModified().toMSecsSinceEpoch(),
+              QDateTime(QDate(2021, 7, 15), QTime(10, 0, 0, 250), Qt::UTC).toMSecsSinceEpoch());
+    const qsizetype before = requests().size();
+    const Run second = run(kHeadless);
+    EXPECT_EQ(second.exitCode, 0) << second.output.toStdString();
+    EXPECT_EQ(requests().mid(before).filter(QStringLiteral(".kdz")), QStringList{QStringLiteral("/updater.lst.kdz")});
+    EXPECT_TRUE(readClient(QStringLiteral("updater/Kaldoria.ini")).contains("CheckMode = Medium: Size & Date"));
+}
+
 TEST_F(HeadlessEndToEndTest, FullCheckFindsAChangedFileThatNoOtherCheckLooksAt) {
     publishWithTool(clientFileMap(), kModified);
     makeLauncher(configText());

@@ -144,6 +144,7 @@ protected:
             const Run again = runChecked();
             EXPECT_EQ(again.exitCode, 0) << again.output.toStdString();
             expectServerState(second, newLauncher);
+            EXPECT_EQ(leftovers(m_client), QStringList()) << "the run after the kill left temporary files";
             if (HasFailure())
                 return;
         }

@@ -96,7 +96,7 @@ void HardeningFixture::expectTruthfulOldList(const QString& client) const {
     const QByteArray text = list.readAll();
     EXPECT_TRUE(text.isEmpty() || text.endsWith("\r\n")) << "OldList.lst is cut short";
     for (const QByteArray& line : text.split('\n')) {
-        const QString record = QString::fromLatin1(line).trimmed();
+        const QString record = QString::fromUtf8(line).trimmed();
         if (record.isEmpty())
             continue;
         const QStringList fields = record.split(QLatin1Char('|'));
@@ -118,7 +118,7 @@ QStringList HardeningFixture::oldListNames() const {
     if (!list.open(QIODevice::ReadOnly))
         return names;
     for (const QByteArray& line : list.readAll().split('\n')) {
-        const QStringList fields = QString::fromLatin1(line).trimmed().split(QLatin1Char('|'));
+        const QStringList fields = QString::fromUtf8(line).trimmed().split(QLatin1Char('|'));
         if (fields.size() < 2)
             continue;
         QString name = fields.at(1).toLower();
@@ -135,7 +135,8 @@ QStringList HardeningFixture::leftovers(const QString& client) const {
     while (it.hasNext()) {
         const QString name = QFileInfo(it.next()).fileName();
         if (name.endsWith(QStringLiteral(".tmp")) || name.endsWith(QStringLiteral(".kdpart")) ||
-            name == QStringLiteral("$tmp.kdz") || name.endsWith(QStringLiteral(".part")))
+            name == QStringLiteral("$tmp.kdz") || name.endsWith(QStringLiteral(".part")) ||
+            name.endsWith(QStringLiteral(".kaldoria-part")))
             found << root.relativeFilePath(it.filePath());
     }
     return found;

@@ -29,7 +29,8 @@ protected:
     // Contents of the folders outside the client (and the server): path -> digest or link target.
     QMap<QString, QString> outsideSnapshot() const;
     static std::string snapshotText(const QMap<QString, QString>& snapshot);
-    // Checks every record of the client's "OldList.lst" against the client file it names.
+    // Checks every record of the client's "OldList.lst" (UTF-8, the launcher's code page
+    // here) against the client file it names.
     void expectTruthfulOldList(const QString& client) const;
     // Names recorded in the client's "OldList.lst", lower case, "/" separated, no leading "/".
     QStringList oldListNames() const;
@@ -37,7 +38,7 @@ protected:
     QString canaryFile(const QString& relative) const { return m_canary + QLatin1Char('/') + relative; }
 
     // Files and links left in the client folder by an interrupted write ("*.tmp", "*.kdpart",
-    // "$tmp.kdz"), relative to it.
+    // "*.part", "*.kaldoria-part", "$tmp.kdz"), relative to it.
     QStringList leftovers(const QString& client) const;
 
     static QString fileDigest(const QString& path);

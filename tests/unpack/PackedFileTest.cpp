@@ -111,21 +111,22 @@ TEST_F(ExtractArchiveTest, FilesLandDirectlyInTheFolderUnderTheirBareNames) {
         QDir(path(QStringLiteral("client/system"))).removeRecursively();
         QDir().mkpath(path(QStringLiteral("client/system")));
         writeFile(QStringLiteral("client/system/file.dat"), "old");
-        EXPECT_TRUE(ExtractArchive(path(QStringLiteral("$tmp.kdz")), folder));
+        EXPECT_TRUE(ExtractArchive(path(QStringLiteral("$tmp.kdz")), folder).extracted);
         EXPECT_EQ(tree(QStringLiteral("client")), strings({"system", "system/file.dat"}));
         EXPECT_EQ(readFile(QStringLiteral("client/system/file.dat")), QByteArray("file content"));
     }
     // "." is the client folder itself; a missing folder is created.
-    EXPECT_TRUE(ExtractArchive(path(QStringLiteral("$tmp.kdz")), QStringLiteral(".")));
+    EXPECT_TRUE(ExtractArchive(path(QStringLiteral("$tmp.kdz")), QStringLiteral(".")).extracted);
     EXPECT_EQ(readFile(QStringLiteral("client/file.dat")), QByteArray("file content"));
-    EXPECT_TRUE(ExtractArchive(path(QStringLiteral("$tmp.kdz")), QStringLiteral("new\\deeper\\")));
+    EXPECT_TRUE(ExtractArchive(path(QStringLiteral("$tmp.kdz")), QStringLiteral("new\\deeper\\")).extracted);
     EXPECT_EQ(readFile(QStringLiteral("client/new/deeper/file.dat")), QByteArray("file content"));
 }
 
-TEST_F(ExtractArchiveTest, ReportsWhetherEveryFileWasExtracted) {
+TEST_F(ExtractArchiveTest, ReportsWhetherEveryFileWasExtractedAndWhyNot) {
     writeFile(QStringLiteral("src/a.bin"), patternBytes(100000));
     ASSERT_TRUE(
         rar(QStringLiteral("damaged.kdz"), {QStringLiteral("a.bin")}, {QStringLiteral("-m0")}, QStringLiteral("src")));
+    ASSERT_TRUE(rar(QStringLiteral("large.kdz"), {QStringLiteral("a.bin")}, {}, QStringLiteral("src")));
     flipByte(QStringLiteral("damaged.kdz"), 50000);
     Rar5Writer hostile;
     hostile.addFile(QStringLiteral("../evil.txt"), "evil");
@@ -133,11 +134,28 @@ TEST_F(ExtractArchiveTest, ReportsWhetherEveryFileWasExtracted) {
     ASSERT_TRUE(hostile.save(path(QStringLiteral("hostile.kdz"))));
     writeFile(QStringLiteral("junk.kdz"), "not an archive");
 
-    EXPECT_FALSE(ExtractArchive(path(QStringLiteral("missing.kdz")), QStringLiteral(".")));
-    EXPECT_FALSE(ExtractArchive(path(QStringLiteral("junk.kdz")), QStringLiteral(".")));
-    EXPECT_FALSE(ExtractArchive(path(QStringLiteral("damaged.kdz")), QStringLiteral(".")));
+    const struct {
+        const char* archive;
+        std::optional<qint64> limit;
+        const char* reason;
+    } cases[] = {
+        {"missing.kdz", std::nullopt, "the packed file is missing"},
+        {"junk.kdz", std::nullopt, "damaged or unreadable archive, UnRAR code 99"},
+        {"damaged.kdz", std::nullopt, "extraction failed, UnRAR code 12"},
+        {"large.kdz", 1000, "refused entry: a.bin (entry larger than the extraction bound)"},
+    };
+    for (const auto& c : cases) {
+        const ExtractOutcome outcome =
+            ExtractArchive(path(QString::fromLatin1(c.archive)), QStringLiteral("."), c.limit);
+        EXPECT_FALSE(outcome.extracted) << c.archive;
+        EXPECT_EQ(outcome.reason, QString::fromLatin1(c.reason)) << c.archive;
+        EXPECT_FALSE(outcome.diskFull) << c.archive;
+    }
     EXPECT_TRUE(tree(QStringLiteral("client")).isEmpty());
-    EXPECT_FALSE(ExtractArchive(path(QStringLiteral("hostile.kdz")), QStringLiteral(".")));
+    const ExtractOutcome refused = ExtractArchive(path(QStringLiteral("hostile.kdz")), QStringLiteral("."));
+    EXPECT_FALSE(refused.extracted);
+    EXPECT_TRUE(refused.reason.startsWith(QStringLiteral("refused entry: ../evil.txt")))
+        << refused.reason.toStdString();
     EXPECT_EQ(tree(QStringLiteral("client")), strings({"good.txt"}));
     EXPECT_FALSE(exists(QStringLiteral("evil.txt")));
 }

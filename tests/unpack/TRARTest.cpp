@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QStorageInfo>
 
+#include <clocale>
 #include <utility>
 #include <vector>
 
@@ -257,6 +258,31 @@ TEST_F(TRARTest, NotAnArchiveOrMissingFailsWithError99) {
         EXPECT_EQ(recorder.errors,
                   (std::vector<ReportedError>{{RARError::NotAvailable, TRAROperation::roInitArchive}}));
     }
+}
+
+// Under a locale whose character set is not UTF-8 the library would cut "Ströme/..." down
+// to "Str" and write there: such names are refused instead, and nothing is written.
+TEST_F(TRARTest, NamesTheLocaleCannotCarryAreRefused) {
+    writeFile(QStringLiteral("src/File_4.BIN"), "four");
+    ASSERT_TRUE(rar(QStringLiteral("plain.rar"), {QStringLiteral("File_4.BIN")}, {}, QStringLiteral("src")));
+    ASSERT_TRUE(QFile::copy(path(QStringLiteral("plain.rar")), path(QStringLiteral("Ärchiv.rar"))));
+    const std::string previous = setlocale(LC_CTYPE, nullptr);
+    ASSERT_NE(setlocale(LC_CTYPE, "C"), nullptr);
+    const QStringList before = tree();
+
+    TRAR rar;
+    Recorder recorder(rar);
+    EXPECT_FALSE(rar.OpenFile(path(QStringLiteral("Ärchiv.rar"))));
+    EXPECT_EQ(recorder.errors, (std::vector<ReportedError>{{RARError::NotAvailable, TRAROperation::roInitArchive}}));
+    recorder.errors.clear();
+    ASSERT_TRUE(rar.OpenFile(path(QStringLiteral("plain.rar"))));
+    EXPECT_FALSE(rar.Extract(path(QStringLiteral("Ströme")), false));
+    EXPECT_EQ(recorder.errors, (std::vector<ReportedError>{{RARError::EntryRefused, TRAROperation::roExtract}}));
+    EXPECT_EQ(tree(), before);
+    // ASCII names pass under any locale.
+    EXPECT_TRUE(rar.Extract(path(QStringLiteral("Streams")), false));
+    EXPECT_EQ(readFile(QStringLiteral("Streams/File_4.BIN")), QByteArray("four"));
+    setlocale(LC_CTYPE, previous.c_str());
 }
 
 TEST_F(TRARTest, PasswordsComeFromOnPasswordRequired) {

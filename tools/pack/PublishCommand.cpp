@@ -8,6 +8,7 @@
 #include "filelist/TFileList.h"
 #include "filelist/TMD5.h"
 #include "platform/DayCount.h"
+#include "platform/FileEntry.h"
 #include "platform/TextCodec.h"
 
 #include <QDir>
@@ -129,8 +130,13 @@ QString packClient(const QString& rarProgram, const QString& client, const QStri
         const filelist::FileDigest packedDigest = filelist::GetFileMD5(archive);
         if (!digest.status.ok() || !packedDigest.status.ok())
             return digest.status.ok() ? packedDigest.status.message() : digest.status.message();
-        list.AddItemSimple(*name, digest.digest, packedDigest.digest, file.size(),
-                           platform::DayCount::fromDateTime(file.lastModified()));
+        // Size and date read the way the launcher's check reads them, so that a client file
+        // dated like this one compares equal in every zone and season.
+        const std::optional<platform::FileEntry> entry = platform::FileEntry::read(file.filePath());
+        if (!entry)
+            return QStringLiteral("cannot read the date of %1").arg(file.filePath());
+        list.AddItemSimple(*name, digest.digest, packedDigest.digest, entry->size,
+                           platform::DayCount::localFromUtcMsecs(entry->lastWriteUtcMsecs));
     }
     return {};
 }

@@ -1,5 +1,8 @@
 #include "WorkflowFixture.h"
 
+#include "ScopedTimeZone.h"
+#include "platform/DayCount.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -73,6 +76,24 @@ TEST_F(WorkflowFailureTest, AMissingFileIsFetchedAtEveryLevelWhateverThePrevious
         EXPECT_EQ(workflow.failedFiles(), 0) << level;
         EXPECT_TRUE(oldList().contains("kd.exe")) << level;
     }
+}
+
+// A list made in another zone may date a file in the hour that the player's zone skips in
+// spring; the file reads back an hour later than the list says and is still current.
+TEST_F(WorkflowFailureTest, SizeAndDateAcceptsADateThePlayersZoneSkips) {
+    testsupport::ScopedTimeZone berlin("Europe/Berlin");
+    setCheckMode("Medium: Size & Date");
+    UpdateServerFolder folder;
+    folder.addFile(QStringLiteral("\\spring.dat"), "spring",
+                   platform::DayCount::fromDateAndTime(QDate(2021, 3, 28), QTime(2, 30)));
+    folder.setRequired({QStringLiteral("\\spring.dat")});
+    publish(folder);
+    runUpdate();
+    const qsizetype fetched = requests().size();
+    TUpdateWorkflow& second = rerun();
+    EXPECT_EQ(second.failedFiles(), 0);
+    EXPECT_EQ(requests().size(), fetched) << requests().join(u' ').toStdString();
+    EXPECT_EQ(m_view.statuses.last(), text(3));
 }
 
 TEST_F(WorkflowFailureTest, AFileWhoseUpdateFailsKeepsItsOldCopyAndRecord) {

@@ -79,7 +79,7 @@ bool TFullCheck::isCurrent(const TFileRecord& entry, const TFileRecord& listed) 
             platform::SetFileTimes(m_s.clientPath(listed.Name), 7, listed.Date);
         return true;
     case 1:
-        if (entry.Size != listed.Size || entry.Date != listed.Date)
+        if (entry.Size != listed.Size || entry.Date != platform::dateAsStored(listed.Date))
             return false;
         m_s.recordPrevious(listed);
         return true;

@@ -138,13 +138,16 @@ QString TSingleFileUpdate::extract(const filelist::TFileRecord& record, const QS
     const QString tmp = tmpKdz(m_s);
     m_s.log(QStringLiteral("Unpack:: ") + oldName);
     // The archive may not write more than the list says the file holds.
-    const bool extracted = unpack::ExtractArchive(tmp, folder, record.Size);
+    const unpack::ExtractOutcome extraction = unpack::ExtractArchive(tmp, folder, record.Size);
     m_s.log(QStringLiteral("Set DateTime: ") + oldName);
     QFile::remove(tmp);
+    if (!extraction.extracted) {
+        if (extraction.diskFull)
+            m_s.reportDiskFull(extraction.bytesNeeded, extraction.bytesFree);
+        return QStringLiteral("extraction failed: ") + extraction.reason;
+    }
     // The archive may spell the name in another case; find the file as the list names it.
     const QString placed = m_s.clientPath(record.Name);
-    if (!extracted)
-        return QStringLiteral("extraction failed");
     if (!QFileInfo(placed).isFile())
         return QStringLiteral("the archive does not hold the file");
     if (ownFile)
