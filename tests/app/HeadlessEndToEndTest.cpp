@@ -240,6 +240,7 @@ TEST_F(HeadlessEndToEndTest, OwnProgramFileIsReplacedOnceAtEveryCheckLevel) {
 // A launcher that never matches the list (the operator listed another digest) replaces itself
 // once, and the program it started does not replace itself again.
 TEST_F(HeadlessEndToEndTest, SelfUpdateThatNeverMatchesTheListRestartsOnlyOnce) {
+    startServer();
     UpdateServerFolder folder = clientFiles();
     folder.addFile(QStringLiteral("\\Kaldoria"), newLauncherProgram(), kDate);
     folder.file(QStringLiteral("\\Kaldoria")).hashOverride = QStringLiteral("0123456789ABCDEF0123456789ABCDEF");

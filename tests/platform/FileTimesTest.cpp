@@ -75,7 +75,7 @@ TEST(FileTimesTest, WrittenDateReadsBackEqualInEveryZoneAndSeason) {
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.close();
     for (const auto& c : cases) {
-        testsupport::ScopedTimeZone zone(c.zone);
+        kaldoria::testsupport::ScopedTimeZone zone(c.zone);
         const QTime time = c.time.addMSecs(250);
         SCOPED_TRACE(std::string(c.zone) + " " + c.date.toString(Qt::ISODate).toStdString() + " " +
                      time.toString(Qt::ISODateWithMs).toStdString());
@@ -91,7 +91,7 @@ TEST(FileTimesTest, WrittenDateReadsBackEqualInEveryZoneAndSeason) {
 }
 
 TEST(FileTimesTest, MaskChoosesTheTimesThatAreSet) {
-    testsupport::ScopedTimeZone zone("UTC0");
+    kaldoria::testsupport::ScopedTimeZone zone("UTC0");
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("f.dat"));
     QFile file(path);
