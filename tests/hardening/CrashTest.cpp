@@ -134,8 +134,12 @@ protected:
             SCOPED_TRACE(point.toStdString());
             ASSERT_TRUE(copyFolder(pristine, m_client));
             straced(point, QString());
+            // Every record is one that a finished run writes: a self-update saves the list with
+            // the launcher's new record before the restart, beside the other files' old ones.
             const QByteArray list = readClient(QStringLiteral("updater/OldList.lst"));
-            EXPECT_TRUE(list == oldList || list == newList) << list.toStdString();
+            for (const QByteArray& record : list.split('\n'))
+                EXPECT_TRUE(oldList.split('\n').contains(record) || newList.split('\n').contains(record))
+                    << list.toStdString();
             const QByteArray settings = readClient(QStringLiteral("updater/Kaldoria.ini"));
             EXPECT_TRUE(settings == oldSettings || settings == newSettings) << settings.toStdString();
             const QFileInfo launcher(clientFile(QStringLiteral("Kaldoria")));

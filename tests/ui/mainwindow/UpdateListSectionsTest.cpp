@@ -44,16 +44,20 @@ TEST(UpdateListSectionsTest, RefusesHostileNamesInEverySection) {
     const QStringList lines = {fileLine("\\..\\evil.dll"),
                                fileLine("\\good.dat"),
                                fileLine("C:\\x.dat"),
+                               fileLine("\\Updater\\OldList.lst"),
+                               fileLine("\\data\\updater\\ok.dat"),
                                QStringLiteral("#"),
                                QStringLiteral("\\..\\..\\etc\\passwd"),
+                               QStringLiteral("\\updater\\kaldoria.ini"),
                                QStringLiteral("@"),
                                QStringLiteral("/etc/hosts"),
-                               QStringLiteral("\\keep\\..\\..\\x")};
+                               QStringLiteral("\\keep\\..\\..\\x"),
+                               QStringLiteral("\\updater\\kaldoria.lock")};
     const UpdateListSections s = UpdateListSections::split(lines);
-    EXPECT_EQ(s.fileLines, QStringList{fileLine("\\good.dat")});
+    EXPECT_EQ(s.fileLines, (QStringList{fileLine("\\good.dat"), fileLine("\\data\\updater\\ok.dat")}));
     EXPECT_TRUE(s.requiredNames.isEmpty());
     EXPECT_TRUE(s.deleteNames.isEmpty());
-    EXPECT_EQ(s.refused.size(), 5);
+    EXPECT_EQ(s.refused.size(), 8);
 }
 
 TEST(UpdateListSectionsTest, NameAfterHashSkipsThe33Characters) {

@@ -142,7 +142,8 @@ void TRequiredFilesCheck::compare() {
                 m_previousChanged = true;
             }
         } else if (level == 1) {
-            current = entry->Content.Size == listed->Content.Size && entry->Content.Date == platform::dateAsStored(listed->Content.Date);
+            current = entry->Content.Size == listed->Content.Size &&
+                      entry->Content.Date == platform::dateAsStored(listed->Content.Date);
         } else {
             const TFileItem* previous = m_s.OldFileList->GetItemByName(entry->Content.Name);
             current = previous && previous->Content.Hash == listed->Content.Hash;

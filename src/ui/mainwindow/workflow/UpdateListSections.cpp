@@ -20,6 +20,16 @@ QString upToBar(const QString& text) {
     return bar < 0 ? text : text.left(bar);
 }
 
+// A name the list may use: inside the client folder and outside the launcher's own work
+// folder, whose settings, previous list and lock a list must not replace or delete.
+bool isClientName(const QString& name) {
+    if (!ClientPath::isConfined(name))
+        return false;
+    const QStringList parts =
+        QString(name).replace(QLatin1Char('\\'), QLatin1Char('/')).split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    return parts.isEmpty() || parts.first().compare(QLatin1String("updater"), Qt::CaseInsensitive) != 0;
+}
+
 } // namespace
 
 QString UpdateListSections::nameAfterHash(const QString& line) {
@@ -47,14 +57,14 @@ UpdateListSections UpdateListSections::split(const QStringList& lines) {
             continue;
         }
         if (section == Section::Files) {
-            if (ClientPath::isConfined(nameField(line)) && ClientPath::isConfined(nameAfterHash(line)))
+            if (isClientName(nameField(line)) && isClientName(nameAfterHash(line)))
                 sections.fileLines.append(line);
             else
                 sections.refused.append(line);
             continue;
         }
         const QString name = trimmed.toLower();
-        if (!ClientPath::isConfined(name))
+        if (!isClientName(name))
             sections.refused.append(name);
         else if (section == Section::Required)
             sections.requiredNames.append(name);

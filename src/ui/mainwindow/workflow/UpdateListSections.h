@@ -8,7 +8,8 @@ namespace kaldoria::workflow {
 
 // The three sections of the server's list "updater.lst": file lines up to a line starting
 // with "#", required names up to a line starting with "@", then names to delete. Blank
-// lines are skipped, and every name that would leave the client folder is refused.
+// lines are skipped, and every name that would leave the client folder or reach into the
+// launcher's work folder "updater" is refused.
 struct UpdateListSections {
     // The file lines as written, in list order.
     QStringList fileLines;
