@@ -4,13 +4,14 @@
 
 #include <bzlib.h>
 
+#include <cerrno>
 #include <memory>
 
 namespace kaldoria::platform {
 
 namespace {
 
-constexpr qint64 kChunk = 65536;
+constexpr qint64 kChunk = Bzip2::kChunkSize;
 
 struct StreamDeleter {
     void operator()(bz_stream* stream) const {
@@ -91,6 +92,7 @@ Bzip2::Result Bzip2::decompress(QIODevice& source, QIODevice& target, qint64 out
         }
         if (produced > 0 && target.write(out.constData(), produced) != produced) {
             result.status = Status::WriteFailed;
+            result.systemError = errno;
             return result;
         }
         result.bytesWritten += produced;

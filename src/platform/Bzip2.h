@@ -23,15 +23,19 @@ public:
     struct Result {
         Status status = Status::Ok;
         qint64 bytesWritten = 0;
+        // WriteFailed: the system's error number of the failed write (ENOSPC: the disk is full).
+        int systemError = 0;
         bool ok() const { return status == Status::Ok; }
         // A short English description of the status, for logs and error reports.
         QString message() const;
     };
 
     static constexpr qint64 kNoLimit = -1;
+    // The size of each write to the target.
+    static constexpr qint64 kChunkSize = 65536;
 
     // Decompresses the bzip2 stream that starts at `source`'s current position and writes the
-    // result at `target`'s current position, in 65536-byte chunks. Stops at the end of the first
+    // result at `target`'s current position, in chunks of kChunkSize bytes. Stops at the end of the first
     // stream; a random-access source is left positioned just after it. With `outputLimit` >= 0,
     // decompression stops with TooLarge as soon as more than that many bytes would be written
     // (at most `outputLimit` bytes reach `target`).

@@ -12,6 +12,7 @@
 #include <QStorageInfo>
 
 #include <algorithm>
+#include <cerrno>
 #include <vector>
 
 namespace kaldoria::unpack {
@@ -51,7 +52,15 @@ UnpackResult UnpackPackedFile(const QString& packedFileName, const QString& targ
     const platform::Bzip2::Result result = platform::Bzip2::decompress(packed, target, kPackedListLimit);
     if (!result.ok()) {
         target.cancelWriting();
-        return failed(QStringLiteral("cannot unpack %1: %2").arg(packedFileName, result.message()));
+        UnpackResult outcome = failed(QStringLiteral("cannot unpack %1: %2").arg(packedFileName, result.message()));
+        if (result.status == platform::Bzip2::Status::WriteFailed &&
+            (result.systemError == ENOSPC || result.systemError == EDQUOT)) {
+            outcome.diskFull = true;
+            // What was written, and the chunk that did not fit: a lower bound of the list's size.
+            outcome.bytesNeeded = result.bytesWritten + platform::Bzip2::kChunkSize;
+            outcome.bytesFree = QStorageInfo(QFileInfo(targetFileName).absolutePath()).bytesAvailable();
+        }
+        return outcome;
     }
     if (!platform::commitToDisk(target))
         return failed(QStringLiteral("cannot write %1: %2").arg(targetFileName, target.errorString()));

@@ -18,6 +18,11 @@ struct UnpackResult {
     };
     Status status = Status::Unpacked;
     QString error;
+    // The list did not fit on the disk: at least `bytesNeeded` more bytes were needed where
+    // `bytesFree` were free.
+    bool diskFull = false;
+    qint64 bytesNeeded = 0;
+    qint64 bytesFree = 0;
 };
 
 // The largest file list UnpackPackedFile writes. Real lists are a few MiB at most; the cap

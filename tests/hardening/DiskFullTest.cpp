@@ -40,8 +40,8 @@ cp -a "$CLIENT" "$OUT"
 
 class DiskFullTest : public HardeningFixture, public ::testing::WithParamInterface<int> {};
 
-// Whatever the moment the disk fills up, the launcher ends with code 1 and the status text of
-// a failed file, removes its temporary files, and records nothing it did not install whole.
+// Whatever the moment the disk fills up, the launcher ends with code 1 and says that the disk
+// is full, removes its temporary files, and records nothing it did not install whole.
 TEST_P(DiskFullTest, FullDiskFailsCleanly) {
     serve(clientFiles());
     const QString out = m_root.filePath(QStringLiteral("out"));
@@ -70,6 +70,11 @@ TEST_P(DiskFullTest, FullDiskFailsCleanly) {
     if (complete) {
         EXPECT_TRUE(output.contains("Update done"))
             << output.toStdString() << readAll(out + QStringLiteral("/log.err")).toStdString();
+    } else {
+        // A failed run says that the disk is full, and never that the client is up to date.
+        EXPECT_TRUE(output.contains("disk is full") || output.contains("disk full")) << output.toStdString();
+        EXPECT_FALSE(output.contains("Update done")) << output.toStdString();
+        EXPECT_FALSE(output.contains("Full check done")) << output.toStdString();
     }
     const QStringList stale = {QStringLiteral("stage"), QStringLiteral("out"), QStringLiteral("output.txt")};
     QMap<QString, QString> after = outsideSnapshot();

@@ -213,6 +213,8 @@ QString TUpdateWorkflow::fetchList() {
     QFile::remove(packed);
     if (result.status != unpack::UnpackResult::Status::Unpacked) {
         QFile::remove(list);
+        if (result.diskFull)
+            m_s.reportDiskFull(result.bytesNeeded, result.bytesFree);
         return QStringLiteral("the packed list could not be unpacked: ") + result.error;
     }
     // A list that cannot be read to its end is not used: the files after the damage would
