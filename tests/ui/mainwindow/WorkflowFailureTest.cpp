@@ -2,10 +2,13 @@
 
 #include "ScopedTimeZone.h"
 #include "platform/DayCount.h"
+#include "platform/TerminateRequest.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
 
 using kaldoria::testsupport::UpdateServerFolder;
 
@@ -164,6 +167,27 @@ TEST_F(WorkflowFailureTest, AServerWithoutAGoodListGivesWayToTheNextInEveryMode)
         EXPECT_EQ(workflow.urlMain(), m_nginx->url()) << mode;
         EXPECT_EQ(readClient(QStringLiteral("kd.exe")), QByteArray("game program")) << mode;
     }
+}
+
+// The window's restart starts the new program file with the switch that stops a second
+// self-update, and ends this process.
+TEST_F(WorkflowFailureTest, TheWindowsRestartTellsTheNewProgramItWasRestarted) {
+    UpdateServerFolder folder = threeFiles();
+    folder.addFile(QStringLiteral("\\Kaldoria"), "#!/bin/sh\necho \"$@\" > restarted-with.txt\n", kDate);
+    folder.setRequired({QStringLiteral("\\kaldoria")});
+    publish(folder);
+    int ends = 0;
+    platform::TerminateRequest::setEndProgramHook([&] { ++ends; });
+    TUpdateWorkflow& workflow = makeWorkflow(configText({m_nginx->url()}));
+    workflow.RunUpdate();
+    platform::TerminateRequest::setEndProgramHook({});
+    EXPECT_EQ(ends, 1);
+    // The new program runs detached: wait for what it wrote.
+    const QDeadlineTimer deadline(10000);
+    while (readClient(QStringLiteral("restarted-with.txt")).isEmpty() && !deadline.hasExpired())
+        QThread::msleep(20);
+    EXPECT_EQ(readClient(QStringLiteral("restarted-with.txt")), QByteArray("--restarted\n"));
+    EXPECT_TRUE(oldList().toLower().contains("\\kaldoria|"));
 }
 
 TEST_F(WorkflowFailureTest, ARestartedLauncherDoesNotReplaceItselfAgain) {
