@@ -3,8 +3,8 @@
 // The client folder is updated from the server's list; prints the files that failed.
 // Used by run.sh against aria2c and unrar.
 #include "startup/tConfigData.h"
-#include "ui/mainwindow/workflow/TUpdateWorkflow.h"
-#include "ui/mainwindow/workflow/UpdateView.h"
+#include "update/TUpdateWorkflow.h"
+#include "update/UpdateView.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -16,13 +16,13 @@ using namespace kaldoria;
 namespace {
 
 // A window that shows nothing.
-class SilentView : public workflow::UpdateView {
+class SilentView : public update::UpdateView {
 public:
     void setStatusText(const QString&) override {}
     void setTotalText(const QString&) override {}
-    void setProgressMaximum(workflow::ProgressControl, int) override {}
-    void setProgressPosition(workflow::ProgressControl, int) override {}
-    int progressWidth(workflow::ProgressControl) const override { return 500; }
+    void setProgressMaximum(update::ProgressControl, int) override {}
+    void setProgressPosition(update::ProgressControl, int) override {}
+    int progressWidth(update::ProgressControl) const override { return 500; }
     void setStartButtonEnabled(bool) override {}
     void setCheckAllVisible(bool) override {}
     void setCheckAllEnabled(bool) override {}
@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
     config.ParseConfig(buffer);
     SilentView view;
     const QString program = args.at(2) + QStringLiteral("/Kaldoria");
-    workflow::TUpdateWorkflow updater(view, config, nullptr, {program}, program);
+    update::TUpdateWorkflow updater(view, config, nullptr, {program}, program);
     updater.prepare();
     updater.RunUpdate();
     std::printf("%d files failed%s\n", updater.failedFiles(), updater.listMissing() ? ", no list" : "");

@@ -4,22 +4,22 @@
 #include "app/TerminalView.h"
 
 #include "platform/ProgramStarter.h"
-#include "ui/mainwindow/workflow/TUpdateWorkflow.h"
+#include "update/TUpdateWorkflow.h"
 
 namespace kaldoria::app {
 
 int HeadlessRun::run(startup::tConfigData& config, startup::tDebugFile* debugFile, const CommandLine& commandLine,
                      const QString& programPath) {
     TerminalView view;
-    workflow::TUpdateWorkflow workflow(view, config, debugFile, QStringList{programPath} + commandLine.arguments,
-                                       programPath);
+    update::TUpdateWorkflow workflow(view, config, debugFile, QStringList{programPath} + commandLine.arguments,
+                                     programPath);
     workflow.prepare();
     workflow.setRestartHandler([&] {
         // One process for the calling script: the new program runs in this one's place. The
         // folder's lock is let go on the way (close-on-exec), so the new one waits for it.
         QStringList arguments = commandLine.arguments;
         if (!commandLine.restarted)
-            arguments << workflow::kRestartedSwitch;
+            arguments << update::kRestartedSwitch;
         platform::ProgramStarter::execReplace(workflow.state().ownProgramPath, arguments);
     });
     workflow.RunUpdate();

@@ -1,6 +1,6 @@
 #include "app/TerminalView.h"
 
-#include "ui/mainwindow/workflow/ByteSizeText.h"
+#include "update/ByteSizeText.h"
 
 #include <QByteArray>
 
@@ -8,7 +8,7 @@
 
 namespace kaldoria::app {
 
-using workflow::ProgressControl;
+using update::ProgressControl;
 
 namespace {
 
@@ -42,9 +42,8 @@ QString TerminalView::progressLine(int oneFilePercent, qint64 loaded, qint64 siz
                    QString(kBarChars - filled, QLatin1Char('.')) + QStringLiteral("] ") +
                    QString::number(percent).rightJustified(3) + QLatin1Char('%');
     if (size > 0)
-        line += QLatin1String("  ") + workflow::byteSizeText(loaded) + QLatin1String(" / ") +
-                workflow::byteSizeText(size) + QLatin1String("  ") + workflow::byteSizeText(bytesPerSecond) +
-                QLatin1String("/s");
+        line += QLatin1String("  ") + update::byteSizeText(loaded) + QLatin1String(" / ") + update::byteSizeText(size) +
+                QLatin1String("  ") + update::byteSizeText(bytesPerSecond) + QLatin1String("/s");
     if (filesTotal > 0)
         line += QLatin1String("  files ") + QString::number(filesDone) + QLatin1Char('/') + QString::number(filesTotal);
     return line;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/mainwindow/workflow/UpdateView.h"
+#include "update/UpdateView.h"
 
 #include <QElapsedTimer>
 #include <QString>
@@ -14,16 +14,16 @@ namespace kaldoria::app {
 // at the bottom (current file, bytes, rate, files done) and prints status lines above it;
 // when the output is not a terminal it prints one plain line per status, total or message.
 // Each failure goes to the error stream as "Failed: NAME: REASON".
-class TerminalView : public workflow::UpdateView {
+class TerminalView : public update::UpdateView {
 public:
     explicit TerminalView(std::FILE* out = stdout, std::FILE* err = stderr);
     ~TerminalView() override;
 
     void setStatusText(const QString& text) override;
     void setTotalText(const QString& text) override;
-    void setProgressMaximum(workflow::ProgressControl control, int maximum) override;
-    void setProgressPosition(workflow::ProgressControl control, int position) override;
-    int progressWidth(workflow::ProgressControl control) const override;
+    void setProgressMaximum(update::ProgressControl control, int maximum) override;
+    void setProgressPosition(update::ProgressControl control, int position) override;
+    int progressWidth(update::ProgressControl control) const override;
     void setStartButtonEnabled(bool enabled) override;
     void setCheckAllVisible(bool visible) override;
     void setCheckAllEnabled(bool enabled) override;

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 using kaldoria::app::TerminalView;
-using kaldoria::workflow::ProgressControl;
+using kaldoria::update::ProgressControl;
 
 namespace {
 

@@ -1,7 +1,7 @@
 // Fuzz target for the user settings file and the settings data file: any bytes load
 // without a crash, and settings saved and loaded again come back unchanged.
-#include "ui/mainwindow/workflow/SettingsDataFile.h"
-#include "ui/mainwindow/workflow/UserSettings.h"
+#include "update/settings/SettingsDataFile.h"
+#include "update/settings/UserSettings.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-using namespace kaldoria::workflow;
+using namespace kaldoria::update;
 
 namespace {
 

@@ -17,7 +17,7 @@
 
 namespace kaldoria::mainwindow {
 
-using workflow::ProgressControl;
+using update::ProgressControl;
 
 namespace {
 
@@ -42,7 +42,7 @@ TFMain::TFMain(startup::tConfigData& config, const skin::TkucMainWindow& skin, s
     if (!m_options.makeNewsBrowser)
         m_options.makeNewsBrowser = &NewsBrowser::create;
     createControls();
-    m_workflow = std::make_unique<workflow::TUpdateWorkflow>(*this, config, debugFile, arguments, programPath);
+    m_workflow = std::make_unique<update::TUpdateWorkflow>(*this, config, debugFile, arguments, programPath);
     FormCreate();
 }
 
@@ -166,7 +166,7 @@ void TFMain::setTrayHint(const QString& hint) {
 }
 
 void TFMain::fillLanguageFolderBox() {
-    workflow::UserSettings& s = m_workflow->settings();
+    update::UserSettings& s = m_workflow->settings();
     const startup::LanguageFolderChoice choice =
         startup::LanguageFolderChoice::choose(m_config.Config.LangFolder, s.langFolder);
     m_config.Config.LangFolder = choice.configLangFolder;
@@ -187,7 +187,7 @@ void TFMain::showEvent(QShowEvent* event) {
 }
 
 void TFMain::FormShow() {
-    const workflow::UserSettings& s = m_workflow->settings();
+    const update::UserSettings& s = m_workflow->settings();
     if (s.mainLeft != -1 && s.mainTop != -1) {
         move(s.mainLeft, s.mainTop);
     } else if (const QScreen* display = screen()) {
@@ -245,7 +245,7 @@ void TFMain::Button_ConfigClick() {
     m_settings->exec();
     if (!m_settings || m_closing)
         return;
-    workflow::UserSettings& s = m_workflow->settings();
+    update::UserSettings& s = m_workflow->settings();
     m_langConst = m_settings->langConst();
     if (m_settings->Check_Autoclose()->isEnabled())
         s.autoClose = m_settings->Check_Autoclose()->isChecked();
@@ -287,7 +287,7 @@ void TFMain::Button_ConfigClick() {
 }
 
 settings::MainWindowValues TFMain::settingsValues() {
-    const workflow::UserSettings& s = m_workflow->settings();
+    const update::UserSettings& s = m_workflow->settings();
     return {geometry(), m_langConst, s.autoClose, s.selProxy, s.driveType, s.checkMode};
 }
 

@@ -3,8 +3,8 @@
 #include "ui/mainwindow/MessagePanel.h"
 #include "ui/mainwindow/NewsBrowser.h"
 #include "ui/mainwindow/WindowFadeIn.h"
-#include "ui/mainwindow/workflow/TUpdateWorkflow.h"
-#include "ui/mainwindow/workflow/UpdateView.h"
+#include "update/TUpdateWorkflow.h"
+#include "update/UpdateView.h"
 
 #include "skin/apply/WindowApply.h"
 #include "ui/settings/TFSettings.h"
@@ -44,7 +44,7 @@ struct MainWindowOptions {
 // update workflow (the workflow drives it through UpdateView), opens the settings window
 // and takes over its choices, shows the news page and warnings, hides to the tray, moves
 // when dragged, and saves the user's settings on every way out.
-class TFMain : public QWidget, public workflow::UpdateView {
+class TFMain : public QWidget, public update::UpdateView {
     Q_OBJECT
 public:
     using Timings = MainWindowTimings;
@@ -68,7 +68,7 @@ public:
     // Brings the window back to the user (a later start of the launcher asked for it).
     void bringForward();
 
-    workflow::TUpdateWorkflow& workflow() { return *m_workflow; }
+    update::TUpdateWorkflow& workflow() { return *m_workflow; }
     controls::TImageButton* Button_StartGame() const { return m_buttonStartGame; }
     controls::TImageButton* Button_Close() const { return m_buttonClose; }
     controls::TImageButton* Button_Cancel() const { return m_buttonCancel; }
@@ -98,9 +98,9 @@ public:
     // UpdateView
     void setStatusText(const QString& text) override;
     void setTotalText(const QString& text) override;
-    void setProgressMaximum(workflow::ProgressControl control, int maximum) override;
-    void setProgressPosition(workflow::ProgressControl control, int position) override;
-    int progressWidth(workflow::ProgressControl control) const override;
+    void setProgressMaximum(update::ProgressControl control, int maximum) override;
+    void setProgressPosition(update::ProgressControl control, int position) override;
+    int progressWidth(update::ProgressControl control) const override;
     void setStartButtonEnabled(bool enabled) override;
     void setCheckAllVisible(bool visible) override;
     void setCheckAllEnabled(bool enabled) override;
@@ -130,18 +130,18 @@ private:
     void placeBrowser();
     void firstPageLoaded();
     // Calls `f` with the bar or gauge that `control` names.
-    template <typename F> void withProgressControl(workflow::ProgressControl control, F f) const {
+    template <typename F> void withProgressControl(update::ProgressControl control, F f) const {
         switch (control) {
-        case workflow::ProgressControl::OneFileBar:
+        case update::ProgressControl::OneFileBar:
             f(m_progressOneFile);
             break;
-        case workflow::ProgressControl::TotalBar:
+        case update::ProgressControl::TotalBar:
             f(m_progressTotal);
             break;
-        case workflow::ProgressControl::OneFileGauge:
+        case update::ProgressControl::OneFileGauge:
             f(m_gaugeOneFile);
             break;
-        case workflow::ProgressControl::TotalGauge:
+        case update::ProgressControl::TotalGauge:
             f(m_gaugeTotal);
             break;
         }
@@ -182,7 +182,7 @@ private:
     QTimer m_mainTimer;
     QPointer<settings::TFSettings> m_settings;
 
-    std::unique_ptr<workflow::TUpdateWorkflow> m_workflow;
+    std::unique_ptr<update::TUpdateWorkflow> m_workflow;
     qint32 m_langConst = 0;
     QString m_newsUrl;
     bool m_oneshot = false;

@@ -208,7 +208,7 @@ TEST_F(TFMainTest, SettingsWindowChoicesAreTakenOverWhenItCloses) {
     });
     window.Button_ConfigClick();
     EXPECT_TRUE(shown);
-    const workflow::UserSettings& s = window.workflow().settings();
+    const update::UserSettings& s = window.workflow().settings();
     EXPECT_TRUE(s.autoClose);
     EXPECT_EQ(s.selProxy, QStringLiteral("Silent"));
     EXPECT_EQ(window.workflow().proxyIdx(), 1);

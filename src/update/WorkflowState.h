@@ -1,0 +1,93 @@
+#pragma once
+
+#include "update/ProgressModel.h"
+#include "update/UpdateView.h"
+#include "update/checks/CheckSettings.h"
+#include "update/settings/UserSettings.h"
+#include "update/source/LocalSource.h"
+
+#include "download/TDownloadMultiThread.h"
+#include "filelist/TFileList.h"
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+namespace kaldoria::update {
+
+// What the steps of the update workflow share for one run: paths, the user's settings,
+// the downloader, the four file lists and the window. Owned by TUpdateWorkflow; the step
+// classes work on it by reference, all on the user-interface thread.
+struct WorkflowState {
+    explicit WorkflowState(UpdateView& v) : view(v), progress(v) {}
+
+    UpdateView& view;
+    ProgressModel progress;
+
+    // The game folder (the program file's folder) and the work folder below it.
+    QString mainPath;
+    QString tmpPath;
+    // The running program file.
+    QString ownProgramPath;
+    LocalSource localSource;
+    UserSettings settings;
+    CheckSettings check;
+
+    std::unique_ptr<download::TDownloadMultiThread> DM;
+    std::unique_ptr<filelist::TFileList> Required;
+    std::unique_ptr<filelist::TFileList> NewFileList;
+    std::unique_ptr<filelist::TFileList> CheckAll;
+    std::unique_ptr<filelist::TFileList> OldFileList;
+
+    // Base address of the chosen update server, as configured.
+    QString URLMain;
+    // Set when the launcher's own program file has just been replaced.
+    bool self = false;
+    // This program was started by its predecessor's self-update: it does not replace
+    // itself again, so that a launcher that never matches the list cannot restart forever.
+    bool restarted = false;
+
+    // Outcome of the run, for the headless exit code.
+    int failedFiles = 0;
+    bool listMissing = false;
+    // The player has been told that the disk is full; once is enough.
+    bool diskFullShown = false;
+
+    // Text entry `n` of the interface text table.
+    std::function<QString(int)> text;
+    // A line for the debug log; empty outside debug mode.
+    std::function<void(const QString&)> debugLog;
+    // Saves the user settings (before a restart after a self-update).
+    std::function<void()> saveSettings;
+    // Starts the new program file in place of this one; returns only when that failed.
+    std::function<void()> restartSelf;
+
+    void log(const QString& line) const {
+        if (debugLog)
+            debugLog(line);
+    }
+
+    // Counts a client file that could not be updated and tells why: the debug log, and the
+    // view's list of failures.
+    void fileFailed(const QString& name, const QString& reason);
+    // The status at the end of a check: text entry `successEntry` when no file failed since
+    // `failuresBefore` files had failed, otherwise how many failed, in the status line and
+    // the message panel.
+    void reportOutcome(int successEntry, int failuresBefore);
+    // Why the downloader's last file failed; a full disk is also told to the player.
+    QString downloadFailure();
+    // Tells the player that the disk is full, once per run.
+    void reportDiskFull(qint64 bytesNeeded, qint64 bytesFree);
+
+    // The native path of a list name (starting with "\") below the game folder.
+    QString clientPath(const QString& name) const;
+    // "$tmp.kdz", "OldList.lst" and other files of the work folder.
+    QString workFile(const QString& fileName) const { return tmpPath + QLatin1Char('/') + fileName; }
+    // Copies `record` into the previous list, over an entry of the same name or as a new one.
+    void recordPrevious(const filelist::TFileRecord& record);
+    // The bare name of the running program file.
+    QString ownProgramName() const;
+};
+
+} // namespace kaldoria::update

@@ -1,0 +1,211 @@
+#include "update/checks/TRequiredFilesCheck.h"
+
+#include "update/checks/ClientFolderIndex.h"
+#include "update/checks/FileHasher.h"
+#include "update/install/TSingleFileUpdate.h"
+#include "update/manifest/UpdateListSections.h"
+
+#include "platform/FileTimes.h"
+#include "platform/PlantedLinks.h"
+#include "platform/TerminateRequest.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace kaldoria::update {
+
+using filelist::TFileItem;
+using filelist::TFileList;
+using Pair = ProgressModel::Pair;
+
+namespace {
+constexpr int kProgressEveryLines = 10;
+} // namespace
+
+void TRequiredFilesCheck::resetOneFileControls() {
+    m_s.progress.setPosition(Pair::OneFile, 0);
+    m_s.progress.setMaximum(Pair::OneFile, m_s.Required->Count());
+}
+
+void TRequiredFilesCheck::CheckingRequiredFiles() {
+    m_s.check.applyFrom(m_s.settings.checkMode, m_s.settings.driveType);
+    const QString listPath = m_s.mainPath + QStringLiteral("/updater.lst");
+    if (QFileInfo::exists(listPath)) {
+        readList(listPath);
+        if (platform::TerminateRequest::isRequested())
+            return;
+    }
+    for (int i = 0; i < m_s.NewFileList->Count(); ++i) {
+        const filelist::TFileRecord& r = m_s.NewFileList->GetItemByID(i)->Content;
+        if (m_s.Required->GetId(r.Name) < 0)
+            m_s.CheckAll->AddItemSimple(r.Name, r.Hash, r.HashPacked, r.Size, r.Date);
+    }
+    compare();
+    m_s.progress.toMaximum(Pair::OneFile);
+    if (m_s.Required->Count() > 0) {
+        UpdateRequiredFiles();
+        return;
+    }
+    m_s.progress.toMaximum(Pair::Total);
+    m_s.view.setTotalText(m_s.text(24) + QStringLiteral("100%"));
+    finish(3);
+    if (m_previousChanged)
+        m_s.OldFileList->SaveToFile(m_s.workFile(QStringLiteral("OldList.lst")));
+}
+
+void TRequiredFilesCheck::readList(const QString& listPath) {
+    const QString oldListPath = m_s.workFile(QStringLiteral("OldList.lst"));
+    if (QFileInfo::exists(oldListPath))
+        m_s.OldFileList->LoadFromFile(oldListPath);
+    const QStringList lines = UpdateListSections::readLines(listPath);
+    QFile::remove(listPath);
+    resetOneFileControls();
+
+    const UpdateListSections sections = UpdateListSections::split(lines);
+    for (const QString& refused : sections.refused)
+        m_s.log(QStringLiteral("Refused name outside the client folder: ") + refused);
+    const ClientFolderIndex present(m_s.mainPath);
+    for (qsizetype i = 0; i < sections.fileLines.size(); ++i) {
+        const QString name = UpdateListSections::nameAfterHash(sections.fileLines.at(i));
+        if (!present.contains(name)) {
+            m_s.Required->AddItemEmpty(name);
+            m_missing.insert(filelist::TFileList::KeyOf(name));
+            forgetMissing(name);
+        }
+        if (i % kProgressEveryLines == 0)
+            m_s.progress.setPosition(Pair::OneFile, static_cast<int>(i));
+    }
+    resetOneFileControls();
+    for (const QString& name : sections.requiredNames)
+        m_s.Required->AddItemEmpty(name);
+    for (const QString& name : sections.deleteNames) {
+        // A file behind a linked folder is not the client's: it is left alone.
+        const QString path = m_s.clientPath(name);
+        if (platform::PlantedLinks::passesThroughLink(m_s.mainPath, path))
+            m_s.log(QStringLiteral("Refused deletion through a link: ") + name);
+        else
+            QFile::remove(path);
+        // A deleted file is no longer installed: the previous list stops naming it, so that
+        // the file is fetched again should a later list bring it back.
+        const int recorded = m_s.OldFileList->GetId(name);
+        if (recorded >= 0 && !QFileInfo::exists(path)) {
+            m_s.OldFileList->DeleteById(recorded);
+            m_previousChanged = true;
+        }
+    }
+    const filelist::Status loaded = m_s.NewFileList->LoadFromStrings(sections.fileLines);
+    if (!loaded.ok())
+        m_s.log(QStringLiteral("The file list is damaged: ") + loaded.message());
+    resetOneFileControls();
+
+    if (m_s.check.checkLevel != 0 && m_s.Required->Count() > 0) {
+        std::unique_ptr<TFileList> measured = FileHasher::measure(m_s, *m_s.Required);
+        if (measured)
+            m_s.Required = std::move(measured);
+    }
+}
+
+void TRequiredFilesCheck::forgetMissing(const QString& name) {
+    // The previous list never claims a file that is not on disk.
+    const int recorded = m_s.OldFileList->GetId(name);
+    if (recorded >= 0) {
+        m_s.OldFileList->DeleteById(recorded);
+        m_previousChanged = true;
+    }
+}
+
+void TRequiredFilesCheck::compare() {
+    const int level = m_s.check.checkLevel;
+    int i = 0;
+    while (i < m_s.Required->Count()) {
+        TFileItem* entry = m_s.Required->GetItemByID(i);
+        const TFileItem* listed = m_s.NewFileList->GetItemByName(entry->Content.Name);
+        if (!listed) {
+            // A required name that the list does not describe has no digest, size or date to
+            // install it by.
+            m_s.log(QStringLiteral("Required file not in the list, skipped: ") + entry->Content.Name);
+            m_s.Required->DeleteById(i);
+            continue;
+        }
+        bool current = false;
+        if (m_missing.contains(filelist::TFileList::KeyOf(listed->Content.Name))) {
+            current = false;
+        } else if (level == 2) {
+            current = entry->Content.Hash == listed->Content.Hash;
+            if (current && listed->Content.Date != 0)
+                platform::SetFileTimes(m_s.clientPath(listed->Content.Name), 7, listed->Content.Date);
+            // A file measured equal to the list is installed: its record in the previous list
+            // follows, which an earlier run may have left behind when it was interrupted.
+            const filelist::TFileItem* previous = m_s.OldFileList->GetItemByName(listed->Content.Name);
+            if (current && (!previous || previous->Content.Hash != listed->Content.Hash)) {
+                m_s.recordPrevious(listed->Content);
+                m_previousChanged = true;
+            }
+        } else if (level == 1) {
+            current = entry->Content.Size == listed->Content.Size &&
+                      entry->Content.Date == platform::dateAsStored(listed->Content.Date);
+        } else {
+            const TFileItem* previous = m_s.OldFileList->GetItemByName(entry->Content.Name);
+            current = previous && previous->Content.Hash == listed->Content.Hash;
+        }
+        if (current) {
+            m_s.Required->DeleteById(i);
+        } else {
+            // The file is installed by the server's record: its digests, its size (which bounds
+            // the extraction) and its date.
+            entry->Content = listed->Content;
+            ++i;
+        }
+    }
+}
+
+void TRequiredFilesCheck::UpdateRequiredFiles() {
+    const int count = m_s.Required->Count();
+    if (count == 0)
+        return;
+    m_s.progress.setPosition(Pair::Total, 0);
+    m_s.progress.setMaximum(Pair::Total, count);
+    m_s.view.setTotalText(m_s.text(24) + QStringLiteral("0%"));
+    m_s.progress.scaleToWidth(Pair::OneFile);
+    m_s.Required->SetSorted(false);
+    const int own = m_s.Required->GetId(QLatin1Char('\\') + m_s.ownProgramName());
+    if (own > 0)
+        m_s.Required->SwapItems(0, own);
+
+    TSingleFileUpdate updater(m_s);
+    for (int i = 0; i < count; ++i) {
+        m_s.progress.setPosition(Pair::OneFile, 0);
+        m_s.self = false;
+        updater.UpdateOneFile(*m_s.Required->GetItemByID(i));
+        if (platform::TerminateRequest::isRequested())
+            return;
+        if (m_s.self)
+            restartAfterSelfUpdate();
+        m_s.progress.setPosition(Pair::Total, i + 1);
+        m_s.view.setTotalText(m_s.text(24) + QString::number(ProgressModel::percent(i + 1, count)) +
+                              QStringLiteral("%"));
+    }
+    m_s.progress.toMaximum(Pair::Total);
+    m_s.view.setTotalText(m_s.text(24) + QStringLiteral("100%"));
+    m_s.Required->Clear();
+    finish(5);
+    m_s.OldFileList->SaveToFile(m_s.workFile(QStringLiteral("OldList.lst")));
+}
+
+void TRequiredFilesCheck::restartAfterSelfUpdate() {
+    // The new program file takes over and runs the whole cycle again, starting from what this
+    // run installed; should it not start, this process goes on with the remaining files.
+    m_s.OldFileList->SaveToFile(m_s.workFile(QStringLiteral("OldList.lst")));
+    if (m_s.saveSettings)
+        m_s.saveSettings();
+    if (m_s.restartSelf)
+        m_s.restartSelf();
+}
+
+void TRequiredFilesCheck::finish(int statusEntry) {
+    m_s.reportOutcome(statusEntry, 0);
+    m_s.view.setStartButtonEnabled(true);
+    m_s.view.setCheckAllVisible(true);
+}
+
+} // namespace kaldoria::update
