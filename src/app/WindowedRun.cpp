@@ -3,12 +3,12 @@
 #include "app/CommandLine.h"
 #include "app/Startup.h"
 
-#include "skin/apply/WindowApply.h"
 #include "startup/ProcessValues.h"
 #include "ui/mainwindow/NewsBrowser.h"
 #include "ui/mainwindow/ScreenshotRequest.h"
 #include "ui/mainwindow/TFMain.h"
 #include "ui/settings/TFSettings.h"
+#include "ui/skinapply/WindowApply.h"
 
 #include <QApplication>
 #include <QMessageBox>

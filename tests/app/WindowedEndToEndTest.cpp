@@ -1,7 +1,7 @@
 #include "LauncherFixture.h"
 
 #include "skin/TkucBackGround.h"
-#include "skin/apply/RegionData.h"
+#include "ui/skinapply/RegionData.h"
 
 #include <QDir>
 #include <QFile>

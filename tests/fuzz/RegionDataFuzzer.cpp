@@ -1,6 +1,6 @@
 // Fuzz target for a skin's region data: any bytes give an outline or none without a crash,
 // and an outline written back as region data reads back as the same outline.
-#include "skin/apply/RegionData.h"
+#include "ui/skinapply/RegionData.h"
 
 #include <cstddef>
 #include <cstdint>

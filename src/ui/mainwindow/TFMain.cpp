@@ -2,11 +2,11 @@
 
 #include "platform/TerminateRequest.h"
 #include "skin/TkucMainWindow.h"
-#include "skin/apply/ElementApply.h"
-#include "skin/apply/WindowOutline.h"
 #include "startup/InterfaceTexts.h"
 #include "startup/LanguageFolderChoice.h"
 #include "startup/tConfigData.h"
+#include "ui/skinapply/ElementApply.h"
+#include "ui/skinapply/WindowOutline.h"
 
 #include <QAbstractItemView>
 #include <QCloseEvent>

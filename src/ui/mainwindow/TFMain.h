@@ -6,8 +6,8 @@
 #include "update/TUpdateWorkflow.h"
 #include "update/UpdateView.h"
 
-#include "skin/apply/WindowApply.h"
 #include "ui/settings/TFSettings.h"
+#include "ui/skinapply/WindowApply.h"
 
 #include <QPointer>
 #include <QPushButton>

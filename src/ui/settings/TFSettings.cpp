@@ -1,9 +1,9 @@
 #include "ui/settings/TFSettings.h"
 
 #include "skin/TkucConfigWindow.h"
-#include "skin/apply/WindowOutline.h"
 #include "startup/InterfaceTexts.h"
 #include "startup/tConfigData.h"
+#include "ui/skinapply/WindowOutline.h"
 
 #include "platform/IntegerText.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "skin/apply/WindowApply.h"
+#include "ui/skinapply/WindowApply.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -3,8 +3,8 @@
 #include "TestFiles.h"
 
 #include "platform/TerminateRequest.h"
-#include "skin/apply/WindowApply.h"
 #include "startup/InterfaceTexts.h"
+#include "ui/skinapply/WindowApply.h"
 
 #include <QBuffer>
 #include <QDir>

@@ -4,7 +4,7 @@
 #include "demoskin/DemoTheme.h"
 #include "demoskin/MainWindowArt.h"
 #include "demoskin/SettingsWindowArt.h"
-#include "skin/apply/RegionData.h"
+#include "ui/skinapply/RegionData.h"
 
 #include <QBuffer>
 #include <QDir>

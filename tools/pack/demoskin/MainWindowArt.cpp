@@ -3,7 +3,7 @@
 #include "demoskin/DemoLayout.h"
 #include "demoskin/DemoTheme.h"
 #include "demoskin/SceneryArt.h"
-#include "skin/apply/ColorKeyOutline.h"
+#include "ui/skinapply/ColorKeyOutline.h"
 
 #include <QLinearGradient>
 #include <QPainter>

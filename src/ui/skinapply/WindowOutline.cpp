@@ -1,7 +1,7 @@
-#include "skin/apply/WindowOutline.h"
+#include "ui/skinapply/WindowOutline.h"
 
-#include "skin/apply/ColorKeyOutline.h"
-#include "skin/apply/RegionData.h"
+#include "ui/skinapply/ColorKeyOutline.h"
+#include "ui/skinapply/RegionData.h"
 
 namespace kaldoria::skin {
 

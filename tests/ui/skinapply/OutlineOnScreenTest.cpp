@@ -1,5 +1,5 @@
-#include "skin/apply/RegionData.h"
-#include "skin/apply/WindowOutline.h"
+#include "ui/skinapply/RegionData.h"
+#include "ui/skinapply/WindowOutline.h"
 
 #include <QGuiApplication>
 #include <QLabel>

@@ -1,8 +1,8 @@
-#include "skin/apply/ElementApply.h"
+#include "ui/skinapply/ElementApply.h"
 
 #include "skin/SkinLayoutMode.h"
-#include "skin/apply/SkinParams.h"
 #include "ui/controls/ColorValue.h"
+#include "ui/skinapply/SkinParams.h"
 
 #include <QPixmap>
 

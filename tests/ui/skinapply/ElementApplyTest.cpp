@@ -1,4 +1,4 @@
-#include "skin/apply/ElementApply.h"
+#include "ui/skinapply/ElementApply.h"
 #include "ui/controls/TRxLabel.h"
 
 #include "SkinModeGuard.h"

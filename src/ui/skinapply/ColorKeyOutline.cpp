@@ -1,4 +1,4 @@
-#include "skin/apply/ColorKeyOutline.h"
+#include "ui/skinapply/ColorKeyOutline.h"
 
 #include <vector>
 

@@ -1,4 +1,4 @@
-#include "skin/apply/WindowApply.h"
+#include "ui/skinapply/WindowApply.h"
 
 #include "SkinModeGuard.h"
 

@@ -1,6 +1,6 @@
-#include "skin/apply/WindowOutline.h"
-#include "skin/apply/ColorKeyOutline.h"
-#include "skin/apply/RegionData.h"
+#include "ui/skinapply/WindowOutline.h"
+#include "ui/skinapply/ColorKeyOutline.h"
+#include "ui/skinapply/RegionData.h"
 
 #include <QMouseEvent>
 #include <QPainter>

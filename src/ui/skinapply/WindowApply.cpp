@@ -1,6 +1,6 @@
-#include "skin/apply/WindowApply.h"
+#include "ui/skinapply/WindowApply.h"
 
-#include "skin/apply/ElementApply.h"
+#include "ui/skinapply/ElementApply.h"
 
 namespace kaldoria::skin {
 

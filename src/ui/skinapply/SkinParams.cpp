@@ -1,4 +1,4 @@
-#include "skin/apply/SkinParams.h"
+#include "ui/skinapply/SkinParams.h"
 
 #include "platform/IntegerText.h"
 #include "platform/TextCodec.h"

@@ -1,4 +1,4 @@
-#include "skin/apply/RegionData.h"
+#include "ui/skinapply/RegionData.h"
 
 #include <QWidget>
 #include <QtEndian>

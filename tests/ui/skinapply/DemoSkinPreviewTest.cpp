@@ -1,6 +1,6 @@
 #include "platform/TextCodec.h"
-#include "skin/apply/WindowApply.h"
-#include "skin/apply/WindowOutline.h"
+#include "ui/skinapply/WindowApply.h"
+#include "ui/skinapply/WindowOutline.h"
 
 #include "SkinModeGuard.h"
 
