@@ -248,7 +248,7 @@ std::optional<std::int64_t> LinkEmulator::nextWake(std::int64_t now) const {
     return wake;
 }
 
-void LinkEmulator::finish(std::uint64_t id, bool failed, std::int64_t now) {
+void LinkEmulator::finish(std::uint64_t id, bool reset, std::int64_t now) {
     const auto found = m_connections.find(id);
     if (found == m_connections.end())
         return;
@@ -257,7 +257,7 @@ void LinkEmulator::finish(std::uint64_t id, bool failed, std::int64_t now) {
         std::fprintf(m_count, "connection %llu up %llu down %llu seconds %.3f %s\n",
                      static_cast<unsigned long long>(id), static_cast<unsigned long long>(connection.bytesUp()),
                      static_cast<unsigned long long>(connection.bytesDown()),
-                     static_cast<double>(now - connection.opened()) / 1e9, failed ? "failed" : "closed");
+                     static_cast<double>(now - connection.opened()) / 1e9, reset ? "reset" : "closed");
     m_connections.erase(found);
 }
 

@@ -43,7 +43,7 @@ private:
     void shareRate(std::int64_t now);
     void updateInterest(std::uint64_t id, Entry& entry);
     std::optional<std::int64_t> nextWake(std::int64_t now) const;
-    void finish(std::uint64_t id, bool failed, std::int64_t now);
+    void finish(std::uint64_t id, bool reset, std::int64_t now);
 
     LinkOptions m_options;
     TokenBucket m_bucket;

@@ -48,13 +48,14 @@ CONF
     LINK_PIDS+=("$(cat "$prefix/nginx.pid")")
 }
 
-# start_emulator BUILD_DIR UPSTREAM_PORT RTT_MS RATE [COUNT_FILE]: sets EMULATOR_PORT.
+# start_emulator BUILD_DIR UPSTREAM_PORT RTT_MS RATE [COUNT_FILE]: sets EMULATOR_PORT and EMULATOR_PID.
 start_emulator() {
     local build=$1 upstream=$2 rtt=$3 rate=$4 count=${5:-} out
     out=$(mktemp)
     "$build/bench/kaldoria-link-emulator" --listen 127.0.0.1:0 --upstream "127.0.0.1:$upstream" \
         --rtt-ms "$rtt" --rate "$rate" ${count:+--count "$count"} >"$out" &
-    LINK_PIDS+=("$!")
+    EMULATOR_PID=$!
+    LINK_PIDS+=("$EMULATOR_PID")
     EMULATOR_PORT=""
     for _ in $(seq 50); do
         EMULATOR_PORT=$(sed -n 's/^PORT //p' "$out")

@@ -5,7 +5,8 @@
 //
 // Prints "PORT <n>" on its first line once it listens, then forwards until it is ended.
 // --rate is in bytes per second with an optional decimal suffix (k, M, G); --count appends
-// one line per connection (bytes each way, duration, whether it closed or failed).
+// one line per connection (bytes each way, seconds open, "closed" when both
+// sides ended their streams or "reset" when a side reset it or failed).
 
 #include "LinkEmulator.h"
 #include "LinkOptions.h"
