@@ -22,7 +22,14 @@ HERE=$(cd "$(dirname "$0")" && pwd)
 mkdir -p "$WORK"
 WORK=$(cd "$WORK" && pwd)
 RUN=$WORK/run
-trap 'stop_link_processes; rm -rf "$RUN"' EXIT
+CHILD=""
+clean_up() {
+    if [ -n "$CHILD" ]; then kill "$CHILD" 2>/dev/null || true; fi
+    stop_link_processes
+    rm -rf "$RUN"
+}
+trap clean_up EXIT
+trap 'exit 130' INT TERM
 
 # The client and its update server folder, made once.
 CLIENT=$WORK/client-$FILES
@@ -83,7 +90,7 @@ check_tree() {
     [ "$found" = "$CLIENT_SUM" ] || fail "$1 holds $found (files, bytes), the client $CLIENT_SUM" /dev/null
 }
 
-# extract: unrar x of every packed file into the peer's client folder.
+# extract: unrar x of every packed file into the peer's client folder (run under timeout).
 extract() {
     local name
     while read -r name; do
@@ -92,28 +99,39 @@ extract() {
     done <<<"$PACKED"
 }
 
+export -f extract
+export RUN PACKED
+
+# bounded COMMAND...: runs it under `timeout LIMIT`, in the background so that an interrupt
+# reaches the exit trap at once and ends it there.
+bounded() {
+    timeout "$LIMIT" "$@" &
+    CHILD=$!
+    wait "$CHILD"
+}
+
 launcher() {
     rm -rf "$RUN/client"
     mkdir -p "$RUN/client"
     cp "$RUN/Kaldoria" "$RUN/client/Kaldoria"
-    (cd "$RUN/client" && timeout "$LIMIT" ./Kaldoria --headless) >"$RUN/launcher.log" 2>&1 ||
+    bounded env -C "$RUN/client" ./Kaldoria --headless >"$RUN/launcher.log" 2>&1 ||
         fail "the launcher failed (exit code $?); its last lines:" "$RUN/launcher.log"
 }
 
 with_curl() {
     rm -rf "$RUN/peer"
-    timeout "$LIMIT" curl --parallel --parallel-max 6 --create-dirs -sS -f -K "$RUN/curl.cfg" 2>"$RUN/curl.log" ||
+    bounded curl --parallel --parallel-max 6 --create-dirs -sS -f -K "$RUN/curl.cfg" 2>"$RUN/curl.log" ||
         fail "curl failed:" "$RUN/curl.log"
     FETCHED=$(now)
-    timeout "$LIMIT" bash -c "$(declare -f extract); RUN='$RUN' PACKED='$PACKED' extract" || fail "unrar failed" /dev/null
+    bounded bash -c extract || fail "unrar failed" /dev/null
 }
 
 with_aria2c() {
     rm -rf "$RUN/peer"
-    timeout "$LIMIT" aria2c -q -j5 -x6 -s6 --allow-overwrite=true --auto-file-renaming=false -i "$RUN/aria2.txt" \
+    bounded aria2c -q -j5 -x6 -s6 --allow-overwrite=true --auto-file-renaming=false -i "$RUN/aria2.txt" \
         >"$RUN/aria2.log" 2>&1 || fail "aria2c failed:" "$RUN/aria2.log"
     FETCHED=$(now)
-    timeout "$LIMIT" bash -c "$(declare -f extract); RUN='$RUN' PACKED='$PACKED' extract" || fail "unrar failed" /dev/null
+    bounded bash -c extract || fail "unrar failed" /dev/null
 }
 
 # requests FROM_LINE: requests, HEAD, GET, requests per packed file, connections in the log since FROM_LINE.
@@ -147,9 +165,9 @@ for run in $(seq "$RUNS"); do
     done
 done
 
-t_launcher=$(printf '%s\n' ${TIMES[launcher]} | median)
-t_curl=$(printf '%s\n' ${TIMES[with_curl]} | median)
-t_aria2c=$(printf '%s\n' ${TIMES[with_aria2c]} | median)
+t_launcher=$(xargs -n1 <<<"${TIMES[launcher]}" | median)
+t_curl=$(xargs -n1 <<<"${TIMES[with_curl]}" | median)
+t_aria2c=$(xargs -n1 <<<"${TIMES[with_aria2c]}" | median)
 floor=$(echo "scale=3; $PACKED_BYTES / $(rate_bytes "$RATE")" | bc)
 peer=$(printf '%s\n' "$t_curl" "$t_aria2c" | sort -n | head -1)
 ratios() { echo "$(echo "scale=2; $1 / $peer" | bc) x faster peer, $(echo "scale=2; $1 / $floor" | bc) x floor"; }
