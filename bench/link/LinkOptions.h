@@ -1,0 +1,24 @@
+#pragma once
+
+#include <netinet/in.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace kaldoria::bench {
+
+// What the link emulator is asked to do: where it listens, where it forwards, and the
+// round-trip time and shared downstream rate it imposes.
+struct LinkOptions {
+    sockaddr_in listen{};
+    sockaddr_in upstream{};
+    std::int64_t rttNs = 0;
+    double bytesPerSecond = 0;
+    std::string countFile;
+};
+
+// The options of a command line, or nullopt with a message in `error`.
+std::optional<LinkOptions> parseLinkOptions(int argc, char** argv, std::string& error);
+
+} // namespace kaldoria::bench

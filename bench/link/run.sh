@@ -1,0 +1,183 @@
+#!/bin/bash
+# A fresh install of a game client over an emulated link (round trip RTT ms, RATE bytes per
+# second shared by all connections): the launcher against curl and aria2c fetching the same
+# packed files and extracting them with unrar, and against the floor (packed bytes / rate).
+# The client (FILES files, 500 by default, about 310 MiB) is made and published once and kept
+# in WORK_DIR. Prints each time (median of RUNS), its ratios against the faster peer and the
+# floor, and from nginx's access log the requests per file and connections of each run.
+#   bench/link/run.sh BUILD_DIR [WORK_DIR]
+#   environment: RTT (ms, 40), RATE (25M), FILES (500; 50 for a smoke run), RUNS (1),
+#                LIMIT (seconds each command may take, 1800)
+set -euo pipefail
+BUILD=$(cd "$1" && pwd)
+WORK=${2:-$BUILD/bench/link-data}
+RTT=${RTT:-40}
+RATE=${RATE:-25M}
+FILES=${FILES:-500}
+RUNS=${RUNS:-1}
+LIMIT=${LIMIT:-1800}
+HERE=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=lib.sh
+. "$HERE/lib.sh"
+mkdir -p "$WORK"
+WORK=$(cd "$WORK" && pwd)
+RUN=$WORK/run
+CHILD=""
+clean_up() {
+    if [ -n "$CHILD" ]; then kill "$CHILD" 2>/dev/null || true; fi
+    stop_link_processes
+    rm -rf "$RUN"
+}
+trap clean_up EXIT
+trap 'exit 130' INT TERM
+
+# The client and its update server folder, made once.
+CLIENT=$WORK/client-$FILES
+SERVER=$WORK/server-$FILES
+if [ ! -f "$SERVER/updater.lst.kdz" ]; then
+    rm -rf "$CLIENT" "$SERVER"
+    python3 "$HERE/make-client.py" "$CLIENT" "$FILES"
+    "$BUILD/kaldoria-pack" publish "$CLIENT" -o "$SERVER"
+fi
+[ -d "$WORK/skin" ] || "$BUILD/kaldoria-pack" demo-skin -o "$WORK/skin"
+PACKED=$(cd "$SERVER" && find . -name '*.kdz' ! -name updater.lst.kdz | sed 's|^\./||' | sort)
+PACKED_BYTES=$(cd "$SERVER" && echo "$PACKED" | xargs stat -c %s | awk '{ s += $1 } END { print s }')
+CLIENT_SUM=$(cd "$CLIENT" && find data -type f -printf '%s\n' | awk '{ n++; s += $1 } END { print n, s }')
+
+rm -rf "$RUN"
+mkdir -p "$RUN"
+start_nginx "$RUN/nginx" "$SERVER"
+start_emulator "$BUILD" "$NGINX_PORT" "$RTT" "$RATE" "$RUN/connections.txt"
+URL=http://127.0.0.1:$EMULATOR_PORT/
+
+# A launcher made for the emulated server, as a player would get it.
+cat >"$RUN/config.txt" <<CONF
+[config]
+instance=KaldoriaLinkBench-$$
+[updateservers]
+url=$URL
+[lang=1033:English]
+1=[Unpacking ]
+2=[Checked ]
+3=[The client is up to date.]
+4=[Downloading ]
+5=[Update finished.]
+7=[Fetching the file list...]
+15=[No update server answers.]
+24=[Total: ]
+CONF
+"$BUILD/kaldoria-pack" stream --skin "$WORK/skin" --config "$RUN/config.txt" -o "$RUN/config.stream" >/dev/null
+"$BUILD/kaldoria-pack" package "$RUN/config.stream" -o "$RUN/config.pack" >/dev/null
+"$BUILD/kaldoria-pack" attach "$BUILD/Kaldoria" -o "$RUN/Kaldoria" --resource "blank=$RUN/config.pack" >/dev/null
+
+# The peers' input: curl's config of url/output pairs and aria2c's input file.
+echo "$PACKED" | awk -v url="$URL" -v out="$RUN/peer/packed/" \
+    '{ printf "url = \"%s%s\"\noutput = \"%s%s\"\n", url, $0, out, $0 }' >"$RUN/curl.cfg"
+echo "$PACKED" | awk -v url="$URL" -v out="$RUN/peer/packed/" '{
+    dir = $0; sub(/\/[^\/]*$/, "", dir); name = $0; sub(/.*\//, "", name)
+    printf "%s%s\n  dir=%s%s\n  out=%s\n", url, $0, out, dir, name }' >"$RUN/aria2.txt"
+
+fail() {
+    echo "$1" >&2
+    [ -f "$2" ] && tail -20 "$2" >&2
+    exit 1
+}
+
+# check_tree DIR: the files below DIR/data must be the client's, by count and bytes.
+check_tree() {
+    local found
+    found=$(cd "$1" && find data -type f -printf '%s\n' | awk '{ n++; s += $1 } END { print n, s }')
+    [ "$found" = "$CLIENT_SUM" ] || fail "$1 holds $found (files, bytes), the client $CLIENT_SUM" /dev/null
+}
+
+# extract: unrar x of every packed file into the peer's client folder (run under timeout).
+extract() {
+    local name
+    while read -r name; do
+        mkdir -p "$RUN/peer/files/$(dirname "$name")"
+        unrar x -o+ -idq "$RUN/peer/packed/$name" "$RUN/peer/files/$(dirname "$name")/" || return 1
+    done <<<"$PACKED"
+}
+
+export -f extract
+export RUN PACKED
+
+# bounded COMMAND...: runs it under `timeout LIMIT`, in the background so that an interrupt
+# reaches the exit trap at once and ends it there.
+bounded() {
+    timeout "$LIMIT" "$@" &
+    CHILD=$!
+    wait "$CHILD"
+}
+
+launcher() {
+    rm -rf "$RUN/client"
+    mkdir -p "$RUN/client"
+    cp "$RUN/Kaldoria" "$RUN/client/Kaldoria"
+    bounded env -C "$RUN/client" ./Kaldoria --headless >"$RUN/launcher.log" 2>&1 ||
+        fail "the launcher failed (exit code $?); its last lines:" "$RUN/launcher.log"
+}
+
+with_curl() {
+    rm -rf "$RUN/peer"
+    bounded curl --parallel --parallel-max 6 --create-dirs -sS -f -K "$RUN/curl.cfg" 2>"$RUN/curl.log" ||
+        fail "curl failed:" "$RUN/curl.log"
+    FETCHED=$(now)
+    bounded bash -c extract || fail "unrar failed" /dev/null
+}
+
+with_aria2c() {
+    rm -rf "$RUN/peer"
+    bounded aria2c -q -j5 -x6 -s6 --allow-overwrite=true --auto-file-renaming=false -i "$RUN/aria2.txt" \
+        >"$RUN/aria2.log" 2>&1 || fail "aria2c failed:" "$RUN/aria2.log"
+    FETCHED=$(now)
+    bounded bash -c extract || fail "unrar failed" /dev/null
+}
+
+# requests FROM_LINE: requests, HEAD, GET, requests per packed file, connections in the log since FROM_LINE.
+requests() {
+    tail -n +"$(($1 + 1))" "$RUN/nginx/access.log" | awk -v files="$FILES" '{
+        n++; m[$2]++; c[$1] = 1; if ($3 != "/updater.lst.kdz") f++ }
+        END { k = 0; for (x in c) k++
+              printf "%d requests (%d HEAD, %d GET), %.2f per file, %d connections", n, m["HEAD"], m["GET"], f / files, k }'
+}
+
+median() { sort -n | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }'; }
+
+declare -A TIMES
+declare -A TRAFFIC
+for run in $(seq "$RUNS"); do
+    for tool in launcher with_curl with_aria2c; do
+        sync
+        from=$(wc -l <"$RUN/nginx/access.log")
+        t0=$(now)
+        FETCHED=""
+        "$tool"
+        t1=$(now)
+        if [ "$tool" = launcher ]; then check_tree "$RUN/client"; else check_tree "$RUN/peer/files"; fi
+        seconds=$(printf '%.2f' "$(echo "$t1 - $t0" | bc)")
+        TIMES[$tool]="${TIMES[$tool]:-} $seconds"
+        TRAFFIC[$tool]=$(requests "$from")
+        split=""
+        [ -n "$FETCHED" ] && split=$(printf ' (fetch %.2f s, unrar %.2f s)' "$(echo "$FETCHED - $t0" | bc)" \
+            "$(echo "$t1 - $FETCHED" | bc)")
+        echo "run $run: $tool $seconds s$split; ${TRAFFIC[$tool]}" >&2
+    done
+done
+
+t_launcher=$(xargs -n1 <<<"${TIMES[launcher]}" | median)
+t_curl=$(xargs -n1 <<<"${TIMES[with_curl]}" | median)
+t_aria2c=$(xargs -n1 <<<"${TIMES[with_aria2c]}" | median)
+floor=$(echo "scale=3; $PACKED_BYTES / $(rate_bytes "$RATE")" | bc)
+peer=$(printf '%s\n' "$t_curl" "$t_aria2c" | sort -n | head -1)
+ratios() { echo "$(echo "scale=2; $1 / $peer" | bc) x faster peer, $(echo "scale=2; $1 / $floor" | bc) x floor"; }
+
+echo "link: round trip $RTT ms, $RATE bytes/s; $FILES files, $(echo "scale=1; $PACKED_BYTES / 1048576" | bc) MiB packed; load $(cut -d' ' -f1-3 /proc/loadavg)"
+printf '%-34s %8.2f s  %s  (runs:%s)\n' "launcher --headless" "$t_launcher" "$(ratios "$t_launcher")" "${TIMES[launcher]}"
+printf '%-34s %8.2f s  %s  (runs:%s)\n' "curl --parallel-max 6 + unrar" "$t_curl" "$(ratios "$t_curl")" "${TIMES[with_curl]}"
+printf '%-34s %8.2f s  %s  (runs:%s)\n' "aria2c -j5 -x6 -s6 + unrar" "$t_aria2c" "$(ratios "$t_aria2c")" "${TIMES[with_aria2c]}"
+printf '%-34s %8.2f s\n' "floor (packed bytes / rate)" "$floor"
+echo "launcher: ${TRAFFIC[launcher]} (last run)"
+echo "curl:     ${TRAFFIC[with_curl]} (last run)"
+echo "aria2c:   ${TRAFFIC[with_aria2c]} (last run)"
+echo "emulator: $(awk '{ n++; if ($NF == "reset") f++ } END { printf "%d connections, %d reset", n, f }' "$RUN/connections.txt"), $(awk -v tick="$(getconf CLK_TCK)" '{ printf "%.1f", ($14 + $15) / tick }' "/proc/$EMULATOR_PID/stat") s of CPU"
