@@ -10,4 +10,34 @@ namespace kaldoria::startup {
 // Only tConfigData::SetLanguageArray writes it.
 extern std::array<QString, 101> InterfaceTexts;
 
+// The entries of the table that the launcher shows, by role.
+enum class TextEntry : int {
+    NewsPage = 0,          // address of the main window's news page
+    UnpackingPrefix = 1,   // status before the name of a file being unpacked
+    CheckedPrefix = 2,     // status before the name of a file whose check is done
+    NothingToUpdate = 3,   // the check found nothing to update
+    DownloadingPrefix = 4, // status before the name of a file being downloaded
+    UpdateFinished = 5,
+    FullCheckFinished = 6,
+    FetchingList = 7,
+    CheckAllHint = 8,
+    StartGameHint = 9,
+    SettingsTitle = 12,
+    LanguageLabel = 13,
+    AutoCloseLabel = 14,
+    NoUpdateServer = 15,
+    NoGameServer = 18,
+    GameServerLabel = 20,
+    GameServerSilent = 21, // the chosen game server does not answer
+    DiskTypeLabel = 22,
+    CheckMethodLabel = 23,
+    TotalPrefix = 24,         // before the total percentage
+    LanguageFolderLabel = 25, // beside the client language box
+    FilesFailed = 26,         // files could not be updated ("%1": how many)
+    DiskFull = 27,            // the disk is full ("%1": needed, "%2": free)
+};
+
+// The current language's text of `entry`.
+QString interfaceText(TextEntry entry);
+
 } // namespace kaldoria::startup

@@ -52,7 +52,6 @@ TUpdateWorkflow::TUpdateWorkflow(UpdateView& view, startup::tConfigData& config,
                                  const QStringList& arguments, const QString& programPath, QObject* parent)
     : QObject(parent), m_config(config), m_debugFile(debugFile), m_arguments(arguments), m_s(view) {
     m_s.ownProgramPath = QFileInfo(programPath).absoluteFilePath();
-    m_s.text = [](int entry) { return startup::InterfaceTexts.at(static_cast<size_t>(entry)); };
     if (m_debugFile)
         m_s.debugLog = [this](const QString& line) { m_debugFile->WriteErr(line); };
     m_s.saveSettings = [this] { SaveIniFile(); };
@@ -65,7 +64,7 @@ TUpdateWorkflow::TUpdateWorkflow(UpdateView& view, startup::tConfigData& config,
 
 TUpdateWorkflow::~TUpdateWorkflow() = default;
 
-QString TUpdateWorkflow::text(int entry) const {
+QString TUpdateWorkflow::text(startup::TextEntry entry) const {
     return m_s.text(entry);
 }
 
@@ -170,7 +169,7 @@ void TUpdateWorkflow::RunUpdate() {
     // In local-source mode the list comes from the local folder, whichever server was chosen.
     if (m_s.localSource.enabled)
         servers = servers.mid(0, 1);
-    m_s.view.setStatusText(text(7));
+    m_s.view.setStatusText(text(startup::TextEntry::FetchingList));
     QString failure;
     for (const QString& server : std::as_const(servers)) {
         if (!failure.isEmpty())
@@ -210,7 +209,7 @@ QString TUpdateWorkflow::fetchList() {
             return m_s.downloadFailure();
         }
     }
-    m_s.view.setStatusText(text(1) + QStringLiteral("updater.lst"));
+    m_s.view.setStatusText(text(startup::TextEntry::UnpackingPrefix) + QStringLiteral("updater.lst"));
     const unpack::UnpackResult result = unpack::UnpackPackedFile(packed, list);
     QFile::remove(packed);
     if (result.status != unpack::UnpackResult::Status::Unpacked) {
@@ -233,8 +232,8 @@ void TUpdateWorkflow::reportNoList(const QString& reason) {
     m_s.listMissing = true;
     m_s.log(QStringLiteral("The file list could not be fetched: ") + reason);
     m_s.view.reportFailure(QStringLiteral("updater.lst.kdz"), reason);
-    m_s.view.showMessage(text(15));
-    m_s.view.setStatusText(text(15));
+    m_s.view.showMessage(text(startup::TextEntry::NoUpdateServer));
+    m_s.view.setStatusText(text(startup::TextEntry::NoUpdateServer));
     m_s.view.setStartButtonEnabled(true);
 }
 
@@ -249,7 +248,7 @@ void TUpdateWorkflow::Button_CheckAllFilesClick() {
     TFullCheck(m_s).CheckingAllFiles();
     if (TerminateRequest::isRequested())
         return;
-    m_s.reportOutcome(6, failuresBefore);
+    m_s.reportOutcome(startup::TextEntry::FullCheckFinished, failuresBefore);
 }
 
 void TUpdateWorkflow::LoadProxyList() {
@@ -263,11 +262,11 @@ void TUpdateWorkflow::LoadProxyList() {
     ProxyProbe probe;
     probe.setStopRequested(&TerminateRequest::isRequested);
     QString result;
-    int failureEntry = 18;
+    startup::TextEntry failureEntry = startup::TextEntry::NoGameServer;
     if (m_s.settings.selProxy.toLower() == QLatin1String("auto")) {
         result = probe.CheckProxyServers(proxies.Servers, proxies.Port);
     } else {
-        failureEntry = 21;
+        failureEntry = startup::TextEntry::GameServerSilent;
         if (m_proxyIdx > 0 && m_proxyIdx <= proxies.Servers.size()) {
             const QString line = proxies.Servers.at(m_proxyIdx - 1);
             if (!line.isEmpty())
@@ -299,8 +298,8 @@ void TUpdateWorkflow::chooseProxy(int index, const QString& displayed) {
     if (TerminateRequest::isRequested())
         return;
     if (result.isEmpty()) {
-        m_s.view.showMessage(text(21));
-        m_s.view.setStatusText(text(21));
+        m_s.view.showMessage(text(startup::TextEntry::GameServerSilent));
+        m_s.view.setStatusText(text(startup::TextEntry::GameServerSilent));
         return;
     }
     m_proxyLine = result;

@@ -25,13 +25,13 @@ void WorkflowState::fileFailed(const QString& name, const QString& reason) {
     view.reportFailure(name, reason);
 }
 
-void WorkflowState::reportOutcome(int successEntry, int failuresBefore) {
+void WorkflowState::reportOutcome(startup::TextEntry successEntry, int failuresBefore) {
     const int failed = failedFiles - failuresBefore;
     if (failed <= 0) {
         view.setStatusText(text(successEntry));
         return;
     }
-    const QString message = FailureTexts::filesFailed(text(FailureTexts::kFilesFailedEntry), failed);
+    const QString message = FailureTexts::filesFailed(text(startup::TextEntry::FilesFailed), failed);
     log(message);
     view.setStatusText(message);
     view.showMessage(message);
@@ -48,7 +48,7 @@ void WorkflowState::reportDiskFull(qint64 bytesNeeded, qint64 bytesFree) {
     if (diskFullShown)
         return;
     diskFullShown = true;
-    const QString message = FailureTexts::diskFull(text(FailureTexts::kDiskFullEntry), bytesNeeded, bytesFree);
+    const QString message = FailureTexts::diskFull(text(startup::TextEntry::DiskFull), bytesNeeded, bytesFree);
     log(message);
     view.showMessage(message);
     view.setStatusText(message);

@@ -8,6 +8,7 @@
 
 #include "download/TDownloadMultiThread.h"
 #include "filelist/TFileList.h"
+#include "startup/InterfaceTexts.h"
 
 #include <QString>
 
@@ -54,8 +55,6 @@ struct WorkflowState {
     // The player has been told that the disk is full; once is enough.
     bool diskFullShown = false;
 
-    // Text entry `n` of the interface text table.
-    std::function<QString(int)> text;
     // A line for the debug log; empty outside debug mode.
     std::function<void(const QString&)> debugLog;
     // Saves the user settings (before a restart after a self-update).
@@ -71,10 +70,12 @@ struct WorkflowState {
     // Counts a client file that could not be updated and tells why: the debug log, and the
     // view's list of failures.
     void fileFailed(const QString& name, const QString& reason);
-    // The status at the end of a check: text entry `successEntry` when no file failed since
+    // The status at the end of a check: the text `successEntry` when no file failed since
     // `failuresBefore` files had failed, otherwise how many failed, in the status line and
     // the message panel.
-    void reportOutcome(int successEntry, int failuresBefore);
+    void reportOutcome(startup::TextEntry successEntry, int failuresBefore);
+    // The current language's text of `entry`.
+    static QString text(startup::TextEntry entry) { return startup::interfaceText(entry); }
     // Why the downloader's last file failed; a full disk is also told to the player.
     QString downloadFailure();
     // Tells the player that the disk is full, once per run.

@@ -29,10 +29,6 @@ constexpr QPoint kBrowserOffset{0, -19};
 constexpr int kBrowserGrowth = 32;
 constexpr int kMessageTop = 60;
 
-QString text(int entry) {
-    return startup::InterfaceTexts.at(static_cast<size_t>(entry));
-}
-
 } // namespace
 
 TFMain::TFMain(startup::tConfigData& config, const skin::TkucMainWindow& skin, startup::tDebugFile* debugFile,
@@ -133,7 +129,7 @@ void TFMain::FormCreate() {
         m_textTitle->setText(m_config.MainWindow.Caption);
     if (m_config.MainWindow.FadeEffect)
         m_fade->makeTransparent();
-    m_textLangBoxDescription->setText(text(25));
+    m_textLangBoxDescription->setText(startup::interfaceText(startup::TextEntry::LanguageFolderLabel));
 
     m_backGroundImage->setPixmap(QPixmap::fromImage(background));
     QPalette brush = palette();
@@ -153,8 +149,8 @@ void TFMain::FormCreate() {
 }
 
 void TFMain::SetLanguage() {
-    m_buttonStartGame->setToolTip(text(9));
-    m_buttonCheckAllFiles->setToolTip(text(8));
+    m_buttonStartGame->setToolTip(startup::interfaceText(startup::TextEntry::StartGameHint));
+    m_buttonCheckAllFiles->setToolTip(startup::interfaceText(startup::TextEntry::CheckAllHint));
 }
 
 void TFMain::placeBrowser() {
@@ -194,7 +190,7 @@ void TFMain::FormShow() {
         const QRect area = display->geometry();
         move(area.width() / 2 - width() / 2, area.height() / 2 - height() / 2);
     }
-    m_newsUrl = text(0);
+    m_newsUrl = startup::interfaceText(startup::TextEntry::NewsPage);
     m_webBrowser->setNewsUrl(m_newsUrl);
     m_webBrowser->hide();
     if (m_newsUrl.isEmpty()) {
@@ -273,13 +269,13 @@ void TFMain::Button_ConfigClick() {
             break;
         }
     }
-    m_textLangBoxDescription->setText(text(25));
+    m_textLangBoxDescription->setText(startup::interfaceText(startup::TextEntry::LanguageFolderLabel));
     // From now on page loads no longer move or hide the news panel; the link check stays,
     // so the panel keeps showing only the news page.
     disconnect(m_webBrowser, &NewsBrowser::navigateComplete, this, &TFMain::WebBrowser1NavigateComplete2);
     disconnect(m_webBrowser, &NewsBrowser::navigateError, this, &TFMain::WebBrowser1NavigateError);
-    if (m_newsUrl != text(0)) {
-        m_newsUrl = text(0);
+    if (m_newsUrl != startup::interfaceText(startup::TextEntry::NewsPage)) {
+        m_newsUrl = startup::interfaceText(startup::TextEntry::NewsPage);
         m_webBrowser->setNewsUrl(m_newsUrl);
         if (!m_newsUrl.isEmpty())
             m_webBrowser->navigate(m_newsUrl);

@@ -29,10 +29,6 @@ const QStringList& checkModes() {
     return names;
 }
 
-QString text(int entry) {
-    return startup::InterfaceTexts.at(static_cast<size_t>(entry));
-}
-
 // A caption that reads right to left: its text ends just left of its control.
 QLabel* rowLabel(QWidget* parent, int row) {
     auto* label = new QLabel(parent);
@@ -193,12 +189,12 @@ void TFSettings::fillProxyBox() {
 }
 
 void TFSettings::SetLanguage() {
-    m_textTitle->setText(text(12));
-    m_textLanguage->setText(text(13));
-    m_textAutoclose->setText(text(14));
-    m_textProxy->setText(text(20));
-    m_textDriveType->setText(text(22));
-    m_textCheckType->setText(text(23));
+    m_textTitle->setText(startup::interfaceText(startup::TextEntry::SettingsTitle));
+    m_textLanguage->setText(startup::interfaceText(startup::TextEntry::LanguageLabel));
+    m_textAutoclose->setText(startup::interfaceText(startup::TextEntry::AutoCloseLabel));
+    m_textProxy->setText(startup::interfaceText(startup::TextEntry::GameServerLabel));
+    m_textDriveType->setText(startup::interfaceText(startup::TextEntry::DiskTypeLabel));
+    m_textCheckType->setText(startup::interfaceText(startup::TextEntry::CheckMethodLabel));
 }
 
 void TFSettings::Box_LanguageChange(int index) {

@@ -26,7 +26,7 @@ void TFullCheck::CheckingAllFiles() {
     const int count = m_s.CheckAll->Count();
     m_s.progress.setPosition(Pair::Total, 0);
     m_s.progress.setMaximum(Pair::Total, count);
-    m_s.view.setTotalText(m_s.text(24) + QStringLiteral("0%"));
+    m_s.view.setTotalText(m_s.text(startup::TextEntry::TotalPrefix) + QStringLiteral("0%"));
     m_s.progress.scaleToWidth(Pair::OneFile);
     TSingleFileUpdate updater(m_s);
     for (int i = 0; i < count; ++i) {
@@ -40,11 +40,11 @@ void TFullCheck::CheckingAllFiles() {
         if (platform::TerminateRequest::isRequested())
             return;
         m_s.progress.setPosition(Pair::Total, i + 1);
-        m_s.view.setTotalText(m_s.text(24) + QString::number(ProgressModel::percent(i + 1, count)) +
-                              QStringLiteral("%"));
+        m_s.view.setTotalText(m_s.text(startup::TextEntry::TotalPrefix) +
+                              QString::number(ProgressModel::percent(i + 1, count)) + QStringLiteral("%"));
     }
     m_s.progress.toMaximum(Pair::Total);
-    m_s.view.setTotalText(m_s.text(24) + QStringLiteral("100%"));
+    m_s.view.setTotalText(m_s.text(startup::TextEntry::TotalPrefix) + QStringLiteral("100%"));
     for (int i = m_s.OldFileList->Count() - 1; i >= 0; --i) {
         if (m_s.NewFileList->GetId(m_s.OldFileList->GetItemByID(i)->Content.Name) < 0)
             m_s.OldFileList->DeleteById(i);

@@ -47,8 +47,8 @@ void TRequiredFilesCheck::CheckingRequiredFiles() {
         return;
     }
     m_s.progress.toMaximum(Pair::Total);
-    m_s.view.setTotalText(m_s.text(24) + QStringLiteral("100%"));
-    finish(3);
+    m_s.view.setTotalText(m_s.text(startup::TextEntry::TotalPrefix) + QStringLiteral("100%"));
+    finish(startup::TextEntry::NothingToUpdate);
     if (m_previousChanged)
         m_s.OldFileList->SaveToFile(m_s.workFile(QStringLiteral("OldList.lst")));
 }
@@ -165,7 +165,7 @@ void TRequiredFilesCheck::UpdateRequiredFiles() {
         return;
     m_s.progress.setPosition(Pair::Total, 0);
     m_s.progress.setMaximum(Pair::Total, count);
-    m_s.view.setTotalText(m_s.text(24) + QStringLiteral("0%"));
+    m_s.view.setTotalText(m_s.text(startup::TextEntry::TotalPrefix) + QStringLiteral("0%"));
     m_s.progress.scaleToWidth(Pair::OneFile);
     m_s.Required->SetSorted(false);
     const int own = m_s.Required->GetId(QLatin1Char('\\') + m_s.ownProgramName());
@@ -182,13 +182,13 @@ void TRequiredFilesCheck::UpdateRequiredFiles() {
         if (m_s.self)
             restartAfterSelfUpdate();
         m_s.progress.setPosition(Pair::Total, i + 1);
-        m_s.view.setTotalText(m_s.text(24) + QString::number(ProgressModel::percent(i + 1, count)) +
-                              QStringLiteral("%"));
+        m_s.view.setTotalText(m_s.text(startup::TextEntry::TotalPrefix) +
+                              QString::number(ProgressModel::percent(i + 1, count)) + QStringLiteral("%"));
     }
     m_s.progress.toMaximum(Pair::Total);
-    m_s.view.setTotalText(m_s.text(24) + QStringLiteral("100%"));
+    m_s.view.setTotalText(m_s.text(startup::TextEntry::TotalPrefix) + QStringLiteral("100%"));
     m_s.Required->Clear();
-    finish(5);
+    finish(startup::TextEntry::UpdateFinished);
     m_s.OldFileList->SaveToFile(m_s.workFile(QStringLiteral("OldList.lst")));
 }
 
@@ -202,7 +202,7 @@ void TRequiredFilesCheck::restartAfterSelfUpdate() {
         m_s.restartSelf();
 }
 
-void TRequiredFilesCheck::finish(int statusEntry) {
+void TRequiredFilesCheck::finish(startup::TextEntry statusEntry) {
     m_s.reportOutcome(statusEntry, 0);
     m_s.view.setStartButtonEnabled(true);
     m_s.view.setCheckAllVisible(true);

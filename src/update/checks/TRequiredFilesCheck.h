@@ -25,7 +25,7 @@ private:
     // Drops the previous list's record of a file that is missing from the client folder.
     void forgetMissing(const QString& name);
     void resetOneFileControls();
-    void finish(int statusEntry);
+    void finish(startup::TextEntry statusEntry);
     // Saves the previous list, then lets the new program file take over.
     void restartAfterSelfUpdate();
 

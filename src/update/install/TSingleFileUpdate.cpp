@@ -34,7 +34,7 @@ QString TSingleFileUpdate::packedAddress(const QString& urlMain, const QString& 
 
 bool TSingleFileUpdate::UpdateOneFile(const filelist::TFileItem& item) {
     const filelist::TFileRecord& record = item.Content;
-    m_s.view.setStatusText(m_s.text(4) + record.Name);
+    m_s.view.setStatusText(m_s.text(startup::TextEntry::DownloadingPrefix) + record.Name);
     const QString oldName = record.Name.mid(1);
     if (!platform::ClientPath::isConfined(record.Name)) {
         m_s.log(QStringLiteral("Refused name outside the client folder: ") + record.Name);
@@ -86,7 +86,7 @@ bool TSingleFileUpdate::UpdateOneFile(const filelist::TFileItem& item) {
         return false;
     }
 
-    m_s.view.setStatusText(m_s.text(1) + record.Name);
+    m_s.view.setStatusText(m_s.text(startup::TextEntry::UnpackingPrefix) + record.Name);
     QCoreApplication::processEvents();
     if (platform::TerminateRequest::isRequested()) {
         cleanUp(target, ownFile);
