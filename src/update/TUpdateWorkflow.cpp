@@ -64,10 +64,6 @@ TUpdateWorkflow::TUpdateWorkflow(UpdateView& view, startup::tConfigData& config,
 
 TUpdateWorkflow::~TUpdateWorkflow() = default;
 
-QString TUpdateWorkflow::text(startup::TextEntry entry) const {
-    return m_s.text(entry);
-}
-
 void TUpdateWorkflow::setRestartHandler(std::function<void()> restart) {
     m_s.restartSelf = std::move(restart);
 }
@@ -169,7 +165,7 @@ void TUpdateWorkflow::RunUpdate() {
     // In local-source mode the list comes from the local folder, whichever server was chosen.
     if (m_s.localSource.enabled)
         servers = servers.mid(0, 1);
-    m_s.view.setStatusText(text(startup::TextEntry::FetchingList));
+    m_s.view.setStatusText(m_s.text(startup::TextEntry::FetchingList));
     QString failure;
     for (const QString& server : std::as_const(servers)) {
         if (!failure.isEmpty())
@@ -209,7 +205,7 @@ QString TUpdateWorkflow::fetchList() {
             return m_s.downloadFailure();
         }
     }
-    m_s.view.setStatusText(text(startup::TextEntry::UnpackingPrefix) + QStringLiteral("updater.lst"));
+    m_s.view.setStatusText(m_s.text(startup::TextEntry::UnpackingPrefix) + QStringLiteral("updater.lst"));
     const unpack::UnpackResult result = unpack::UnpackPackedFile(packed, list);
     QFile::remove(packed);
     if (result.status != unpack::UnpackResult::Status::Unpacked) {
@@ -218,13 +214,16 @@ QString TUpdateWorkflow::fetchList() {
             m_s.reportDiskFull(result.bytesNeeded, result.bytesFree);
         return QStringLiteral("the packed list could not be unpacked: ") + result.error;
     }
-    // A list that cannot be read to its end is not used: the files after the damage would
-    // silently count as unlisted.
-    const filelist::Status readable = UpdateListSections::check(list);
+    // The list is read once, here, and used only when it reads to its end: the files after
+    // damage would silently count as unlisted.
+    UpdateListSections sections = UpdateListSections::split(UpdateListSections::readLines(list));
+    const filelist::Status readable = m_s.NewFileList->LoadFromStrings(sections.fileLines);
     if (!readable.ok()) {
+        m_s.NewFileList->Clear();
         QFile::remove(list);
         return QStringLiteral("the list is damaged: ") + readable.message();
     }
+    m_s.listSections = std::move(sections);
     return QString();
 }
 
@@ -232,8 +231,8 @@ void TUpdateWorkflow::reportNoList(const QString& reason) {
     m_s.listMissing = true;
     m_s.log(QStringLiteral("The file list could not be fetched: ") + reason);
     m_s.view.reportFailure(QStringLiteral("updater.lst.kdz"), reason);
-    m_s.view.showMessage(text(startup::TextEntry::NoUpdateServer));
-    m_s.view.setStatusText(text(startup::TextEntry::NoUpdateServer));
+    m_s.view.showMessage(m_s.text(startup::TextEntry::NoUpdateServer));
+    m_s.view.setStatusText(m_s.text(startup::TextEntry::NoUpdateServer));
     m_s.view.setStartButtonEnabled(true);
 }
 
@@ -276,8 +275,8 @@ void TUpdateWorkflow::LoadProxyList() {
     if (TerminateRequest::isRequested())
         return;
     if (result.isEmpty()) {
-        m_s.view.showMessage(text(failureEntry));
-        m_s.view.setStatusText(text(failureEntry));
+        m_s.view.showMessage(m_s.text(failureEntry));
+        m_s.view.setStatusText(m_s.text(failureEntry));
         return;
     }
     m_proxyLine = result;
@@ -298,8 +297,8 @@ void TUpdateWorkflow::chooseProxy(int index, const QString& displayed) {
     if (TerminateRequest::isRequested())
         return;
     if (result.isEmpty()) {
-        m_s.view.showMessage(text(startup::TextEntry::GameServerSilent));
-        m_s.view.setStatusText(text(startup::TextEntry::GameServerSilent));
+        m_s.view.showMessage(m_s.text(startup::TextEntry::GameServerSilent));
+        m_s.view.setStatusText(m_s.text(startup::TextEntry::GameServerSilent));
         return;
     }
     m_proxyLine = result;

@@ -91,7 +91,6 @@ private:
     QString fetchList();
     void reportNoList(const QString& reason);
     void releaseObjects();
-    QString text(startup::TextEntry entry) const;
 
     startup::tConfigData& m_config;
     startup::tDebugFile* m_debugFile;

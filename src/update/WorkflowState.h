@@ -3,6 +3,7 @@
 #include "update/ProgressModel.h"
 #include "update/UpdateView.h"
 #include "update/checks/CheckSettings.h"
+#include "update/manifest/UpdateListSections.h"
 #include "update/settings/UserSettings.h"
 #include "update/source/LocalSource.h"
 
@@ -40,6 +41,8 @@ struct WorkflowState {
     std::unique_ptr<filelist::TFileList> NewFileList;
     std::unique_ptr<filelist::TFileList> CheckAll;
     std::unique_ptr<filelist::TFileList> OldFileList;
+    // The sections of the server's list as fetched; its file lines are in NewFileList.
+    UpdateListSections listSections;
 
     // Base address of the chosen update server, as configured.
     QString URLMain;

@@ -57,11 +57,11 @@ void TRequiredFilesCheck::readList(const QString& listPath) {
     const QString oldListPath = m_s.workFile(QStringLiteral("OldList.lst"));
     if (QFileInfo::exists(oldListPath))
         m_s.OldFileList->LoadFromFile(oldListPath);
-    const QStringList lines = UpdateListSections::readLines(listPath);
+    // The list was read and its file lines loaded when it was fetched.
     QFile::remove(listPath);
     resetOneFileControls();
 
-    const UpdateListSections sections = UpdateListSections::split(lines);
+    const UpdateListSections& sections = m_s.listSections;
     for (const QString& refused : sections.refused)
         m_s.log(QStringLiteral("Refused name outside the client folder: ") + refused);
     const ClientFolderIndex present(m_s.mainPath);
@@ -93,9 +93,6 @@ void TRequiredFilesCheck::readList(const QString& listPath) {
             m_previousChanged = true;
         }
     }
-    const filelist::Status loaded = m_s.NewFileList->LoadFromStrings(sections.fileLines);
-    if (!loaded.ok())
-        m_s.log(QStringLiteral("The file list is damaged: ") + loaded.message());
     resetOneFileControls();
 
     if (m_s.check.checkLevel != 0 && m_s.Required->Count() > 0) {

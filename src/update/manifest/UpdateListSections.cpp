@@ -1,6 +1,5 @@
 #include "update/manifest/UpdateListSections.h"
 
-#include "filelist/TFileList.h"
 #include "platform/ClientPath.h"
 #include "platform/TextCodec.h"
 
@@ -79,11 +78,6 @@ QStringList UpdateListSections::readLines(const QString& listPath) {
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return TextCodec::decodeLines(file.readAll());
-}
-
-filelist::Status UpdateListSections::check(const QString& listPath) {
-    filelist::TFileList files(true);
-    return files.LoadFromStrings(split(readLines(listPath)).fileLines);
 }
 
 } // namespace kaldoria::update

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "filelist/Status.h"
-
 #include <QStringList>
 
 namespace kaldoria::update {
@@ -24,8 +22,6 @@ struct UpdateListSections {
     // The lines of the list file (byte-order mark or the system's code page); none when it
     // cannot be read.
     static QStringList readLines(const QString& listPath);
-    // Whether the list file reads to its end: a file line that does not parse is an error.
-    static filelist::Status check(const QString& listPath);
 
     // The name a file line carries after its 32-character hash and separator.
     static QString nameAfterHash(const QString& line);
