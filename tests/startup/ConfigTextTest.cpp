@@ -131,7 +131,7 @@ TEST(ParseConfig, LanguageSectionsKeepTheirLinesAndHeaderTextAsWritten) {
 TEST(ParseConfig, EncodingsAndEmptyText) {
     tConfigData utf16;
     parse(utf16, QByteArray::fromHex("fffe") +
-                     QByteArray("[\0c\0o\0n\0f\0i\0g\0]\0\n\0i\0n\0s\0t\0a\0n\0c\0e\0=\0\xe9\0", 42));
+                     QByteArray("[\0c\0o\0n\0f\0i\0g\0]\0\n\0i\0n\0s\0t\0a\0n\0c\0e\0=\0\xe9\0", 38));
     EXPECT_EQ(utf16.Config.Instance, u"\u00e9"_qs);
 
     tConfigData utf8;
