@@ -13,7 +13,7 @@ namespace {
 
 bool isWorkFolderLeftover(const QString& name) {
     static const QRegularExpression pattern(
-        QStringLiteral("^(\\$tmp\\.kdz|_part_\\d+\\.tmp|(Kaldoria\\.ini|OldList\\.lst)\\.[A-Za-z0-9]{6})$"));
+        QStringLiteral("^(\\$tmp(\\.\\d+)?\\.kdz|_part_\\d+\\.tmp|(Kaldoria\\.ini|OldList\\.lst)\\.[A-Za-z0-9]{6})$"));
     return pattern.match(name).hasMatch();
 }
 

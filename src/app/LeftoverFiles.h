@@ -11,7 +11,7 @@ namespace kaldoria::app {
 //   renaming it into place, ".<random>.kaldoria-part";
 // - in the client folder itself: the temporary copy of the unpacked list,
 //   "updater.lst.<6 letters or digits>";
-// - in the work folder "updater": the packed file "$tmp.kdz", the download parts
+// - in the work folder "updater": the packed files "$tmp.kdz" and "$tmp.<number>.kdz", the download parts
 //   "_part_<number>.tmp", and the temporary copies of the settings and the previous list,
 //   "Kaldoria.ini.<6 letters or digits>" and "OldList.lst.<6 letters or digits>".
 // (A file rewritten whole is written unnamed where the file system allows it and named

@@ -104,8 +104,10 @@ void TDownloadThread::runAttempts() {
     options.acceptHead = [this](const net::HttpResponseHead& head) {
         if (WholeFile)
             return head.status() == 200;
-        if (head.status() == 206)
-            return head.contentRangeFirst() == m_start;
+        if (head.status() == 206) {
+            const auto range = head.contentRange();
+            return range && range->first == m_start;
+        }
         // The whole file serves only a range that is the whole file.
         if (head.status() == 200 && m_start == 0 && head.contentLength() == m_end + 1)
             return true;

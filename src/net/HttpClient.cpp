@@ -1,5 +1,7 @@
 #include "net/HttpClient.h"
 
+#include "net/CurlRequest.h"
+
 #include "platform/EventLoopWait.h"
 #include "platform/SocketControl.h"
 #include "platform/TerminateRequest.h"
@@ -19,24 +21,9 @@ namespace kaldoria::net {
 
 namespace {
 
-// Large reads keep the per-chunk work (one write, one progress call) small on fast lines.
-constexpr long kReceiveBufferBytes = 256 * 1024;
 // How long a worker's wait on the network may last before it looks at the disconnect flag
 // again; disconnect() also wakes it at once.
 constexpr int kWorkerPollMs = 1000;
-// Redirects followed by one request at most.
-constexpr long kMaxRedirects = 5;
-
-// Redirect answers that libcurl follows when they name a Location.
-bool isFollowedRedirect(int status) {
-    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
-}
-
-// A redirect may keep the request's scheme or go from http to https, never back to http.
-const char* redirectProtocols(const QByteArray& url) {
-    return url.left(6).toLower() == "https:" ? "https" : "http,https";
-}
-
 bool onApplicationThread() {
     const QCoreApplication* app = QCoreApplication::instance();
     return app && QThread::currentThread() == app->thread();
@@ -123,7 +110,7 @@ size_t HttpClient::Impl::headerLine(QByteArrayView line) {
         return size_t(line.size()); // an interim answer, or the end of trailing fields
     // libcurl follows the redirect or fails the request itself (too many, a refused scheme);
     // the redirect's own body is never handed over.
-    if (isFollowedRedirect(int(status)) && !head.header("location").isEmpty())
+    if (isFollowedRedirect(status) && !head.header("location").isEmpty())
         return size_t(line.size());
     headJudged = true;
     if (status < 200 || status > 299) {
@@ -198,14 +185,13 @@ HttpResult HttpClient::Impl::perform(const QByteArray& url, bool headOnly, long 
     if (disconnected)
         return {.error = HttpError::Aborted, .message = QStringLiteral("disconnected")};
 
-    curl_easy_setopt(easy, CURLOPT_URL, url.constData());
+    setRequestUrl(easy, url);
     if (headOnly)
         curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
     else
         curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
     curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, timeoutMs);
     curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers.get());
-    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, redirectProtocols(url));
 
     const CURLcode code = runTransfer();
 
@@ -224,18 +210,10 @@ HttpResult HttpClient::Impl::perform(const QByteArray& url, bool headOnly, long 
         result.message.clear(); // libcurl only saw the transfer refused; the status says it all
     if (callbackError != HttpError::None)
         result.error = callbackError;
-    else if (disconnected || code == CURLE_ABORTED_BY_CALLBACK)
+    else if (disconnected)
         result.error = HttpError::Aborted;
-    else if (code == CURLE_COULDNT_CONNECT || code == CURLE_COULDNT_RESOLVE_HOST || code == CURLE_COULDNT_RESOLVE_PROXY)
-        result.error = HttpError::Connect;
-    else if (code == CURLE_OPERATION_TIMEDOUT)
-        result.error = HttpError::TimedOut;
-    else if (code == CURLE_PEER_FAILED_VERIFICATION || code == CURLE_SSL_CACERT_BADFILE)
-        result.error = HttpError::Certificate;
-    else if (code == CURLE_TOO_MANY_REDIRECTS || (code == CURLE_UNSUPPORTED_PROTOCOL && status >= 300 && status < 400))
-        result.error = HttpError::Status; // a redirect not followed
     else
-        result.error = HttpError::Transfer;
+        result.error = errorOf(code, status);
     if (result.error == HttpError::Connect) {
         long systemError = 0;
         curl_easy_getinfo(easy, CURLINFO_OS_ERRNO, &systemError);
@@ -245,24 +223,13 @@ HttpResult HttpClient::Impl::perform(const QByteArray& url, bool headOnly, long 
 }
 
 HttpClient::HttpClient(QByteArray userAgent) : m_impl(std::make_unique<Impl>()) {
-    static std::once_flag initialised;
-    std::call_once(initialised, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    initialiseCurl();
 
     Impl& d = *m_impl;
     d.multi = curl_multi_init();
     d.easy = curl_easy_init();
-    curl_easy_setopt(d.easy, CURLOPT_USERAGENT, userAgent.constData()); // libcurl copies strings
-    curl_easy_setopt(d.easy, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(d.easy, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(d.easy, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(d.easy, CURLOPT_MAXREDIRS, kMaxRedirects);
+    setCommonOptions(d.easy, userAgent, false);
     curl_easy_setopt(d.easy, CURLOPT_ERRORBUFFER, d.errorBuffer);
-    curl_easy_setopt(d.easy, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_1));
-    curl_easy_setopt(d.easy, CURLOPT_SSLVERSION, long(CURL_SSLVERSION_TLSv1_0));
-    curl_easy_setopt(d.easy, CURLOPT_BUFFERSIZE, kReceiveBufferBytes);
-    const QString caFile = caFileFromEnvironment();
-    if (!caFile.isEmpty())
-        curl_easy_setopt(d.easy, CURLOPT_CAINFO, caFile.toLocal8Bit().constData());
     curl_easy_setopt(d.easy, CURLOPT_HEADERFUNCTION, &Impl::onHeader);
     curl_easy_setopt(d.easy, CURLOPT_HEADERDATA, &d);
     curl_easy_setopt(d.easy, CURLOPT_WRITEFUNCTION, &Impl::onBody);

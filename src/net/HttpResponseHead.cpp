@@ -46,7 +46,7 @@ qint64 HttpResponseHead::contentLength() const {
     return parseCount(header("content-length")).value_or(-1);
 }
 
-std::optional<qint64> HttpResponseHead::contentRangeFirst() const {
+std::optional<ContentRange> HttpResponseHead::contentRange() const {
     const QByteArray value = header("content-range");
     if (!value.startsWith("bytes "))
         return std::nullopt;
@@ -59,7 +59,13 @@ std::optional<qint64> HttpResponseHead::contentRangeFirst() const {
     const auto last = parseCount(QByteArrayView(range).sliced(dash + 1, slash - dash - 1));
     if (!first || !last || *last < *first)
         return std::nullopt;
-    return first;
+    const QByteArrayView totalText = QByteArrayView(range).sliced(slash + 1);
+    if (totalText == "*")
+        return ContentRange{*first, *last, -1};
+    const auto total = parseCount(totalText);
+    if (!total || *total <= *last)
+        return std::nullopt;
+    return ContentRange{*first, *last, *total};
 }
 
 } // namespace kaldoria::net

@@ -10,6 +10,15 @@
 
 namespace kaldoria::net {
 
+// The bytes an answer carries and the length of the whole file; `total` is -1 when the
+// server does not say.
+struct ContentRange {
+    qint64 first = 0;
+    qint64 last = 0;
+    qint64 total = -1;
+    bool operator==(const ContentRange&) const = default;
+};
+
 // The status and header fields of one HTTP answer, as its header lines arrive.
 class HttpResponseHead {
 public:
@@ -26,9 +35,9 @@ public:
     // Content-Length; -1 when it is absent or not a number.
     qint64 contentLength() const;
 
-    // First offset of a "Content-Range: bytes FIRST-LAST/TOTAL" field; none when absent or
-    // malformed.
-    std::optional<qint64> contentRangeFirst() const;
+    // A "Content-Range: bytes FIRST-LAST/TOTAL" field (TOTAL may be "*"); none when absent or
+    // malformed, or when LAST lies before FIRST or not before TOTAL.
+    std::optional<ContentRange> contentRange() const;
 
 private:
     int m_status = 0;

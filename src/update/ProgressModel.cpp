@@ -68,10 +68,14 @@ void ProgressModel::scaleToWidth(Pair pair) {
 
 void ProgressModel::downloadProgress(qint64 loaded, qint64 size) {
     m_view.downloadProgress(loaded, size);
-    if (size <= 0)
+    setShare(Pair::OneFile, loaded, size);
+}
+
+void ProgressModel::setShare(Pair pair, qint64 done, qint64 count) {
+    if (count <= 0)
         return;
-    const double share = static_cast<double>(loaded) / static_cast<double>(size);
-    for (ProgressControl control : controlsOf(Pair::OneFile))
+    const double share = static_cast<double>(done) / static_cast<double>(count);
+    for (ProgressControl control : controlsOf(pair))
         setPosition(control, roundHalfEven(share * maximum(control)));
 }
 

@@ -26,6 +26,8 @@ public:
     // Download progress of one file: each control of the current file at loaded / size of
     // its maximum, rounded to the nearest, halves to even.
     void downloadProgress(qint64 loaded, qint64 size);
+    // Each control of the pair at done / count of its maximum, rounded as above.
+    void setShare(Pair pair, qint64 done, qint64 count);
 
     int position(ProgressControl control) const;
     int maximum(ProgressControl control) const;

@@ -4,6 +4,7 @@
 #include "update/checks/TRequiredFilesCheck.h"
 #include "update/manifest/UpdateListSections.h"
 #include "update/settings/SettingsDataFile.h"
+#include "update/source/SingleFetch.h"
 #include "update/source/TServerSelector.h"
 
 #include "launch/GameLauncher.h"
@@ -27,10 +28,6 @@ namespace kaldoria::update {
 using launch::GameLauncher;
 using launch::ProxyProbe;
 using platform::TerminateRequest;
-
-namespace {
-constexpr int kDownloadThreads = 6;
-} // namespace
 
 // Marks update work in progress, so that a close action run from inside one of its waits
 // leaves the downloader and the lists in place until the work has unwound.
@@ -84,12 +81,6 @@ void TUpdateWorkflow::prepare() {
     m_s.NewFileList = std::make_unique<filelist::TFileList>(true);
     m_s.CheckAll = std::make_unique<filelist::TFileList>(true);
     m_s.OldFileList = std::make_unique<filelist::TFileList>(true);
-    m_s.DM = std::make_unique<download::TDownloadMultiThread>();
-    m_s.DM->SetThreads(kDownloadThreads);
-    m_s.DM->TmpFolder = m_s.tmpPath + QLatin1Char('/');
-    m_s.DM->OnProgress = [this](download::TDownloadMultiThread&, qint64 loaded, qint64 size) {
-        m_s.progress.downloadProgress(loaded, size);
-    };
     loadDatConfig();
 }
 
@@ -197,12 +188,13 @@ QString TUpdateWorkflow::fetchList() {
                          packed))
             return QStringLiteral("updater.lst.kdz is not in the local source folder");
     } else {
-        m_s.DM->GetFile(m_s.URLMain + QStringLiteral("updater.lst.kdz"), packed);
+        const download::DownloadFailure failure =
+            fetchSingleFile(m_s.fetchOptions, m_s.URLMain + QStringLiteral("updater.lst.kdz"), packed);
         if (TerminateRequest::isRequested())
             return QStringLiteral("cancelled");
-        if (m_s.DM->HaveError()) {
+        if (failure.kind != download::DownloadFailure::Kind::None) {
             QFile::remove(packed);
-            return m_s.downloadFailure();
+            return m_s.downloadFailure(failure);
         }
     }
     m_s.view.setStatusText(m_s.text(startup::TextEntry::UnpackingPrefix) + QStringLiteral("updater.lst"));
@@ -329,8 +321,6 @@ void TUpdateWorkflow::SaveIniFile() {
 
 void TUpdateWorkflow::shutdown() {
     SaveIniFile();
-    if (m_s.DM)
-        m_s.DM->Stop();
     m_closing = true;
     if (m_busy == 0)
         releaseObjects();
@@ -338,7 +328,6 @@ void TUpdateWorkflow::shutdown() {
 }
 
 void TUpdateWorkflow::releaseObjects() {
-    m_s.DM.reset();
     m_s.OldFileList.reset();
     m_s.CheckAll.reset();
     m_s.NewFileList.reset();

@@ -37,8 +37,7 @@ void WorkflowState::reportOutcome(startup::TextEntry successEntry, int failuresB
     view.showMessage(message);
 }
 
-QString WorkflowState::downloadFailure() {
-    const download::DownloadFailure& failure = DM->LastFailure();
+QString WorkflowState::downloadFailure(const download::DownloadFailure& failure) {
     if (failure.kind == download::DownloadFailure::Kind::DiskFull)
         reportDiskFull(failure.bytesNeeded, failure.bytesFree);
     return failure.describe();

@@ -7,7 +7,7 @@
 #include "update/settings/UserSettings.h"
 #include "update/source/LocalSource.h"
 
-#include "download/TDownloadMultiThread.h"
+#include "download/FetchJob.h"
 #include "filelist/TFileList.h"
 #include "startup/InterfaceTexts.h"
 
@@ -36,7 +36,8 @@ struct WorkflowState {
     UserSettings settings;
     CheckSettings check;
 
-    std::unique_ptr<download::TDownloadMultiThread> DM;
+    // How packed files are fetched: connections, stall time, ranges.
+    download::FetchOptions fetchOptions;
     std::unique_ptr<filelist::TFileList> Required;
     std::unique_ptr<filelist::TFileList> NewFileList;
     std::unique_ptr<filelist::TFileList> CheckAll;
@@ -79,8 +80,8 @@ struct WorkflowState {
     void reportOutcome(startup::TextEntry successEntry, int failuresBefore);
     // The current language's text of `entry`.
     static QString text(startup::TextEntry entry) { return startup::interfaceText(entry); }
-    // Why the downloader's last file failed; a full disk is also told to the player.
-    QString downloadFailure();
+    // Why a download failed, for a log line; a full disk is also told to the player.
+    QString downloadFailure(const download::DownloadFailure& failure);
     // Tells the player that the disk is full, once per run.
     void reportDiskFull(qint64 bytesNeeded, qint64 bytesFree);
 

@@ -16,7 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         head.addLine(line);
     if (head.contentLength() < -1)
         std::abort();
-    if (const std::optional<qint64> first = head.contentRangeFirst(); first && *first < 0)
+    if (const auto range = head.contentRange();
+        range && (range->first < 0 || range->last < range->first || (range->total >= 0 && range->total <= range->last)))
         std::abort();
     head.header("Content-Range");
     head.header("Location");

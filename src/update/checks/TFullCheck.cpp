@@ -1,7 +1,7 @@
 #include "update/checks/TFullCheck.h"
 
 #include "update/checks/FileHasher.h"
-#include "update/install/TSingleFileUpdate.h"
+#include "update/install/InstallRun.h"
 
 #include "platform/FileTimes.h"
 #include "platform/TerminateRequest.h"
@@ -23,26 +23,19 @@ void TFullCheck::CheckingAllFiles() {
     if (platform::TerminateRequest::isRequested())
         return;
 
-    const int count = m_s.CheckAll->Count();
+    std::vector<filelist::TFileRecord> records;
+    for (int i = 0; i < m_s.CheckAll->Count(); ++i) {
+        const TFileItem* entry = m_s.CheckAll->GetItemByID(i);
+        const TFileItem* listed = m_s.NewFileList->GetItemByName(entry->Content.Name);
+        if (listed && !isCurrent(entry->Content, listed->Content))
+            records.push_back(listed->Content);
+    }
+    m_s.progress.scaleToWidth(Pair::Total);
     m_s.progress.setPosition(Pair::Total, 0);
-    m_s.progress.setMaximum(Pair::Total, count);
     m_s.view.setTotalText(m_s.text(startup::TextEntry::TotalPrefix) + QStringLiteral("0%"));
     m_s.progress.scaleToWidth(Pair::OneFile);
-    TSingleFileUpdate updater(m_s);
-    for (int i = 0; i < count; ++i) {
-        TFileItem* entry = m_s.CheckAll->GetItemByID(i);
-        const TFileItem* listed = m_s.NewFileList->GetItemByName(entry->Content.Name);
-        if (!listed || isCurrent(entry->Content, listed->Content))
-            continue;
-        entry->Content = listed->Content;
-        m_s.progress.setPosition(Pair::OneFile, 0);
-        updater.UpdateOneFile(*entry);
-        if (platform::TerminateRequest::isRequested())
-            return;
-        m_s.progress.setPosition(Pair::Total, i + 1);
-        m_s.view.setTotalText(m_s.text(startup::TextEntry::TotalPrefix) +
-                              QString::number(ProgressModel::percent(i + 1, count)) + QStringLiteral("%"));
-    }
+    if (!InstallRun(m_s).install(records))
+        return;
     m_s.progress.toMaximum(Pair::Total);
     m_s.view.setTotalText(m_s.text(startup::TextEntry::TotalPrefix) + QStringLiteral("100%"));
     for (int i = m_s.OldFileList->Count() - 1; i >= 0; --i) {

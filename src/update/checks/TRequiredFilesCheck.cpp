@@ -2,7 +2,7 @@
 
 #include "update/checks/ClientFolderIndex.h"
 #include "update/checks/FileHasher.h"
-#include "update/install/TSingleFileUpdate.h"
+#include "update/install/InstallRun.h"
 #include "update/manifest/UpdateListSections.h"
 
 #include "platform/FileTimes.h"
@@ -11,6 +11,8 @@
 
 #include <QFile>
 #include <QFileInfo>
+
+#include <algorithm>
 
 namespace kaldoria::update {
 
@@ -160,28 +162,30 @@ void TRequiredFilesCheck::UpdateRequiredFiles() {
     const int count = m_s.Required->Count();
     if (count == 0)
         return;
+    m_s.progress.scaleToWidth(Pair::Total);
     m_s.progress.setPosition(Pair::Total, 0);
-    m_s.progress.setMaximum(Pair::Total, count);
     m_s.view.setTotalText(m_s.text(startup::TextEntry::TotalPrefix) + QStringLiteral("0%"));
     m_s.progress.scaleToWidth(Pair::OneFile);
-    m_s.Required->SetSorted(false);
-    const int own = m_s.Required->GetId(QLatin1Char('\\') + m_s.ownProgramName());
-    if (own > 0)
-        m_s.Required->SwapItems(0, own);
-
-    TSingleFileUpdate updater(m_s);
-    for (int i = 0; i < count; ++i) {
-        m_s.progress.setPosition(Pair::OneFile, 0);
+    std::vector<filelist::TFileRecord> records;
+    for (int i = 0; i < count; ++i)
+        records.push_back(m_s.Required->GetItemByID(i)->Content);
+    // The launcher's own program file goes first and alone: once it is replaced, the new
+    // program takes over the rest.
+    const auto own = std::find_if(records.begin(), records.end(), [this](const filelist::TFileRecord& record) {
+        return filelist::TFileList::KeyOf(record.Name) ==
+               filelist::TFileList::KeyOf(QLatin1Char('\\') + m_s.ownProgramName());
+    });
+    if (own != records.end()) {
+        const filelist::TFileRecord ownRecord = *own;
+        records.erase(own);
         m_s.self = false;
-        updater.UpdateOneFile(*m_s.Required->GetItemByID(i));
-        if (platform::TerminateRequest::isRequested())
+        if (!InstallRun(m_s).install({ownRecord}))
             return;
         if (m_s.self)
             restartAfterSelfUpdate();
-        m_s.progress.setPosition(Pair::Total, i + 1);
-        m_s.view.setTotalText(m_s.text(startup::TextEntry::TotalPrefix) +
-                              QString::number(ProgressModel::percent(i + 1, count)) + QStringLiteral("%"));
     }
+    if (!InstallRun(m_s).install(records))
+        return;
     m_s.progress.toMaximum(Pair::Total);
     m_s.view.setTotalText(m_s.text(startup::TextEntry::TotalPrefix) + QStringLiteral("100%"));
     m_s.Required->Clear();

@@ -1,24 +1,34 @@
 #pragma once
 
 #include "update/WorkflowState.h"
+#include "update/install/InstallTask.h"
 
 #include "filelist/TFileItem.h"
 
+#include <optional>
+
 namespace kaldoria::update {
 
-// Brings one client file to the state of the server's list: fetches its packed form
-// (downloaded, or copied in local-source mode) into "$tmp.kdz", checks the packed digest (up
-// to three attempts), extracts it over the local copy, gives it the list's date and records
-// it in the previous list. The local copy stays in place until the new one replaces it, so a
-// failed update never takes a file away. The launcher's own program file is copied to
-// ".bak" first, which marks the self-update.
+// Readies one client file for its update, on the user-interface thread, before its packed
+// form is fetched: refuses a name outside the client folder and a second self-replacement,
+// replaces a linked folder in the way by a real one, makes the file's folder, and lets a
+// local copy spelled in another case give way. Any other local copy stays in place until the
+// new one replaces it, so a failed update never takes a file away. The launcher's own
+// program file is copied to ".bak" first, which marks the self-update.
 class TSingleFileUpdate {
 public:
     explicit TSingleFileUpdate(WorkflowState& state) : m_s(state) {}
 
-    // True when the file was extracted and is in place; a failure has been logged and
-    // counted in the state.
-    bool UpdateOneFile(const filelist::TFileItem& item);
+    struct Prepared {
+        std::optional<InstallTask> task{};
+        QString refusal{}; // why the file is not updated, when there is no task
+    };
+    // `slot` numbers the file's packed file in the work folder.
+    Prepared prepare(const filelist::TFileRecord& record, int slot);
+
+    // After the file's update ended without it: the packed file goes, and for the program file
+    // its ".bak" copy, so that no restart happens.
+    void abandon(const InstallTask& task);
 
     // The download address of a list name below `urlMain`: the name without its leading
     // character, plus ".kdz", every "\" turned into "/" and each path segment
@@ -26,22 +36,6 @@ public:
     static QString packedAddress(const QString& urlMain, const QString& name);
 
 private:
-    // Why an attempt to fetch the packed file failed; an empty reason is a success.
-    struct AttemptOutcome {
-        QString reason;
-        bool digestMismatch = false;
-        bool ok() const { return reason.isEmpty(); }
-    };
-
-    // One attempt to put the packed file into "$tmp.kdz" with the expected digest (or any
-    // content when no digest is expected).
-    AttemptOutcome fetchAttempt(const QString& oldName, const QString& address, const QString& expectedHash,
-                                int attempt);
-    // The reason of a failed extraction; empty when the file is in place.
-    QString extract(const filelist::TFileRecord& record, const QString& folder, bool ownFile);
-    void fail(const filelist::TFileRecord& record, const QString& target, bool ownFile, const QString& reason);
-    void cleanUp(const QString& target, bool ownFile);
-
     WorkflowState& m_s;
 };
 

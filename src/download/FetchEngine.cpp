@@ -1,0 +1,433 @@
+#include "download/FetchEngine.h"
+
+#include "download/FileAssembly.h"
+#include "net/CurlRequest.h"
+#include "net/HttpClient.h"
+#include "net/HttpResponseHead.h"
+#include "net/HttpResult.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <unordered_map>
+#include <vector>
+
+namespace kaldoria::download {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Kind = DownloadFailure::Kind;
+
+// Failures that a new attempt may heal.
+bool mayHeal(const DownloadFailure& failure) {
+    return failure.kind == Kind::Transfer || failure.kind == Kind::Connect ||
+           (failure.kind == Kind::HttpStatus && failure.httpStatus >= 500);
+}
+
+DownloadFailure rangeMismatch() {
+    return DownloadFailure::transfer(QStringLiteral("the answer did not match the range asked for"));
+}
+
+} // namespace
+
+class FetchEngine::Worker {
+public:
+    Worker(FetchOptions options, ProgressHandler progress, DoneHandler done);
+    ~Worker();
+
+    void fetch(FetchJob job);
+    void stop();
+
+private:
+    // One request in flight: a range of a file.
+    struct Transfer {
+        Worker* owner = nullptr;
+        std::shared_ptr<FileAssembly> file;
+        int range = 0;
+        CURL* easy = nullptr;
+        net::HttpResponseHead head;
+        bool judged = false;
+        // The answer showed that the server sends this file only whole.
+        bool restartWhole = false;
+        // Why a handler cut the transfer.
+        DownloadFailure refusal;
+        char errorBuffer[CURL_ERROR_SIZE] = {};
+
+        ~Transfer() { curl_easy_cleanup(easy); }
+    };
+
+    void run();
+    void takeQueued();
+    void startTransfers();
+    void startRange(const std::shared_ptr<FileAssembly>& file, int range);
+    void finishTransfer(CURL* easy, CURLcode code);
+    DownloadFailure failureOf(const Transfer& transfer, CURLcode code) const;
+    void restartWhole(FileAssembly& file);
+    void endFile(const std::shared_ptr<FileAssembly>& file, DownloadFailure failure);
+    void removeTransfersOf(const FileAssembly& file);
+    void reportProgress();
+
+    size_t onHeader(Transfer& transfer, QByteArrayView line);
+    DownloadFailure judgeAnswer(Transfer& transfer, long status);
+    size_t onBody(Transfer& transfer, const char* data, size_t size);
+
+    static size_t headerCallback(char* data, size_t size, size_t count, void* transfer) {
+        auto* t = static_cast<Transfer*>(transfer);
+        return t->owner->onHeader(*t, QByteArrayView(data, qsizetype(size * count)));
+    }
+    static size_t bodyCallback(char* data, size_t size, size_t count, void* transfer) {
+        auto* t = static_cast<Transfer*>(transfer);
+        return t->owner->onBody(*t, data, size * count);
+    }
+
+    const FetchOptions m_options;
+    const ProgressHandler m_progress;
+    const DoneHandler m_done;
+    CURLM* m_multi = nullptr;
+
+    std::mutex m_mutex;
+    std::deque<FetchJob> m_queued; // handed over, not yet seen by the engine's thread
+    bool m_stopping = false;
+
+    // The rest belongs to the engine's thread.
+    std::deque<FetchJob> m_waiting;
+    std::vector<std::shared_ptr<FileAssembly>> m_open; // started, in the order they started
+    std::vector<std::unique_ptr<Transfer>> m_transfers;
+    std::unordered_map<quint64, qint64> m_reported;
+    Clock::time_point m_nextReport = Clock::now();
+
+    std::thread m_thread;
+};
+
+FetchEngine::Worker::Worker(FetchOptions options, ProgressHandler progress, DoneHandler done)
+    : m_options(options), m_progress(std::move(progress)), m_done(std::move(done)) {
+    net::initialiseCurl();
+    m_multi = curl_multi_init();
+    const long connections = std::max(1, m_options.connections);
+    curl_multi_setopt(m_multi, CURLMOPT_MAX_TOTAL_CONNECTIONS, connections);
+    curl_multi_setopt(m_multi, CURLMOPT_MAX_HOST_CONNECTIONS, connections);
+    curl_multi_setopt(m_multi, CURLMOPT_MAXCONNECTS, connections);
+    m_thread = std::thread([this] { run(); });
+}
+
+FetchEngine::Worker::~Worker() {
+    stop();
+    curl_multi_cleanup(m_multi);
+}
+
+void FetchEngine::Worker::fetch(FetchJob job) {
+    {
+        const std::lock_guard lock(m_mutex);
+        m_queued.push_back(std::move(job));
+    }
+    curl_multi_wakeup(m_multi);
+}
+
+void FetchEngine::Worker::stop() {
+    {
+        const std::lock_guard lock(m_mutex);
+        m_stopping = true;
+    }
+    curl_multi_wakeup(m_multi);
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+void FetchEngine::Worker::run() {
+    const int pollMs = int(std::max<qint64>(10, m_options.progressInterval.count()));
+    for (;;) {
+        takeQueued();
+        {
+            const std::lock_guard lock(m_mutex);
+            if (m_stopping)
+                break;
+        }
+        startTransfers();
+        int running = 0;
+        curl_multi_perform(m_multi, &running);
+        bool finished = false;
+        int queued = 0;
+        while (CURLMsg* message = curl_multi_info_read(m_multi, &queued)) {
+            if (message->msg == CURLMSG_DONE) {
+                finishTransfer(message->easy_handle, message->data.result);
+                finished = true;
+            }
+        }
+        reportProgress();
+        if (!finished)
+            curl_multi_poll(m_multi, nullptr, 0, pollMs, nullptr);
+    }
+    for (const auto& transfer : m_transfers)
+        curl_multi_remove_handle(m_multi, transfer->easy);
+    m_transfers.clear();
+    for (const auto& file : m_open)
+        file->discard();
+    m_open.clear();
+    m_waiting.clear();
+}
+
+void FetchEngine::Worker::takeQueued() {
+    const std::lock_guard lock(m_mutex);
+    while (!m_queued.empty()) {
+        m_waiting.push_back(std::move(m_queued.front()));
+        m_queued.pop_front();
+    }
+}
+
+void FetchEngine::Worker::startTransfers() {
+    while (int(m_transfers.size()) < std::max(1, m_options.connections)) {
+        // The remaining ranges of started files go first, so that files finish in order.
+        bool started = false;
+        for (const auto& file : m_open) {
+            const int range = file->nextIdleRange();
+            if (range >= 0) {
+                startRange(file, range);
+                started = true;
+                break;
+            }
+        }
+        if (started)
+            continue;
+        if (m_waiting.empty())
+            return;
+        auto file = std::make_shared<FileAssembly>(std::move(m_waiting.front()), m_options.rangeBytes);
+        m_waiting.pop_front();
+        if (DownloadFailure failure = file->open(); failure.kind != Kind::None) {
+            FetchOutcome outcome;
+            outcome.id = file->job().id;
+            outcome.failure = failure;
+            m_done(outcome);
+            continue;
+        }
+        m_open.push_back(file);
+        startRange(file, 0);
+    }
+}
+
+void FetchEngine::Worker::startRange(const std::shared_ptr<FileAssembly>& file, int range) {
+    auto transfer = std::make_unique<Transfer>();
+    transfer->owner = this;
+    transfer->file = file;
+    transfer->range = range;
+    CURL* easy = curl_easy_init();
+    transfer->easy = easy;
+    net::setCommonOptions(easy, net::kUserAgent, true);
+    net::setRequestUrl(easy, net::HttpClient::requestUrl(file->job().url));
+    curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, transfer->errorBuffer);
+    curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &Worker::headerCallback);
+    curl_easy_setopt(easy, CURLOPT_HEADERDATA, transfer.get());
+    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &Worker::bodyCallback);
+    curl_easy_setopt(easy, CURLOPT_WRITEDATA, transfer.get());
+    curl_easy_setopt(easy, CURLOPT_PRIVATE, transfer.get());
+    // Over HTTP/2 a new request waits for the connection's streams rather than opening another.
+    curl_easy_setopt(easy, CURLOPT_PIPEWAIT, 1L);
+    // A transfer that receives nothing for the stall time is cut (fewer than 1 byte/s).
+    const long stallSeconds = long(std::max<qint64>(1, (m_options.stallTime.count() + 999) / 1000));
+    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, stallSeconds);
+    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, long(m_options.stallTime.count()));
+    FileAssembly::Range& bytes = file->ranges()[size_t(range)];
+    if (!file->whole()) {
+        QByteArray spec = QByteArray::number(bytes.next()) + '-';
+        if (bytes.bounded())
+            spec += QByteArray::number(bytes.last);
+        curl_easy_setopt(easy, CURLOPT_RANGE, spec.constData());
+    }
+    bytes.running = true;
+    curl_multi_add_handle(m_multi, easy);
+    m_transfers.push_back(std::move(transfer));
+}
+
+size_t FetchEngine::Worker::onHeader(Transfer& transfer, QByteArrayView line) {
+    if (line != "\r\n" && line != "\n") {
+        transfer.head.addLine(line);
+        return size_t(line.size());
+    }
+    long status = 0;
+    curl_easy_getinfo(transfer.easy, CURLINFO_RESPONSE_CODE, &status);
+    if ((status >= 100 && status < 200) || transfer.judged)
+        return size_t(line.size()); // an interim answer, or the end of trailing fields
+    // libcurl follows the redirect or fails the request itself; its body is never written.
+    if (net::isFollowedRedirect(status) && !transfer.head.header("location").isEmpty())
+        return size_t(line.size());
+    transfer.judged = true;
+    transfer.refusal = judgeAnswer(transfer, status);
+    if (transfer.refusal.kind != Kind::None || transfer.restartWhole)
+        return 0;
+    return size_t(line.size());
+}
+
+DownloadFailure FetchEngine::Worker::judgeAnswer(Transfer& transfer, long status) {
+    FileAssembly& file = *transfer.file;
+    const FileAssembly::Range& range = file.ranges()[size_t(transfer.range)];
+    const bool firstAnswer = file.length() < 0 && transfer.range == 0 && range.written == 0;
+    if (status == 416 && firstAnswer && !file.whole()) {
+        transfer.restartWhole = true; // an empty file has no first range to send
+        return {};
+    }
+    if (status < 200 || status > 299) {
+        DownloadFailure failure;
+        failure.kind = Kind::HttpStatus;
+        failure.httpStatus = int(status);
+        return failure;
+    }
+    if (status != 206) {
+        // The whole file: the answer to the file's first request, or to a request without a
+        // range. Anywhere else the server ignored a range, and the file starts again whole.
+        if (firstAnswer)
+            return file.setWholeLength(transfer.head.contentLength());
+        transfer.restartWhole = true;
+        return {};
+    }
+    if (file.whole())
+        return rangeMismatch();
+    const std::optional<net::ContentRange> answer = transfer.head.contentRange();
+    if (!answer || answer->first != range.next())
+        return rangeMismatch();
+    if (file.length() < 0) {
+        if (answer->total < 0) {
+            transfer.restartWhole = true; // without the length the file cannot be cut
+            return {};
+        }
+        if (answer->last != std::min(range.last, answer->total - 1))
+            return rangeMismatch();
+        return file.setLength(answer->total, answer->last);
+    }
+    if (answer->last != range.last || answer->total != file.length())
+        return rangeMismatch();
+    return {};
+}
+
+size_t FetchEngine::Worker::onBody(Transfer& transfer, const char* data, size_t size) {
+    transfer.refusal = transfer.file->write(transfer.range, data, qint64(size));
+    return transfer.refusal.kind == Kind::None ? size : 0;
+}
+
+void FetchEngine::Worker::finishTransfer(CURL* easy, CURLcode code) {
+    const auto at = std::find_if(m_transfers.begin(), m_transfers.end(),
+                                 [easy](const auto& transfer) { return transfer->easy == easy; });
+    if (at == m_transfers.end())
+        return;
+    std::unique_ptr<Transfer> transfer = std::move(*at);
+    m_transfers.erase(at);
+    curl_multi_remove_handle(m_multi, easy);
+    const std::shared_ptr<FileAssembly> file = transfer->file;
+    FileAssembly::Range& range = file->ranges()[size_t(transfer->range)];
+    range.running = false;
+    if (transfer->restartWhole) {
+        restartWhole(*file);
+        return;
+    }
+    DownloadFailure failure = failureOf(*transfer, code);
+    if (failure.kind == Kind::None) {
+        failure = file->complete(transfer->range);
+        if (failure.kind == Kind::None) {
+            if (file->allDone())
+                endFile(file, {});
+            return;
+        }
+    }
+    if (mayHeal(failure) && ++range.failures < m_options.attemptsPerRange) {
+        if (file->whole()) {
+            const int failures = range.failures;
+            restartWhole(*file);
+            file->ranges().front().failures = failures;
+        }
+        return; // asked for again from where it stopped
+    }
+    endFile(file, failure);
+}
+
+DownloadFailure FetchEngine::Worker::failureOf(const Transfer& transfer, CURLcode code) const {
+    if (transfer.refusal.kind != Kind::None)
+        return transfer.refusal;
+    long status = 0;
+    curl_easy_getinfo(transfer.easy, CURLINFO_RESPONSE_CODE, &status);
+    if (code == CURLE_OPERATION_TIMEDOUT) {
+        return DownloadFailure::transfer(
+            QStringLiteral("no data for %1 s").arg(double(m_options.stallTime.count()) / 1000.0));
+    }
+    if (code != CURLE_OK) {
+        net::HttpResult result;
+        result.error = net::errorOf(code, status);
+        result.status = int(status);
+        result.message = QString::fromUtf8(transfer.errorBuffer[0] ? transfer.errorBuffer : curl_easy_strerror(code));
+        long systemError = 0;
+        curl_easy_getinfo(transfer.easy, CURLINFO_OS_ERRNO, &systemError);
+        result.systemError = int(systemError);
+        return DownloadFailure::fromRequest(result);
+    }
+    const FileAssembly::Range& range = transfer.file->ranges()[size_t(transfer.range)];
+    if (!transfer.judged)
+        return DownloadFailure::transfer(QStringLiteral("no answer"));
+    if (range.bounded() && range.written < range.length())
+        return DownloadFailure::transfer(
+            QStringLiteral("short body: %1 of %2 bytes").arg(range.written).arg(range.length()));
+    return {};
+}
+
+void FetchEngine::Worker::restartWhole(FileAssembly& file) {
+    removeTransfersOf(file);
+    file.restartWhole();
+}
+
+void FetchEngine::Worker::endFile(const std::shared_ptr<FileAssembly>& file, DownloadFailure failure) {
+    removeTransfersOf(*file);
+    std::erase(m_open, file);
+    m_reported.erase(file->job().id);
+    FetchOutcome outcome;
+    outcome.id = file->job().id;
+    outcome.failure = std::move(failure);
+    if (outcome.ok()) {
+        outcome.md5 = file->md5();
+        outcome.length = file->received();
+        file->close();
+    } else {
+        file->discard();
+    }
+    m_done(outcome);
+}
+
+void FetchEngine::Worker::removeTransfersOf(const FileAssembly& file) {
+    for (auto it = m_transfers.begin(); it != m_transfers.end();) {
+        if ((*it)->file.get() == &file) {
+            curl_multi_remove_handle(m_multi, (*it)->easy);
+            it = m_transfers.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+void FetchEngine::Worker::reportProgress() {
+    if (!m_progress || Clock::now() < m_nextReport)
+        return;
+    m_nextReport = Clock::now() + m_options.progressInterval;
+    for (const auto& file : m_open) {
+        const qint64 received = file->received();
+        qint64& reported = m_reported[file->job().id];
+        if (received != reported) {
+            reported = received;
+            m_progress(file->job().id, received, file->length());
+        }
+    }
+}
+
+FetchEngine::FetchEngine(FetchOptions options, ProgressHandler progress, DoneHandler done)
+    : m_worker(std::make_unique<Worker>(options, std::move(progress), std::move(done))) {}
+
+FetchEngine::~FetchEngine() = default;
+
+void FetchEngine::fetch(FetchJob job) {
+    m_worker->fetch(std::move(job));
+}
+
+void FetchEngine::stop() {
+    m_worker->stop();
+}
+
+} // namespace kaldoria::download

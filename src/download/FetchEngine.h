@@ -1,0 +1,48 @@
+#pragma once
+
+#include "download/FetchJob.h"
+
+#include <functional>
+#include <memory>
+
+namespace kaldoria::download {
+
+// Fetches files over HTTP and HTTPS on a thread of its own, keeping up to a number of
+// transfers busy across files over connections that stay open between requests. A file's
+// first request asks for its first range and learns the file's length from the answer; a
+// small file therefore costs one request, a large one goes on in further ranges on every
+// free connection. A server that ignores ranges sends the file whole. A broken, stalled or
+// short transfer is asked for again from where it stopped; a file fails when one of its
+// ranges failed on every attempt, or at once on an answer that cannot heal (a 4xx status, a
+// full disk).
+//
+// Files start in the order they were handed over; a file's remaining ranges go before the
+// next file. The handlers run on the engine's thread.
+class FetchEngine {
+public:
+    // A file's received bytes and its length (-1 while unknown).
+    using ProgressHandler = std::function<void(quint64 id, qint64 received, qint64 length)>;
+    // Called once per file, after its target is complete and closed, or removed.
+    using DoneHandler = std::function<void(const FetchOutcome& outcome)>;
+
+    FetchEngine(FetchOptions options, ProgressHandler progress, DoneHandler done);
+    // stop().
+    ~FetchEngine();
+
+    FetchEngine(const FetchEngine&) = delete;
+    FetchEngine& operator=(const FetchEngine&) = delete;
+
+    // Queues a file; any thread.
+    void fetch(FetchJob job);
+
+    // Ends every transfer, removes the target of every file not done, forgets the queue and
+    // returns when the engine's thread has ended; no handler runs afterwards. Any thread but
+    // the engine's own.
+    void stop();
+
+private:
+    class Worker;
+    std::unique_ptr<Worker> m_worker;
+};
+
+} // namespace kaldoria::download

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "download/DownloadFailure.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <chrono>
+
+namespace kaldoria::download {
+
+// One file to fetch: its address and the local file that receives it (created or emptied).
+struct FetchJob {
+    quint64 id = 0;
+    QString url;
+    QString path;
+};
+
+// How a fetch ended. On success the target holds the file and `md5` is the raw MD5 digest of
+// its bytes; on failure the target has been removed.
+struct FetchOutcome {
+    quint64 id = 0;
+    DownloadFailure failure;
+    QByteArray md5;
+    qint64 length = 0;
+
+    bool ok() const { return failure.kind == DownloadFailure::Kind::None; }
+};
+
+struct FetchOptions {
+    // Transfers at the same time, over as many kept-alive connections (fewer over HTTP/2,
+    // whose streams share one connection).
+    int connections = 6;
+    // A transfer that receives no byte for this long is cut and its range asked for again.
+    std::chrono::milliseconds stallTime{20000};
+    // The first request of a file asks for this many bytes and learns the file's length from
+    // the answer; a longer file is fetched in further ranges of this size on every free
+    // connection.
+    qint64 rangeBytes = qint64(8) * 1024 * 1024;
+    // Attempts of one range (or of a file the server sends only whole) before the file fails.
+    int attemptsPerRange = 3;
+    // How often a file's received byte count is reported while it grows.
+    std::chrono::milliseconds progressInterval{100};
+};
+
+} // namespace kaldoria::download

@@ -1,0 +1,174 @@
+#include "update/install/InstallPipeline.h"
+
+#include "filelist/TMD5.h"
+#include "platform/FileTimes.h"
+#include "unpack/PackedFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace kaldoria::update {
+
+namespace {
+
+QString digestText(const QByteArray& digest) {
+    return QString::fromLatin1(digest.toHex().toUpper());
+}
+
+QString checksumMismatch(const QString& expected, const QString& found) {
+    return QStringLiteral("checksum mismatch: the list says %1, the packed file has %2").arg(expected, found);
+}
+
+} // namespace
+
+InstallPipeline::InstallPipeline(download::FetchOptions options, Handlers handlers)
+    : m_handlers(std::move(handlers)), m_engine(
+                                           options,
+                                           [this](quint64 id, qint64 received, qint64 length) {
+                                               if (m_handlers.bytes)
+                                                   m_handlers.bytes(int(id), received, length);
+                                           },
+                                           [this](const download::FetchOutcome& outcome) { fetched(outcome); }),
+      m_unpacker([this] { unpackLoop(); }) {}
+
+InstallPipeline::~InstallPipeline() {
+    stop();
+}
+
+void InstallPipeline::start(std::vector<InstallTask> tasks) {
+    m_tasks = std::move(tasks);
+    m_attempts.assign(m_tasks.size(), 0);
+    for (size_t i = 0; i < m_tasks.size(); ++i) {
+        m_tasks[i].index = int(i);
+        if (m_tasks[i].address.isEmpty()) {
+            const std::lock_guard lock(m_mutex);
+            m_toUnpack.push_back(int(i));
+            m_wake.notify_one();
+        } else {
+            fetchAttempt(m_tasks[i], 1);
+        }
+    }
+}
+
+void InstallPipeline::fetchAttempt(InstallTask& task, int attempt) {
+    m_attempts[size_t(task.index)] = attempt;
+    m_handlers.log(QStringLiteral("Download file: ") + task.record.Name.mid(1) + QStringLiteral(" (try ") +
+                   QString::number(attempt) + QStringLiteral(")"));
+    m_engine.fetch({.id = quint64(task.index), .url = task.address, .path = task.packedPath});
+}
+
+void InstallPipeline::fetched(const download::FetchOutcome& outcome) {
+    InstallTask& task = m_tasks[size_t(outcome.id)];
+    if (!outcome.ok()) {
+        InstallResult result{.reason = outcome.failure.describe()};
+        if (outcome.failure.kind == download::DownloadFailure::Kind::DiskFull) {
+            result.diskFull = true;
+            result.bytesNeeded = outcome.failure.bytesNeeded;
+            result.bytesFree = outcome.failure.bytesFree;
+        }
+        finish(task, result);
+        return;
+    }
+    const QString found = digestText(outcome.md5);
+    if (!task.expectedMd5.isEmpty() && found != task.expectedMd5) {
+        // A packed file that differs from the list is never extracted; it is fetched again.
+        QFile::remove(task.packedPath);
+        const int attempt = m_attempts[size_t(task.index)];
+        if (attempt < kAttempts) {
+            fetchAttempt(task, attempt + 1);
+            return;
+        }
+        m_handlers.log(QStringLiteral("FItem.Content.Name ") + task.record.Name.mid(1) +
+                       QStringLiteral(": hash error !!!"));
+        finish(task, {.reason = checksumMismatch(task.expectedMd5, found)});
+        return;
+    }
+    const std::lock_guard lock(m_mutex);
+    m_toUnpack.push_back(task.index);
+    m_wake.notify_one();
+}
+
+void InstallPipeline::unpackLoop() {
+    for (;;) {
+        int index = 0;
+        {
+            std::unique_lock lock(m_mutex);
+            m_wake.wait(lock, [this] { return m_stopping || !m_toUnpack.empty(); });
+            if (m_stopping)
+                return;
+            index = m_toUnpack.front();
+            m_toUnpack.pop_front();
+        }
+        unpack(m_tasks[size_t(index)]);
+    }
+}
+
+QString InstallPipeline::copyLocal(const InstallTask& task) {
+    // A packed file left by an earlier run must never be taken for this one.
+    QFile::remove(task.packedPath);
+    if (!QFile::copy(task.localCopy, task.packedPath))
+        return QFileInfo::exists(task.localCopy) ? QStringLiteral("could not be copied from the local source folder")
+                                                 : QStringLiteral("not found in the local source folder");
+    if (task.expectedMd5.isEmpty())
+        return {};
+    const filelist::FileDigest digest = filelist::GetFileMD5(task.packedPath);
+    if (!digest.status.ok())
+        return QStringLiteral("packed file unreadable: ") + digest.status.message();
+    if (digest.digest != task.expectedMd5)
+        return checksumMismatch(task.expectedMd5, digest.digest);
+    return {};
+}
+
+void InstallPipeline::unpack(const InstallTask& task) {
+    const QString name = task.record.Name.mid(1);
+    if (task.address.isEmpty()) {
+        if (const QString failure = copyLocal(task); !failure.isEmpty())
+            return finish(task, {.reason = failure});
+    }
+    m_handlers.unpacking(task.index);
+    m_handlers.log(QStringLiteral("Unpack:: ") + name);
+    // The archive may not write more than the list says the file holds.
+    const unpack::ExtractOutcome extraction = unpack::ExtractArchive(task.packedPath, task.folder, task.record.Size);
+    m_handlers.log(QStringLiteral("Set DateTime: ") + name);
+    QFile::remove(task.packedPath);
+    if (!extraction.extracted) {
+        return finish(task, {.reason = QStringLiteral("extraction failed: ") + extraction.reason,
+                             .diskFull = extraction.diskFull,
+                             .bytesNeeded = extraction.bytesNeeded,
+                             .bytesFree = extraction.bytesFree});
+    }
+    // The archive may spell the name in another case; the file is looked for as the list names it.
+    if (!QFileInfo(task.placedPath).isFile())
+        return finish(task, {.reason = QStringLiteral("the archive does not hold the file")});
+    if (task.ownFile) {
+        QFile::setPermissions(task.placedPath, QFile::permissions(task.placedPath) | QFile::ExeOwner | QFile::ExeGroup |
+                                                   QFile::ExeOther);
+    }
+    if (task.record.Date != 0)
+        platform::SetFileTimes(task.placedPath, 7, task.record.Date);
+    finish(task, {.installed = true});
+}
+
+void InstallPipeline::finish(const InstallTask& task, InstallResult result) {
+    result.index = task.index;
+    m_handlers.done(result);
+}
+
+void InstallPipeline::stop() {
+    m_engine.stop();
+    {
+        const std::lock_guard lock(m_mutex);
+        if (m_stopping && !m_unpacker.joinable())
+            return;
+        m_stopping = true;
+        m_wake.notify_one();
+    }
+    if (m_unpacker.joinable())
+        m_unpacker.join();
+    // Packed files that were fetched but not extracted are of no use to anyone.
+    for (const int index : m_toUnpack)
+        QFile::remove(m_tasks[size_t(index)].packedPath);
+    m_toUnpack.clear();
+}
+
+} // namespace kaldoria::update

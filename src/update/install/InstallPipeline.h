@@ -1,0 +1,67 @@
+#pragma once
+
+#include "update/install/InstallTask.h"
+
+#include "download/FetchEngine.h"
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace kaldoria::update {
+
+// Installs many files at once: their packed forms are fetched several at a time, each is
+// checked against its digest while the next ones arrive (a wrong one is fetched again, up to
+// three attempts), and extracted on a thread of its own, so that unpacking overlaps with the
+// downloads. The handlers run on the pipeline's threads, in the order things happen, not in
+// the order of the tasks.
+class InstallPipeline {
+public:
+    struct Handlers {
+        std::function<void(int index, qint64 received, qint64 length)> bytes;
+        std::function<void(int index)> unpacking; // fetched and checked, extraction next
+        std::function<void(const InstallResult& result)> done;
+        std::function<void(const QString& line)> log; // debug log lines
+    };
+
+    InstallPipeline(download::FetchOptions options, Handlers handlers);
+    // stop().
+    ~InstallPipeline();
+
+    InstallPipeline(const InstallPipeline&) = delete;
+    InstallPipeline& operator=(const InstallPipeline&) = delete;
+
+    // Starts every task; `done` follows once for each.
+    void start(std::vector<InstallTask> tasks);
+
+    // Ends the downloads, lets an extraction in progress finish, and removes every packed file
+    // still waiting; no handler runs after it returns.
+    void stop();
+
+    static constexpr int kAttempts = 3;
+
+private:
+    void fetched(const download::FetchOutcome& outcome);
+    void fetchAttempt(InstallTask& task, int attempt);
+    void unpackLoop();
+    void unpack(const InstallTask& task);
+    // The local-source copy of the packed file and its digest check; the failure, if any.
+    QString copyLocal(const InstallTask& task);
+    void finish(const InstallTask& task, InstallResult result);
+
+    Handlers m_handlers;
+    std::vector<InstallTask> m_tasks;
+    std::vector<int> m_attempts;
+    download::FetchEngine m_engine;
+
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::deque<int> m_toUnpack;
+    bool m_stopping = false;
+    std::thread m_unpacker;
+};
+
+} // namespace kaldoria::update

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "filelist/TFileItem.h"
+
+#include <QString>
+
+namespace kaldoria::update {
+
+// One client file to bring to the server's record: where its packed form comes from, where
+// it waits, and where it is extracted to.
+struct InstallTask {
+    int index = 0; // the file's place in the run; reports follow this order
+    filelist::TFileRecord record;
+    QString address;      // the packed file's address; empty in local-source mode
+    QString localCopy;    // the packed file in the local source folder, in local-source mode
+    QString packedPath;   // the packed file in the work folder while it waits for extraction
+    QString folder;       // the folder the archive is extracted into
+    QString placedPath;   // the client file as the list names it
+    QString expectedMd5;  // digest of the packed file; empty when the list gives none
+    bool ownFile = false; // the launcher's own program file
+};
+
+// How the work on one file ended.
+struct InstallResult {
+    int index = 0;
+    bool installed = false;
+    QString reason{}; // why not
+    bool diskFull = false;
+    qint64 bytesNeeded = 0;
+    qint64 bytesFree = 0;
+};
+
+} // namespace kaldoria::update
