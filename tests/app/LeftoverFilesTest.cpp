@@ -37,9 +37,9 @@ TEST(LeftoverFiles, RemovesOnlyTheLauncherTemporaries) {
     const QStringList leftovers = {
         QStringLiteral(".k3j9x0a1.kaldoria-part"),      QStringLiteral("Ströme/.zz.kaldoria-part"),
         QStringLiteral("system/deep/.q.kaldoria-part"), QStringLiteral("updater/$tmp.kdz"),
-        QStringLiteral("updater/_part_0.tmp"),          QStringLiteral("updater/_part_12.tmp"),
-        QStringLiteral("updater/Kaldoria.ini.aB3dE9"),  QStringLiteral("updater/OldList.lst.Qx12zz"),
-        QStringLiteral("updater.lst.0Ab9Zz"),
+        QStringLiteral("updater/$tmp.12.kdz"),          QStringLiteral("updater/_part_0.tmp"),
+        QStringLiteral("updater/_part_12.tmp"),         QStringLiteral("updater/Kaldoria.ini.aB3dE9"),
+        QStringLiteral("updater/OldList.lst.Qx12zz"),   QStringLiteral("updater.lst.0Ab9Zz"),
     };
     const QStringList kept = {
         QStringLiteral("Kaldoria"),

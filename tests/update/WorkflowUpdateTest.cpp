@@ -3,6 +3,7 @@
 #include "update/FailureTexts.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -45,16 +46,20 @@ TEST_F(WorkflowUpdateTest, FreshInstallFetchesEveryFileAndRecordsIt) {
     EXPECT_EQ(m_view.statuses.last(), text(5));
     EXPECT_TRUE(m_view.startEnabled);
     EXPECT_TRUE(m_view.checkAllVisible);
-    EXPECT_EQ(m_view.totals,
-              (QStringList{QStringLiteral("Total: 0%"), QStringLiteral("Total: 33%"), QStringLiteral("Total: 67%"),
-                           QStringLiteral("Total: 100%"), QStringLiteral("Total: 100%")}));
+    // The total counts bytes: it only grows, from 0% to 100%.
+    ASSERT_FALSE(m_view.totals.isEmpty());
+    EXPECT_EQ(m_view.totals.first(), QStringLiteral("Total: 0%"));
+    EXPECT_EQ(m_view.totals.last(), QStringLiteral("Total: 100%"));
+    for (qsizetype i = 1; i < m_view.totals.size(); ++i)
+        EXPECT_LE(m_view.totals[i - 1].mid(7).chopped(1).toInt(), m_view.totals[i].mid(7).chopped(1).toInt());
     EXPECT_TRUE(m_view.statuses.contains(text(7)));
     EXPECT_TRUE(m_view.statuses.contains(text(4) + QStringLiteral("\\system\\data.pak")));
 
     QFile oldList(clientFile(QStringLiteral("updater/OldList.lst")));
     ASSERT_TRUE(oldList.open(QIODevice::ReadOnly));
     EXPECT_EQ(oldList.readAll().count("\r\n"), 3);
-    EXPECT_FALSE(QFileInfo::exists(clientFile(QStringLiteral("updater/$tmp.kdz"))));
+    EXPECT_TRUE(
+        QDir(clientFile(QStringLiteral("updater"))).entryList({QStringLiteral("$tmp*")}, QDir::Files).isEmpty());
     EXPECT_FALSE(QFileInfo::exists(clientFile(QStringLiteral("updater.lst"))));
     EXPECT_TRUE(debugLines().contains(QStringLiteral("Download file: system\\data.pak (try 1)")));
     EXPECT_TRUE(debugLines().contains(QStringLiteral("Unpack:: system\\data.pak")));
@@ -132,32 +137,6 @@ TEST_F(WorkflowUpdateTest, ChangedRequiredFileIsFoundAtEveryCheckLevel) {
         runUpdate();
         EXPECT_EQ(readClient(QStringLiteral("kd.exe")) == QByteArray("game program"), c.fetched) << c.mode;
     }
-}
-
-TEST_F(WorkflowUpdateTest, HashMismatchRecoversOnTheSecondAttempt) {
-    UpdateServerFolder folder;
-    folder.addFile(QStringLiteral("\\a.dat"), "right content", kDate);
-    publish(folder);
-    // The server first serves another archive under the same name.
-    const QString served = serverFile(QStringLiteral("a.dat.kdz"));
-    const QString right = serverFile(QStringLiteral("a.dat.kdz.right"));
-    QFile::rename(served, right);
-    ASSERT_TRUE(UpdateServerFolder::packFile(QStringLiteral("a.dat"), "wrong content", served));
-    bool fetching = false;
-    bool swapped = false;
-    m_view.onStatus = [&](const QString& status) { fetching = status == text(4) + QStringLiteral("\\a.dat"); };
-    m_view.onDownloadProgress = [&](qint64 loaded, qint64 size) {
-        if (fetching && !swapped && loaded == size) {
-            QFile::remove(served);
-            QFile::rename(right, served);
-            swapped = true;
-        }
-    };
-    TUpdateWorkflow& workflow = runUpdate();
-    EXPECT_TRUE(swapped);
-    EXPECT_EQ(readClient(QStringLiteral("a.dat")), QByteArray("right content"));
-    EXPECT_EQ(workflow.failedFiles(), 0);
-    EXPECT_TRUE(debugLines().contains(QStringLiteral("Download file: a.dat (try 2)")));
 }
 
 TEST_F(WorkflowUpdateTest, FilesThatNeverVerifyOrAreMissingFailAndTheRunGoesOn) {
