@@ -1,4 +1,4 @@
-// Throughput and memory of the multi-segment downloader against nginx on loopback, compared
+// Throughput and memory of the fetch engine against nginx on loopback, compared
 // in the same run with aria2c (-x6 -s6 -k1M) and curl (one connection).
 //
 //   kaldoria-download-bench [--size MIB] [--rate NGINX_LIMIT] [--threads N] [--runs N] [--folder DIR]
@@ -6,7 +6,7 @@
 
 #include "NginxServer.h"
 #include "TestFiles.h"
-#include "download/TDownloadMultiThread.h"
+#include "download/FetchEngine.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <future>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -31,14 +32,18 @@ struct Options {
     QString folder = QStringLiteral("/tmp");
 };
 
-int fetch(const QString& url, const QString& target, int threads) {
-    download::TDownloadMultiThread downloader;
-    downloader.SetThreads(threads);
-    downloader.GetFile(url, target);
+int fetch(const QString& url, const QString& target, int connections) {
+    std::promise<bool> done;
+    download::FetchOptions options;
+    options.connections = connections;
+    download::FetchEngine engine(options, {},
+                                 [&](const download::FetchOutcome& outcome) { done.set_value(outcome.ok()); });
+    engine.fetch({.id = 0, .url = url, .path = target});
+    const bool ok = done.get_future().get();
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     std::printf("rss_kib %ld\n", usage.ru_maxrss);
-    return downloader.HaveError() ? 1 : 0;
+    return ok ? 0 : 1;
 }
 
 struct Sample {
@@ -153,7 +158,7 @@ int main(int argc, char** argv) {
         }
     }
 
-    std::printf("file %lld MiB, nginx limit_rate %s, %d segments, median of %d runs\n", options.sizeMiB,
+    std::printf("file %lld MiB, nginx limit_rate %s, %d connections, median of %d runs\n", options.sizeMiB,
                 options.rate.isEmpty() ? "none" : qPrintable(options.rate), options.threads, options.runs);
     // Back to the listed order: kaldoria, aria2c, curl.
     std::rotate(peers.begin(), peers.begin() + (peers.size() - options.runs % peers.size()) % peers.size(),

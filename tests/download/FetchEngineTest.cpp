@@ -1,0 +1,201 @@
+#include "download/FetchEngine.h"
+
+#include "NginxServer.h"
+#include "PlainHttpServer.h"
+#include "UpdateServerFolder.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QSet>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <map>
+#include <mutex>
+
+namespace kaldoria::download {
+
+using testsupport::NginxOptions;
+using testsupport::NginxServer;
+using testsupport::UpdateServerFolder;
+
+namespace {
+
+// Collects the engine's reports, which arrive on its thread.
+class Reports {
+public:
+    void progress(quint64 id) {
+        const std::lock_guard lock(m_mutex);
+        m_progressed.insert(id);
+        m_changed.notify_all();
+    }
+    void done(const FetchOutcome& outcome) {
+        const std::lock_guard lock(m_mutex);
+        m_outcomes[outcome.id] = outcome;
+        m_changed.notify_all();
+    }
+    // Waits until `count` files are done (at most a minute); their outcomes by id.
+    std::map<quint64, FetchOutcome> waitForDone(size_t count) {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait_for(lock, std::chrono::minutes(1), [&] { return m_outcomes.size() >= count; });
+        return m_outcomes;
+    }
+    bool waitForProgress() {
+        std::unique_lock lock(m_mutex);
+        return m_changed.wait_for(lock, std::chrono::minutes(1), [&] { return !m_progressed.isEmpty(); });
+    }
+    size_t doneCount() {
+        const std::lock_guard lock(m_mutex);
+        return m_outcomes.size();
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::map<quint64, FetchOutcome> m_outcomes;
+    QSet<quint64> m_progressed;
+};
+
+class FetchEngineTest : public ::testing::Test {
+protected:
+    QString serve(const QString& name, const QByteArray& data) {
+        const QString path = m_source.filePath(name);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(data) == data.size());
+        m_data[name] = data;
+        return path;
+    }
+    QString target(const QString& name) const { return m_targets.filePath(name); }
+    std::unique_ptr<FetchEngine> engine(FetchOptions options) {
+        return std::make_unique<FetchEngine>(
+            options, [this](quint64 id, qint64, qint64) { m_reports.progress(id); },
+            [this](const FetchOutcome& outcome) { m_reports.done(outcome); });
+    }
+    static QByteArray md5(const QByteArray& data) { return QCryptographicHash::hash(data, QCryptographicHash::Md5); }
+    static QByteArray readFile(const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    QTemporaryDir m_source;
+    QTemporaryDir m_targets;
+    std::map<QString, QByteArray> m_data;
+    Reports m_reports;
+};
+
+} // namespace
+
+// Many small files and two files larger than a range share a few connections that stay open:
+// a small file costs one request, a large one a request per range, and every file arrives
+// whole with the digest of its bytes, however its ranges finished.
+TEST_F(FetchEngineTest, ManyFilesShareFewKeptAliveConnections) {
+    constexpr int kSmall = 40;
+    constexpr qint64 kRange = 64 * 1024;
+    for (int i = 0; i < kSmall; ++i)
+        serve(QStringLiteral("small%1.bin").arg(i), UpdateServerFolder::noise(100 + i * 997, quint32(i)));
+    serve(QStringLiteral("empty.bin"), QByteArray());
+    serve(QStringLiteral("large.bin"), UpdateServerFolder::noise(int(10 * kRange + 123), 7));
+    serve(QStringLiteral("exact.bin"), UpdateServerFolder::noise(int(3 * kRange), 8));
+    NginxServer nginx({.root = m_source.path()});
+    ASSERT_TRUE(nginx.start()) << nginx.errorText().toStdString();
+
+    FetchOptions options;
+    options.connections = 3;
+    options.rangeBytes = kRange;
+    auto fetcher = engine(options);
+    std::vector<QString> names;
+    for (const auto& [name, data] : m_data) {
+        fetcher->fetch({.id = names.size(), .url = nginx.url(name), .path = target(name)});
+        names.push_back(name);
+    }
+    const std::map<quint64, FetchOutcome> outcomes = m_reports.waitForDone(names.size());
+    ASSERT_EQ(outcomes.size(), names.size());
+    for (const auto& [id, outcome] : outcomes) {
+        const QString& name = names[id];
+        EXPECT_TRUE(outcome.ok()) << name.toStdString() << ": " << outcome.failure.describe().toStdString();
+        EXPECT_EQ(readFile(target(name)), m_data[name]) << name.toStdString();
+        EXPECT_EQ(outcome.md5, md5(m_data[name])) << name.toStdString();
+        EXPECT_EQ(outcome.length, m_data[name].size()) << name.toStdString();
+    }
+
+    const qsizetype requestsExpected = kSmall + 1 + 11 + 3;
+    const QStringList log = nginx.accessLog(requestsExpected);
+    std::map<QString, int> requests;
+    QSet<QString> connections;
+    for (const QString& line : log) {
+        const QStringList fields = line.split(QLatin1Char(' '));
+        ASSERT_GE(fields.size(), 6) << line.toStdString();
+        ++requests[fields[1].mid(1)];
+        connections.insert(fields[5]);
+    }
+    EXPECT_EQ(log.size(), requestsExpected) << log.join(u'\n').toStdString();
+    EXPECT_EQ(requests[QStringLiteral("small7.bin")], 1);
+    EXPECT_EQ(requests[QStringLiteral("large.bin")], 11);
+    EXPECT_EQ(requests[QStringLiteral("exact.bin")], 3);
+    EXPECT_LE(connections.size(), 3) << log.join(u'\n').toStdString();
+}
+
+// A server that offers no ranges answers the first request with the whole file: one request.
+TEST_F(FetchEngineTest, ServerWithoutRangesSendsTheFileWhole) {
+    serve(QStringLiteral("file.bin"), UpdateServerFolder::noise(300000, 3));
+    testsupport::PlainHttpServer server(m_source.path());
+    ASSERT_TRUE(server.start());
+    FetchOptions options;
+    options.rangeBytes = 64 * 1024;
+    auto fetcher = engine(options);
+    fetcher->fetch({.id = 0, .url = server.url(QStringLiteral("file.bin")), .path = target(QStringLiteral("f"))});
+    const FetchOutcome outcome = m_reports.waitForDone(1)[0];
+    EXPECT_TRUE(outcome.ok()) << outcome.failure.describe().toStdString();
+    EXPECT_EQ(readFile(target(QStringLiteral("f"))), m_data[QStringLiteral("file.bin")]);
+    EXPECT_EQ(outcome.md5, md5(m_data[QStringLiteral("file.bin")]));
+    EXPECT_EQ(server.count(QStringLiteral("GET"), 1), 1);
+}
+
+// A missing file fails at once with its status and leaves no target; the files around it
+// arrive.
+TEST_F(FetchEngineTest, OneMissingFileFailsAloneAndLeavesNoTarget) {
+    serve(QStringLiteral("a.bin"), "first");
+    serve(QStringLiteral("c.bin"), "third");
+    NginxServer nginx({.root = m_source.path()});
+    ASSERT_TRUE(nginx.start()) << nginx.errorText().toStdString();
+    auto fetcher = engine({});
+    int id = 0;
+    for (const char* name : {"a.bin", "b.bin", "c.bin"})
+        fetcher->fetch(
+            {.id = quint64(id++), .url = nginx.url(QLatin1String(name)), .path = target(QLatin1String(name))});
+    std::map<quint64, FetchOutcome> outcomes = m_reports.waitForDone(3);
+    EXPECT_TRUE(outcomes[0].ok());
+    EXPECT_EQ(outcomes[1].failure.kind, DownloadFailure::Kind::HttpStatus);
+    EXPECT_EQ(outcomes[1].failure.httpStatus, 404);
+    EXPECT_FALSE(QFile::exists(target(QStringLiteral("b.bin"))));
+    EXPECT_TRUE(outcomes[2].ok());
+    EXPECT_EQ(readFile(target(QStringLiteral("c.bin"))), QByteArray("third"));
+    EXPECT_EQ(nginx.accessLog(3).filter(QStringLiteral("/b.bin")).size(), 1);
+}
+
+// Stopping with files in flight and files waiting removes every unfinished target, and no
+// report follows.
+TEST_F(FetchEngineTest, StopWithFilesInFlightLeavesNoTarget) {
+    for (int i = 0; i < 8; ++i)
+        serve(QStringLiteral("f%1.bin").arg(i), UpdateServerFolder::noise(2000000, quint32(i)));
+    NginxServer nginx({.root = m_source.path(), .limitRate = QStringLiteral("100k")});
+    ASSERT_TRUE(nginx.start()) << nginx.errorText().toStdString();
+    FetchOptions options;
+    options.connections = 3;
+    options.progressInterval = std::chrono::milliseconds(20);
+    auto fetcher = engine(options);
+    for (int i = 0; i < 8; ++i) {
+        const QString name = QStringLiteral("f%1.bin").arg(i);
+        fetcher->fetch({.id = quint64(i), .url = nginx.url(name), .path = target(name)});
+    }
+    ASSERT_TRUE(m_reports.waitForProgress());
+    fetcher->stop();
+    EXPECT_EQ(m_reports.doneCount(), 0u);
+    EXPECT_TRUE(QDir(m_targets.path()).entryList(QDir::Files).isEmpty())
+        << QDir(m_targets.path()).entryList(QDir::Files).join(u' ').toStdString();
+}
+
+} // namespace kaldoria::download
