@@ -99,6 +99,43 @@ TEST_F(WorkflowFailureTest, SizeAndDateAcceptsADateThePlayersZoneSkips) {
     EXPECT_EQ(m_view.statuses.last(), text(3));
 }
 
+// The full check looks at the client folder as it is when the player starts it, not at what
+// the previous list says was installed.
+TEST_F(WorkflowFailureTest, AFileDeletedBeforeTheFullCheckIsFetchedAtEveryLevel) {
+    publish(threeFiles());
+    runUpdate();
+    for (const char* level : kLevels) {
+        setCheckMode(level);
+        TUpdateWorkflow& workflow = rerun();
+        ASSERT_EQ(m_view.statuses.last(), text(3)) << level;
+        QFile::remove(clientFile(QStringLiteral("system/kd.ini")));
+        workflow.Button_CheckAllFilesClick();
+        EXPECT_EQ(readClient(QStringLiteral("system/kd.ini")), QByteArray("[settings]\r\n")) << level;
+        EXPECT_TRUE(oldList().contains("kd.ini")) << level;
+    }
+}
+
+// A file that size and date find current is recorded as the list has it, so that the light
+// level knows it afterwards and does not fetch it again.
+TEST_F(WorkflowFailureTest, ARequiredFileFoundCurrentBySizeAndDateIsRecordedForTheLightLevel) {
+    UpdateServerFolder folder = threeFiles();
+    folder.setRequired({QStringLiteral("\\kd.exe")});
+    publish(folder);
+    runUpdate();
+    // A cleaned work folder: only what the check measures tells which files are installed.
+    QFile::remove(clientFile(QStringLiteral("updater/OldList.lst")));
+    setCheckMode("Medium: Size & Date");
+    rerun();
+    EXPECT_TRUE(oldList().contains("kd.exe"));
+
+    const auto fetches = [this] { return requests().filter(QStringLiteral("kd.exe.kdz")).size(); };
+    const qsizetype fetched = fetches();
+    setCheckMode("Light: Previous List");
+    rerun();
+    EXPECT_EQ(fetches(), fetched);
+    EXPECT_EQ(m_view.statuses.last(), text(3));
+}
+
 TEST_F(WorkflowFailureTest, AFileWhoseUpdateFailsKeepsItsOldCopyAndRecord) {
     UpdateServerFolder folder = threeFiles();
     folder.setRequired({QStringLiteral("\\system\\data.pak")});

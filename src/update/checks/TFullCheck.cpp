@@ -1,9 +1,9 @@
 #include "update/checks/TFullCheck.h"
 
+#include "update/checks/FileComparer.h"
 #include "update/checks/FileHasher.h"
 #include "update/install/InstallRun.h"
 
-#include "platform/FileTimes.h"
 #include "platform/TerminateRequest.h"
 
 namespace kaldoria::update {
@@ -46,6 +46,7 @@ void TFullCheck::CheckingAllFiles() {
 }
 
 void TFullCheck::narrowCandidates() {
+    m_present.emplace(m_s.mainPath);
     if (m_s.check.checkLevel != 0) {
         std::unique_ptr<filelist::TFileList> measured = FileHasher::measure(m_s, *m_s.CheckAll);
         if (measured)
@@ -54,33 +55,20 @@ void TFullCheck::narrowCandidates() {
     }
     m_s.progress.setMaximum(Pair::OneFile, m_s.OldFileList->Count());
     for (int a = 0; a < m_s.OldFileList->Count(); ++a) {
-        const TFileRecord& previous = m_s.OldFileList->GetItemByID(a)->Content;
-        const int id = m_s.CheckAll->GetId(previous.Name);
-        if (id >= 0 && m_s.CheckAll->GetItemByID(id)->Content.Hash == previous.Hash)
+        const QString& name = m_s.OldFileList->GetItemByID(a)->Content.Name;
+        const int id = m_s.CheckAll->GetId(name);
+        const TFileItem* listed = m_s.NewFileList->GetItemByName(name);
+        if (id >= 0 && listed && isCurrent(m_s.CheckAll->GetItemByID(id)->Content, listed->Content))
             m_s.CheckAll->DeleteById(id);
         m_s.progress.setPosition(Pair::OneFile, a);
     }
 }
 
 bool TFullCheck::isCurrent(const TFileRecord& entry, const TFileRecord& listed) {
-    switch (m_s.check.checkLevel) {
-    case 2:
-        if (entry.Hash != listed.Hash)
-            return false;
-        m_s.recordPrevious(listed);
-        if (listed.Date != 0)
-            platform::SetFileTimes(m_s.clientPath(listed.Name), 7, listed.Date);
-        return true;
-    case 1:
-        if (entry.Size != listed.Size || entry.Date != platform::dateAsStored(listed.Date))
-            return false;
-        m_s.recordPrevious(listed);
-        return true;
-    default: {
-        const TFileItem* previous = m_s.OldFileList->GetItemByName(listed.Name);
-        return previous && previous->Content.Hash == listed.Hash;
-    }
-    }
+    // At levels 1 and 2 the entries carry what the hasher measured; at level 0 they carry
+    // the list's record.
+    const bool measured = m_s.check.checkLevel != 0;
+    return FileComparer::check(m_s, measured ? &entry : nullptr, listed, m_present->contains(listed.Name)).current;
 }
 
 } // namespace kaldoria::update

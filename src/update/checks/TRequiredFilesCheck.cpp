@@ -1,11 +1,11 @@
 #include "update/checks/TRequiredFilesCheck.h"
 
 #include "update/checks/ClientFolderIndex.h"
+#include "update/checks/FileComparer.h"
 #include "update/checks/FileHasher.h"
 #include "update/install/InstallRun.h"
 #include "update/manifest/UpdateListSections.h"
 
-#include "platform/FileTimes.h"
 #include "platform/PlantedLinks.h"
 #include "platform/TerminateRequest.h"
 
@@ -114,7 +114,8 @@ void TRequiredFilesCheck::forgetMissing(const QString& name) {
 }
 
 void TRequiredFilesCheck::compare() {
-    const int level = m_s.check.checkLevel;
+    // At levels 1 and 2 the entries carry what the hasher measured; at level 0 nothing is measured.
+    const bool measured = m_s.check.checkLevel != 0;
     int i = 0;
     while (i < m_s.Required->Count()) {
         TFileItem* entry = m_s.Required->GetItemByID(i);
@@ -126,28 +127,11 @@ void TRequiredFilesCheck::compare() {
             m_s.Required->DeleteById(i);
             continue;
         }
-        bool current = false;
-        if (m_missing.contains(filelist::TFileList::KeyOf(listed->Content.Name))) {
-            current = false;
-        } else if (level == 2) {
-            current = entry->Content.Hash == listed->Content.Hash;
-            if (current && listed->Content.Date != 0)
-                platform::SetFileTimes(m_s.clientPath(listed->Content.Name), 7, listed->Content.Date);
-            // A file measured equal to the list is installed: its record in the previous list
-            // follows, which an earlier run may have left behind when it was interrupted.
-            const filelist::TFileItem* previous = m_s.OldFileList->GetItemByName(listed->Content.Name);
-            if (current && (!previous || previous->Content.Hash != listed->Content.Hash)) {
-                m_s.recordPrevious(listed->Content);
-                m_previousChanged = true;
-            }
-        } else if (level == 1) {
-            current = entry->Content.Size == listed->Content.Size &&
-                      entry->Content.Date == platform::dateAsStored(listed->Content.Date);
-        } else {
-            const TFileItem* previous = m_s.OldFileList->GetItemByName(entry->Content.Name);
-            current = previous && previous->Content.Hash == listed->Content.Hash;
-        }
-        if (current) {
+        const bool onDisk = !m_missing.contains(TFileList::KeyOf(listed->Content.Name));
+        const FileComparer::Verdict verdict =
+            FileComparer::check(m_s, measured ? &entry->Content : nullptr, listed->Content, onDisk);
+        m_previousChanged = m_previousChanged || verdict.recordPrevious;
+        if (verdict.current) {
             m_s.Required->DeleteById(i);
         } else {
             // The file is installed by the server's record: its digests, its size (which bounds
