@@ -223,8 +223,10 @@ void FetchEngine::Worker::startRange(const std::shared_ptr<FileAssembly>& file, 
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &Worker::bodyCallback);
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, transfer.get());
     curl_easy_setopt(easy, CURLOPT_PRIVATE, transfer.get());
-    // Over HTTP/2 a new request waits for the connection's streams rather than opening another.
-    curl_easy_setopt(easy, CURLOPT_PIPEWAIT, 1L);
+    // Over HTTPS, which may speak HTTP/2, a new request waits to learn whether it can share a
+    // connection's streams rather than opening another; plain HTTP/1.1 never shares.
+    if (file->job().url.startsWith(QLatin1String("https:"), Qt::CaseInsensitive))
+        curl_easy_setopt(easy, CURLOPT_PIPEWAIT, 1L);
     // A transfer that receives nothing for the stall time is cut (fewer than 1 byte/s).
     const long stallSeconds = long(std::max<qint64>(1, (m_options.stallTime.count() + 999) / 1000));
     curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);

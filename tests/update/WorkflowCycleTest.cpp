@@ -4,6 +4,7 @@
 #include "platform/TerminateRequest.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTcpServer>
@@ -147,6 +148,10 @@ TEST_F(WorkflowCycleTest, ClosingDuringADownloadLeavesTheObjectsUntilTheWorkUnwi
     EXPECT_TRUE(QFileInfo::exists(clientFile(QStringLiteral("updater/Kaldoria.ini"))));
     EXPECT_FALSE(m_view.statuses.contains(text(5)));
     EXPECT_FALSE(QFileInfo::exists(clientFile(QStringLiteral("big.dat"))));
+    // Files in flight leave no packed file behind and no record.
+    EXPECT_TRUE(
+        QDir(clientFile(QStringLiteral("updater"))).entryList({QStringLiteral("$tmp*")}, QDir::Files).isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(clientFile(QStringLiteral("updater/OldList.lst"))));
     // Later actions of the window do nothing once it has closed.
     workflow.Button_CheckAllFilesClick();
     workflow.LoadProxyList();

@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <optional>
+
 using kaldoria::testsupport::UpdateServerFolder;
 
 namespace kaldoria::update {
@@ -137,6 +139,57 @@ TEST_F(WorkflowUpdateTest, ChangedRequiredFileIsFoundAtEveryCheckLevel) {
         runUpdate();
         EXPECT_EQ(readClient(QStringLiteral("kd.exe")) == QByteArray("game program"), c.fetched) << c.mode;
     }
+}
+
+// Small files behind a slow large one finish first; the player still sees the files in the
+// list's order (the status names the oldest unfinished file), and failures are told in that
+// order too.
+TEST_F(WorkflowUpdateTest, ReportsFollowTheListOrderWhenLaterFilesFinishFirst) {
+    m_limitRate = QStringLiteral("400k");
+    UpdateServerFolder folder;
+    folder.addFile(QStringLiteral("\\a_big.dat"), UpdateServerFolder::noise(1200000, 5), kDate);
+    const QStringList later = {QStringLiteral("\\b1.dat"), QStringLiteral("\\b2_missing.dat"),
+                               QStringLiteral("\\b3.dat"), QStringLiteral("\\b4_missing.dat"),
+                               QStringLiteral("\\b5.dat")};
+    for (const QString& name : later)
+        folder.addFile(name, name.toUtf8(), kDate);
+    publish(folder);
+    for (const QString& name : later) {
+        if (name.contains(QStringLiteral("missing")))
+            QFile::remove(serverFile(name.mid(1) + QStringLiteral(".kdz")));
+    }
+    // The large file is in place before the first failure behind it is told.
+    std::optional<bool> bigInPlaceAtFirstFailure;
+    m_view.onStatus = [&](const QString&) {
+        if (!m_view.failures.empty() && !bigInPlaceAtFirstFailure)
+            bigInPlaceAtFirstFailure = readClient(QStringLiteral("a_big.dat")) == UpdateServerFolder::noise(1200000, 5);
+    };
+    TUpdateWorkflow& workflow = runUpdate();
+    EXPECT_EQ(workflow.failedFiles(), 2);
+    EXPECT_EQ(readClient(QStringLiteral("a_big.dat")), UpdateServerFolder::noise(1200000, 5));
+    EXPECT_EQ(readClient(QStringLiteral("b5.dat")), QByteArray("\\b5.dat"));
+
+    // The server finished the small files before the large one.
+    const QStringList served = m_nginx->accessLog(7).filter(QStringLiteral(".kdz"));
+    ASSERT_FALSE(served.isEmpty());
+    EXPECT_FALSE(served.last().contains(QStringLiteral("b5.dat"))) << served.join(u'\n').toStdString();
+    EXPECT_TRUE(served.last().contains(QStringLiteral("a_big.dat"))) << served.join(u'\n').toStdString();
+
+    // Every status of a file's update names a file at or after the one before it in the list.
+    QStringList order = {QStringLiteral("\\a_big.dat")};
+    order += later;
+    qsizetype previous = 0;
+    for (const QString& status : std::as_const(m_view.statuses)) {
+        if (!status.startsWith(text(4)) && !status.startsWith(text(1)))
+            continue;
+        for (qsizetype i = 0; i < order.size(); ++i) {
+            if (status.endsWith(order[i])) {
+                EXPECT_GE(i, previous) << m_view.statuses.join(u'\n').toStdString();
+                previous = i;
+            }
+        }
+    }
+    EXPECT_EQ(bigInPlaceAtFirstFailure, std::optional<bool>(true));
 }
 
 TEST_F(WorkflowUpdateTest, FilesThatNeverVerifyOrAreMissingFailAndTheRunGoesOn) {
