@@ -1,7 +1,8 @@
 # shellcheck shell=bash
-# Helpers shared by check.sh and run.sh: nginx on a free port of 127.0.0.1 and the link
-# emulator in front of it. Every process started here is remembered by its id and ended by
-# stop_link_processes (both scripts call it on exit).
+# Helpers shared by check.sh, run.sh and bench/loopback/run.sh: nginx on a free port of
+# 127.0.0.1 and the link emulator in front of it, a headless launcher for a server, the peers'
+# input and extraction, and the figures of a run. Every process started here is remembered by
+# its id and ended by stop_link_processes (the scripts call it on exit).
 
 LINK_PIDS=()
 
@@ -84,3 +85,85 @@ rate_bytes() {
 }
 
 now() { date +%s.%N; }
+
+# median: the median of the numbers on standard input, one a line.
+median() { sort -n | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }'; }
+
+# fail MESSAGE [LOG]: prints MESSAGE and the last lines of LOG, then exits 1.
+fail() {
+    echo "$1" >&2
+    if [ -n "${2:-}" ] && [ -f "$2" ]; then tail -20 "$2" >&2; fi
+    exit 1
+}
+
+# bounded COMMAND...: runs it under `timeout $LIMIT`, in the background so that an interrupt
+# reaches the caller's exit trap at once, which ends it by the id kept in CHILD.
+bounded() {
+    timeout "$LIMIT" "$@" &
+    CHILD=$!
+    wait "$CHILD"
+}
+
+# packed_files SERVER: the packed files of an update server folder (the list left out),
+# relative to it, sorted.
+packed_files() {
+    (cd "$1" && find . -name '*.kdz' ! -name updater.lst.kdz | sed 's|^\./||' | sort)
+}
+
+# tree_sum FOLDER: "FILES BYTES" of the files below FOLDER/data.
+tree_sum() {
+    (cd "$1" && find data -type f -printf '%s\n' | awk '{ n++; s += $1 } END { print n + 0, s + 0 }')
+}
+
+# make_launcher BUILD_DIR SKIN URL INSTANCE FOLDER: FOLDER/Kaldoria, a launcher whose update
+# server is URL, made with kaldoria-pack as a player would get it.
+make_launcher() {
+    local build=$1 skin=$2 url=$3 instance=$4 folder=$5
+    mkdir -p "$folder"
+    cat >"$folder/config.txt" <<CONF
+[config]
+instance=$instance
+[updateservers]
+url=$url
+[lang=1033:English]
+1=[Unpacking ]
+2=[Checked ]
+3=[The client is up to date.]
+4=[Downloading ]
+5=[Update finished.]
+7=[Fetching the file list...]
+15=[No update server answers.]
+24=[Total: ]
+CONF
+    "$build/kaldoria-pack" stream --skin "$skin" --config "$folder/config.txt" -o "$folder/config.stream" >/dev/null
+    "$build/kaldoria-pack" package "$folder/config.stream" -o "$folder/config.pack" >/dev/null
+    "$build/kaldoria-pack" attach "$build/Kaldoria" -o "$folder/Kaldoria" --resource "blank=$folder/config.pack" \
+        >/dev/null
+}
+
+# aria2_input URL FOLDER: aria2c's input file for the packed files named on standard input:
+# each fetched from URL into the same place below FOLDER.
+aria2_input() {
+    awk -v url="$1" -v out="$2/" '{
+        dir = $0; sub(/\/[^\/]*$/, "", dir); name = $0; sub(/.*\//, "", name)
+        printf "%s%s\n  dir=%s%s\n  out=%s\n", url, $0, out, dir, name }'
+}
+
+# extract_packed LIST PACKED FILES: unrar x of every packed file named in the file LIST, below
+# PACKED, into the same folder below FILES.
+extract_packed() {
+    local name
+    while read -r name; do
+        mkdir -p "$3/$(dirname "$name")"
+        unrar x -o+ -idq "$2/$name" "$3/$(dirname "$name")/" || return 1
+    done <"$1"
+}
+
+# requests LOG FROM_LINE FILES: the requests (HEAD, GET), requests per packed file and distinct
+# connections in nginx's access LOG after its first FROM_LINE lines, for a client of FILES.
+requests() {
+    tail -n +"$(($2 + 1))" "$1" | awk -v files="$3" '{
+        n++; m[$2]++; c[$1] = 1; if ($3 != "/updater.lst.kdz") f++ }
+        END { k = 0; for (x in c) k++
+              printf "%d requests (%d HEAD, %d GET), %.2f per file, %d connections", n, m["HEAD"], m["GET"], f / files, k }'
+}

@@ -40,75 +40,34 @@ if [ ! -f "$SERVER/updater.lst.kdz" ]; then
     "$BUILD/kaldoria-pack" publish "$CLIENT" -o "$SERVER"
 fi
 [ -d "$WORK/skin" ] || "$BUILD/kaldoria-pack" demo-skin -o "$WORK/skin"
-PACKED=$(cd "$SERVER" && find . -name '*.kdz' ! -name updater.lst.kdz | sed 's|^\./||' | sort)
-PACKED_BYTES=$(cd "$SERVER" && echo "$PACKED" | xargs stat -c %s | awk '{ s += $1 } END { print s }')
-CLIENT_SUM=$(cd "$CLIENT" && find data -type f -printf '%s\n' | awk '{ n++; s += $1 } END { print n, s }')
-
 rm -rf "$RUN"
 mkdir -p "$RUN"
+packed_files "$SERVER" >"$RUN/packed.txt"
+PACKED_BYTES=$(cd "$SERVER" && xargs stat -c %s <"$RUN/packed.txt" | awk '{ s += $1 } END { print s }')
+CLIENT_SUM=$(tree_sum "$CLIENT")
+
 start_nginx "$RUN/nginx" "$SERVER"
 start_emulator "$BUILD" "$NGINX_PORT" "$RTT" "$RATE" "$RUN/connections.txt"
 URL=http://127.0.0.1:$EMULATOR_PORT/
 
 # A launcher made for the emulated server, as a player would get it.
-cat >"$RUN/config.txt" <<CONF
-[config]
-instance=KaldoriaLinkBench-$$
-[updateservers]
-url=$URL
-[lang=1033:English]
-1=[Unpacking ]
-2=[Checked ]
-3=[The client is up to date.]
-4=[Downloading ]
-5=[Update finished.]
-7=[Fetching the file list...]
-15=[No update server answers.]
-24=[Total: ]
-CONF
-"$BUILD/kaldoria-pack" stream --skin "$WORK/skin" --config "$RUN/config.txt" -o "$RUN/config.stream" >/dev/null
-"$BUILD/kaldoria-pack" package "$RUN/config.stream" -o "$RUN/config.pack" >/dev/null
-"$BUILD/kaldoria-pack" attach "$BUILD/Kaldoria" -o "$RUN/Kaldoria" --resource "blank=$RUN/config.pack" >/dev/null
+make_launcher "$BUILD" "$WORK/skin" "$URL" "KaldoriaLinkBench-$$" "$RUN"
 
 # The peers' input: curl's config of url/output pairs and aria2c's input file.
-echo "$PACKED" | awk -v url="$URL" -v out="$RUN/peer/packed/" \
-    '{ printf "url = \"%s%s\"\noutput = \"%s%s\"\n", url, $0, out, $0 }' >"$RUN/curl.cfg"
-echo "$PACKED" | awk -v url="$URL" -v out="$RUN/peer/packed/" '{
-    dir = $0; sub(/\/[^\/]*$/, "", dir); name = $0; sub(/.*\//, "", name)
-    printf "%s%s\n  dir=%s%s\n  out=%s\n", url, $0, out, dir, name }' >"$RUN/aria2.txt"
-
-fail() {
-    echo "$1" >&2
-    [ -f "$2" ] && tail -20 "$2" >&2
-    exit 1
-}
+awk -v url="$URL" -v out="$RUN/peer/packed/" \
+    '{ printf "url = \"%s%s\"\noutput = \"%s%s\"\n", url, $0, out, $0 }' <"$RUN/packed.txt" >"$RUN/curl.cfg"
+aria2_input "$URL" "$RUN/peer/packed" <"$RUN/packed.txt" >"$RUN/aria2.txt"
 
 # check_tree DIR: the files below DIR/data must be the client's, by count and bytes.
 check_tree() {
     local found
-    found=$(cd "$1" && find data -type f -printf '%s\n' | awk '{ n++; s += $1 } END { print n, s }')
-    [ "$found" = "$CLIENT_SUM" ] || fail "$1 holds $found (files, bytes), the client $CLIENT_SUM" /dev/null
+    found=$(tree_sum "$1")
+    [ "$found" = "$CLIENT_SUM" ] || fail "$1 holds $found (files, bytes), the client $CLIENT_SUM"
 }
 
-# extract: unrar x of every packed file into the peer's client folder (run under timeout).
-extract() {
-    local name
-    while read -r name; do
-        mkdir -p "$RUN/peer/files/$(dirname "$name")"
-        unrar x -o+ -idq "$RUN/peer/packed/$name" "$RUN/peer/files/$(dirname "$name")/" || return 1
-    done <<<"$PACKED"
-}
-
-export -f extract
-export RUN PACKED
-
-# bounded COMMAND...: runs it under `timeout LIMIT`, in the background so that an interrupt
-# reaches the exit trap at once and ends it there.
-bounded() {
-    timeout "$LIMIT" "$@" &
-    CHILD=$!
-    wait "$CHILD"
-}
+# extract: unrar x of every packed file into the peer's client folder.
+extract() { bounded bash -c 'extract_packed "$@"' extract "$RUN/packed.txt" "$RUN/peer/packed" "$RUN/peer/files"; }
+export -f extract_packed
 
 launcher() {
     rm -rf "$RUN/client"
@@ -123,7 +82,7 @@ with_curl() {
     bounded curl --parallel --parallel-max 6 --create-dirs -sS -f -K "$RUN/curl.cfg" 2>"$RUN/curl.log" ||
         fail "curl failed:" "$RUN/curl.log"
     FETCHED=$(now)
-    bounded bash -c extract || fail "unrar failed" /dev/null
+    extract || fail "unrar failed"
 }
 
 with_aria2c() {
@@ -131,18 +90,8 @@ with_aria2c() {
     bounded aria2c -q -j5 -x6 -s6 --allow-overwrite=true --auto-file-renaming=false -i "$RUN/aria2.txt" \
         >"$RUN/aria2.log" 2>&1 || fail "aria2c failed:" "$RUN/aria2.log"
     FETCHED=$(now)
-    bounded bash -c extract || fail "unrar failed" /dev/null
+    extract || fail "unrar failed"
 }
-
-# requests FROM_LINE: requests, HEAD, GET, requests per packed file, connections in the log since FROM_LINE.
-requests() {
-    tail -n +"$(($1 + 1))" "$RUN/nginx/access.log" | awk -v files="$FILES" '{
-        n++; m[$2]++; c[$1] = 1; if ($3 != "/updater.lst.kdz") f++ }
-        END { k = 0; for (x in c) k++
-              printf "%d requests (%d HEAD, %d GET), %.2f per file, %d connections", n, m["HEAD"], m["GET"], f / files, k }'
-}
-
-median() { sort -n | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }'; }
 
 declare -A TIMES
 declare -A TRAFFIC
@@ -157,7 +106,7 @@ for run in $(seq "$RUNS"); do
         if [ "$tool" = launcher ]; then check_tree "$RUN/client"; else check_tree "$RUN/peer/files"; fi
         seconds=$(printf '%.2f' "$(echo "$t1 - $t0" | bc)")
         TIMES[$tool]="${TIMES[$tool]:-} $seconds"
-        TRAFFIC[$tool]=$(requests "$from")
+        TRAFFIC[$tool]=$(requests "$RUN/nginx/access.log" "$from" "$FILES")
         split=""
         [ -n "$FETCHED" ] && split=$(printf ' (fetch %.2f s, unrar %.2f s)' "$(echo "$FETCHED - $t0" | bc)" \
             "$(echo "$t1 - $FETCHED" | bc)")
