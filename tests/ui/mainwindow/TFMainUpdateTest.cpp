@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QTcpServer>
 #include <QTest>
+#include <QTimer>
 
 namespace kaldoria::mainwindow {
 
@@ -16,10 +17,11 @@ protected:
         m_nginx.reset();
     }
 
-    void publish(const testsupport::UpdateServerFolder& folder) {
+    void publish(const testsupport::UpdateServerFolder& folder, const QString& limitRate = {}) {
         ASSERT_TRUE(folder.publish(m_server.path()));
         testsupport::NginxOptions options;
         options.root = m_server.path();
+        options.limitRate = limitRate;
         m_nginx = std::make_unique<testsupport::NginxServer>(options);
         ASSERT_TRUE(m_nginx->start()) << m_nginx->errorText().toStdString();
     }
@@ -65,6 +67,49 @@ TEST_F(TFMainUpdateTest, CycleEndsWithTheStartButtonWhichStartsTheGameWithThePro
     const QString started = clientFile(QStringLiteral("system/started.txt"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo(started).size() > 0; }, 20000));
     EXPECT_TRUE(readClient(QStringLiteral("system/started.txt")).trimmed().endsWith("system eu.ini"));
+}
+
+// The settings window, opened while files are downloading, does not hold the update: every
+// file arrives and is installed while it is open.
+TEST_F(TFMainUpdateTest, DownloadsGoOnWhileTheSettingsWindowIsOpen) {
+    testsupport::UpdateServerFolder folder;
+    const QStringList names = {QStringLiteral("data/a.dat"), QStringLiteral("data/b.dat"),
+                               QStringLiteral("data/c.dat")};
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        folder.addFile(QLatin1Char('\\') + QString(names[i]).replace(QLatin1Char('/'), QLatin1Char('\\')),
+                       testsupport::UpdateServerFolder::noise(600000, quint32(i + 1)));
+    }
+    publish(folder, QStringLiteral("300k"));
+    const auto allInstalled = [&] {
+        for (qsizetype i = 0; i < names.size(); ++i) {
+            if (readClient(names[i]) != testsupport::UpdateServerFolder::noise(600000, quint32(i + 1)))
+                return false;
+        }
+        return true;
+    };
+
+    TFMain::Timings timings;
+    timings.mainTimer = 0;
+    TFMain& window = makeWindows(configText({}, {m_nginx->url()}), timings);
+    bool installedWhileOpen = false;
+    bool opened = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &window, [&] {
+        if (opened || !window.Text_Status()->text().contains(QStringLiteral("a.dat")))
+            return;
+        opened = true;
+        QTimer::singleShot(0, m_settings, [&] {
+            installedWhileOpen = QTest::qWaitFor(allInstalled, 60000);
+            QTest::mouseClick(m_settings->Button_Ok(), Qt::LeftButton);
+        });
+        window.Button_ConfigClick();
+    });
+    poll.start(5);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.cycleEnded(); }, 90000));
+    EXPECT_TRUE(opened);
+    EXPECT_TRUE(installedWhileOpen);
+    EXPECT_EQ(window.Text_Status()->text(), QStringLiteral("Update done EN"));
 }
 
 } // namespace kaldoria::mainwindow
