@@ -167,3 +167,20 @@ requests() {
         END { k = 0; for (x in c) k++
               printf "%d requests (%d HEAD, %d GET), %.2f per file, %d connections", n, m["HEAD"], m["GET"], f / files, k }'
 }
+
+# Makes WORK absolute and sets RUN, its scratch folder; when the script ends, the scratch
+# folder goes and so does every process the benchmark started (CHILD, nginx, the emulator).
+prepare_work_folder() {
+    mkdir -p "$WORK"
+    WORK=$(cd "$WORK" && pwd)
+    RUN=$WORK/run
+    CHILD=""
+    trap clean_up EXIT
+    trap 'exit 130' INT TERM
+}
+
+clean_up() {
+    if [ -n "$CHILD" ]; then kill "$CHILD" 2>/dev/null || true; fi
+    stop_link_processes
+    rm -rf "$RUN"
+}

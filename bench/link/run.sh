@@ -19,17 +19,7 @@ LIMIT=${LIMIT:-1800}
 HERE=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=lib.sh
 . "$HERE/lib.sh"
-mkdir -p "$WORK"
-WORK=$(cd "$WORK" && pwd)
-RUN=$WORK/run
-CHILD=""
-clean_up() {
-    if [ -n "$CHILD" ]; then kill "$CHILD" 2>/dev/null || true; fi
-    stop_link_processes
-    rm -rf "$RUN"
-}
-trap clean_up EXIT
-trap 'exit 130' INT TERM
+prepare_work_folder
 
 # The client and its update server folder, made once.
 CLIENT=$WORK/client-$FILES

@@ -25,17 +25,7 @@ LIMIT=${LIMIT:-1800}
 HERE=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=../link/lib.sh
 . "$HERE/../link/lib.sh"
-mkdir -p "$WORK"
-WORK=$(cd "$WORK" && pwd)
-RUN=$WORK/run
-CHILD=""
-clean_up() {
-    if [ -n "$CHILD" ]; then kill "$CHILD" 2>/dev/null || true; fi
-    stop_link_processes
-    rm -rf "$RUN"
-}
-trap clean_up EXIT
-trap 'exit 130' INT TERM
+prepare_work_folder
 export -f extract_packed
 
 # Each scenario's folder (its client and server folder), size in MiB and goal for the ratio.
