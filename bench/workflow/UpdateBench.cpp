@@ -20,9 +20,9 @@ class SilentView : public update::UpdateView {
 public:
     void setStatusText(const QString&) override {}
     void setTotalText(const QString&) override {}
-    void setProgressMaximum(update::ProgressControl, int) override {}
-    void setProgressPosition(update::ProgressControl, int) override {}
-    int progressWidth(update::ProgressControl) const override { return 500; }
+    void setStepProgress(int, int) override {}
+    void setFileProgress(qint64, qint64) override {}
+    void setTotalProgress(qint64, qint64) override {}
     void setStartButtonEnabled(bool) override {}
     void setCheckAllVisible(bool) override {}
     void setCheckAllEnabled(bool) override {}

@@ -8,18 +8,15 @@
 
 namespace kaldoria::app {
 
-using update::ProgressControl;
-
 namespace {
 
-// Width of the drawn bar in characters, and the pixel width the workflow scales to.
+// Width of the drawn bar in characters.
 constexpr int kBarChars = 30;
-constexpr int kProgressWidth = 1000;
 constexpr qint64 kRedrawMs = 100;
 constexpr qint64 kRateWindowMs = 1000;
 
-size_t indexOf(ProgressControl control) {
-    return static_cast<size_t>(control);
+int percentOf(qint64 done, qint64 count) {
+    return count > 0 ? static_cast<int>(100 * qBound<qint64>(0, done, count) / count) : 0;
 }
 
 } // namespace
@@ -34,9 +31,9 @@ TerminalView::~TerminalView() {
     clearProgress();
 }
 
-QString TerminalView::progressLine(int oneFilePercent, qint64 loaded, qint64 size, double bytesPerSecond, int filesDone,
-                                   int filesTotal) {
-    const int percent = qBound(0, oneFilePercent, 100);
+QString TerminalView::progressLine(int barPercent, qint64 loaded, qint64 size, double bytesPerSecond,
+                                   int totalPercent) {
+    const int percent = qBound(0, barPercent, 100);
     const int filled = percent * kBarChars / 100;
     QString line = QLatin1Char('[') + QString(filled, QLatin1Char('#')) +
                    QString(kBarChars - filled, QLatin1Char('.')) + QStringLiteral("] ") +
@@ -44,8 +41,8 @@ QString TerminalView::progressLine(int oneFilePercent, qint64 loaded, qint64 siz
     if (size > 0)
         line += QLatin1String("  ") + update::byteSizeText(loaded) + QLatin1String(" / ") + update::byteSizeText(size) +
                 QLatin1String("  ") + update::byteSizeText(bytesPerSecond) + QLatin1String("/s");
-    if (filesTotal > 0)
-        line += QLatin1String("  files ") + QString::number(filesDone) + QLatin1Char('/') + QString::number(filesTotal);
+    if (totalPercent >= 0)
+        line += QLatin1String("  total ") + QString::number(totalPercent) + QLatin1Char('%');
     return line;
 }
 
@@ -70,11 +67,7 @@ void TerminalView::redrawProgress(bool force) {
     if (!force && m_redrawClock.elapsed() < kRedrawMs)
         return;
     m_redrawClock.restart();
-    const int max = m_maximum[indexOf(ProgressControl::OneFileBar)];
-    const int pos = m_position[indexOf(ProgressControl::OneFileBar)];
-    const int percent = max > 0 ? static_cast<int>(100LL * pos / max) : 0;
-    const QString line = progressLine(percent, m_loaded, m_size, m_rate, m_position[indexOf(ProgressControl::TotalBar)],
-                                      m_maximum[indexOf(ProgressControl::TotalBar)]);
+    const QString line = progressLine(m_barPercent, m_loaded, m_size, m_rate, m_totalPercent);
     std::fputs("\r\033[K", m_out);
     std::fputs(line.toLocal8Bit().constData(), m_out);
     std::fflush(m_out);
@@ -98,17 +91,15 @@ void TerminalView::setTotalText(const QString& text) {
         redrawProgress(true);
 }
 
-void TerminalView::setProgressMaximum(ProgressControl control, int maximum) {
-    m_maximum[indexOf(control)] = maximum;
-}
-
-void TerminalView::setProgressPosition(ProgressControl control, int position) {
-    m_position[indexOf(control)] = position;
+void TerminalView::setStepProgress(int done, int count) {
+    m_barPercent = percentOf(done, count);
+    m_size = 0;
     redrawProgress(false);
 }
 
-int TerminalView::progressWidth(ProgressControl) const {
-    return kProgressWidth;
+void TerminalView::setTotalProgress(qint64 done, qint64 count) {
+    m_totalPercent = percentOf(done, count);
+    redrawProgress(false);
 }
 
 void TerminalView::setStartButtonEnabled(bool) {}
@@ -129,7 +120,8 @@ void TerminalView::reportFailure(const QString& subject, const QString& reason) 
     redrawProgress(true);
 }
 
-void TerminalView::downloadProgress(qint64 loaded, qint64 size) {
+void TerminalView::setFileProgress(qint64 loaded, qint64 size) {
+    m_barPercent = percentOf(loaded, size);
     if (loaded < m_loaded || size != m_size) {
         // A new file: the rate starts again.
         m_rateBytes = loaded;

@@ -173,7 +173,7 @@ void TUpdateWorkflow::RunUpdate() {
         reportNoList(failure);
         return;
     }
-    m_s.progress.setPosition(ProgressModel::Pair::OneFile, 0);
+    m_s.view.setStepProgress(0, 0);
     TRequiredFilesCheck(m_s).CheckingRequiredFiles();
 }
 

@@ -7,10 +7,6 @@
 
 namespace kaldoria::update {
 
-// The four progress controls of the main window: a bar and a gauge for the current file,
-// a bar and a gauge for the whole update.
-enum class ProgressControl { OneFileBar, OneFileGauge, TotalBar, TotalGauge };
-
 // What the update workflow needs of its window. The widget window implements it with its
 // controls, the headless mode with a terminal. Every call takes effect (and is painted)
 // at once; the workflow calls it on the user-interface thread only.
@@ -23,11 +19,15 @@ public:
     // The label beside the total progress, such as "Total: 50%".
     virtual void setTotalText(const QString& text) = 0;
 
-    // Minimum 0, step 1 and this maximum.
-    virtual void setProgressMaximum(ProgressControl control, int maximum) = 0;
-    virtual void setProgressPosition(ProgressControl control, int position) = 0;
-    // The control's width in pixels; download progress is drawn pixel by pixel.
-    virtual int progressWidth(ProgressControl control) const = 0;
+    // Progress of the step under way: `done` of `count` list lines read, files measured or
+    // compared. A count of 0 shows an empty step.
+    virtual void setStepProgress(int done, int count) = 0;
+    // The bytes of the file the status names (the oldest one still in work) and its length;
+    // the length is -1 while it is not known.
+    virtual void setFileProgress(qint64 received, qint64 length) = 0;
+    // Progress of the whole update: `done` of `count`, the bytes of every file to install,
+    // each weighted by the size the list gives it.
+    virtual void setTotalProgress(qint64 done, qint64 count) = 0;
 
     // The start button, with the hand-point cursor when enabled.
     virtual void setStartButtonEnabled(bool enabled) = 0;
@@ -42,13 +42,6 @@ public:
     virtual void reportFailure(const QString& subject, const QString& reason) {
         Q_UNUSED(subject);
         Q_UNUSED(reason);
-    }
-
-    // The bytes of the file being downloaded, for views that show them; called with every
-    // progress report of the downloader.
-    virtual void downloadProgress(qint64 loaded, qint64 size) {
-        Q_UNUSED(loaded);
-        Q_UNUSED(size);
     }
 
     // The window's position to save; none when there is no window.

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "update/ProgressModel.h"
 #include "update/UpdateView.h"
 #include "update/checks/CheckSettings.h"
 #include "update/manifest/UpdateListSections.h"
@@ -22,10 +21,9 @@ namespace kaldoria::update {
 // the downloader, the four file lists and the window. Owned by TUpdateWorkflow; the step
 // classes work on it by reference, all on the user-interface thread.
 struct WorkflowState {
-    explicit WorkflowState(UpdateView& v) : view(v), progress(v) {}
+    explicit WorkflowState(UpdateView& v) : view(v) {}
 
     UpdateView& view;
-    ProgressModel progress;
 
     // The game folder (the program file's folder) and the work folder below it.
     QString mainPath;

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 using kaldoria::app::TerminalView;
-using kaldoria::update::ProgressControl;
 
 namespace {
 
@@ -29,9 +28,9 @@ TEST(TerminalViewTest, PlainLinesWhenTheOutputIsNotATerminal) {
         TerminalView view(out);
         view.setStatusText(QStringLiteral("Fetching the list"));
         view.setStatusText(QStringLiteral("Fetching the list"));
-        view.setProgressMaximum(ProgressControl::OneFileBar, 100);
-        view.setProgressPosition(ProgressControl::OneFileBar, 50);
-        view.downloadProgress(512, 1024);
+        view.setStepProgress(1, 2);
+        view.setFileProgress(512, 1024);
+        view.setTotalProgress(1, 4);
         view.setTotalText(QStringLiteral("Total: 50%"));
         view.showMessage(QStringLiteral("No update server"));
     }
@@ -39,8 +38,8 @@ TEST(TerminalViewTest, PlainLinesWhenTheOutputIsNotATerminal) {
     std::fclose(out);
 }
 
-TEST(TerminalViewTest, ProgressLineShowsBytesRateAndFiles) {
-    EXPECT_EQ(TerminalView::progressLine(50, 1536, 3 * 1024 * 1024, 2.5 * 1024 * 1024, 3, 10),
-              QStringLiteral("[###############...............]  50%  1.5 KiB / 3.0 MiB  2.5 MiB/s  files 3/10"));
-    EXPECT_EQ(TerminalView::progressLine(100, 0, 0, 0, 0, 0), QStringLiteral("[##############################] 100%"));
+TEST(TerminalViewTest, ProgressLineShowsBytesRateAndTotal) {
+    EXPECT_EQ(TerminalView::progressLine(50, 1536, 3 * 1024 * 1024, 2.5 * 1024 * 1024, 30),
+              QStringLiteral("[###############...............]  50%  1.5 KiB / 3.0 MiB  2.5 MiB/s  total 30%"));
+    EXPECT_EQ(TerminalView::progressLine(100, 0, 0, 0, -1), QStringLiteral("[##############################] 100%"));
 }

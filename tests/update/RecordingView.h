@@ -18,26 +18,26 @@ public:
             onStatus(text);
     }
     void setTotalText(const QString& text) override { totals << text; }
-    void setProgressMaximum(ProgressControl c, int m) override { maximum[c] = m; }
-    void setProgressPosition(ProgressControl c, int p) override { position[c] = p; }
-    int progressWidth(ProgressControl c) const override { return c == ProgressControl::OneFileBar ? 527 : 200; }
+    void setStepProgress(int done, int count) override { step = {done, count}; }
+    void setFileProgress(qint64 received, qint64 length) override {
+        if (onDownloadProgress)
+            onDownloadProgress(received, length);
+    }
+    void setTotalProgress(qint64 done, qint64 count) override { total = {done, count}; }
     void setStartButtonEnabled(bool enabled) override { startEnabled = enabled; }
     void setCheckAllVisible(bool visible) override { checkAllVisible = visible; }
     void setCheckAllEnabled(bool enabled) override { checkAllEnabled = enabled; }
     void showMessage(const QString& text) override { messages << text; }
     void reportFailure(const QString& subject, const QString& reason) override { failures[subject] = reason; }
-    void downloadProgress(qint64 loaded, qint64 size) override {
-        if (onDownloadProgress)
-            onDownloadProgress(loaded, size);
-    }
 
     QStringList statuses;
     QStringList totals;
     QStringList messages;
     // Failed subject -> reason.
     std::map<QString, QString> failures;
-    std::map<ProgressControl, int> maximum;
-    std::map<ProgressControl, int> position;
+    // The last step and total progress: done, count.
+    std::pair<int, int> step{0, 0};
+    std::pair<qint64, qint64> total{0, 0};
     bool startEnabled = false;
     bool checkAllVisible = false;
     bool checkAllEnabled = true;

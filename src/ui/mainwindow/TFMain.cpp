@@ -17,8 +17,6 @@
 
 namespace kaldoria::mainwindow {
 
-using update::ProgressControl;
-
 namespace {
 
 // The window design before the skin moves its controls.

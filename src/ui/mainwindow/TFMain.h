@@ -2,6 +2,7 @@
 
 #include "ui/mainwindow/MessagePanel.h"
 #include "ui/mainwindow/NewsBrowser.h"
+#include "ui/mainwindow/ProgressBars.h"
 #include "ui/mainwindow/WindowFadeIn.h"
 #include "update/TUpdateWorkflow.h"
 #include "update/UpdateView.h"
@@ -98,9 +99,9 @@ public:
     // UpdateView
     void setStatusText(const QString& text) override;
     void setTotalText(const QString& text) override;
-    void setProgressMaximum(update::ProgressControl control, int maximum) override;
-    void setProgressPosition(update::ProgressControl control, int position) override;
-    int progressWidth(update::ProgressControl control) const override;
+    void setStepProgress(int done, int count) override { m_bars.showStep(done, count); }
+    void setFileProgress(qint64 received, qint64 length) override { m_bars.showFile(received, length); }
+    void setTotalProgress(qint64 done, qint64 count) override { m_bars.showTotal(done, count); }
     void setStartButtonEnabled(bool enabled) override;
     void setCheckAllVisible(bool visible) override;
     void setCheckAllEnabled(bool enabled) override;
@@ -130,22 +131,25 @@ private:
     void placeBrowser();
     void firstPageLoaded();
     // Calls `f` with the bar or gauge that `control` names.
-    template <typename F> void withProgressControl(update::ProgressControl control, F f) const {
+    template <typename F> void withProgressControl(ProgressControl control, F f) const {
         switch (control) {
-        case update::ProgressControl::OneFileBar:
+        case ProgressControl::OneFileBar:
             f(m_progressOneFile);
             break;
-        case update::ProgressControl::TotalBar:
+        case ProgressControl::TotalBar:
             f(m_progressTotal);
             break;
-        case update::ProgressControl::OneFileGauge:
+        case ProgressControl::OneFileGauge:
             f(m_gaugeOneFile);
             break;
-        case update::ProgressControl::TotalGauge:
+        case ProgressControl::TotalGauge:
             f(m_gaugeTotal);
             break;
         }
     }
+    void setProgressMaximum(ProgressControl control, int maximum);
+    void setProgressPosition(ProgressControl control, int position);
+    int progressWidth(ProgressControl control) const;
     void Box_LangFolderChange(int index);
     void takeFocusFromBox();
     void Button_StartGameClick();
@@ -182,6 +186,11 @@ private:
     QTimer m_mainTimer;
     QPointer<settings::TFSettings> m_settings;
 
+    ProgressBars m_bars{{
+        .setMaximum = [this](ProgressControl control, int maximum) { setProgressMaximum(control, maximum); },
+        .setPosition = [this](ProgressControl control, int position) { setProgressPosition(control, position); },
+        .width = [this](ProgressControl control) { return progressWidth(control); },
+    }};
     std::unique_ptr<update::TUpdateWorkflow> m_workflow;
     qint32 m_langConst = 0;
     QString m_newsUrl;

@@ -10,15 +10,13 @@ namespace kaldoria::update {
 
 using filelist::TFileItem;
 using filelist::TFileRecord;
-using Pair = ProgressModel::Pair;
 
 void TFullCheck::CheckingAllFiles() {
     if (m_s.CheckAll->Count() == 0)
         return;
     m_s.view.setCheckAllEnabled(false);
     m_s.check.applyFrom(m_s.settings.checkMode, m_s.settings.driveType);
-    m_s.progress.setPosition(Pair::OneFile, 0);
-    m_s.progress.setMaximum(Pair::OneFile, m_s.CheckAll->Count());
+    m_s.view.setStepProgress(0, m_s.CheckAll->Count());
     narrowCandidates();
     if (platform::TerminateRequest::isRequested())
         return;
@@ -30,13 +28,11 @@ void TFullCheck::CheckingAllFiles() {
         if (listed && !isCurrent(entry->Content, listed->Content))
             records.push_back(listed->Content);
     }
-    m_s.progress.scaleToWidth(Pair::Total);
-    m_s.progress.setPosition(Pair::Total, 0);
+    m_s.view.setTotalProgress(0, 1);
     m_s.view.setTotalText(m_s.text(startup::TextEntry::TotalPrefix) + QStringLiteral("0%"));
-    m_s.progress.scaleToWidth(Pair::OneFile);
     if (!InstallRun(m_s).install(records))
         return;
-    m_s.progress.toMaximum(Pair::Total);
+    m_s.view.setTotalProgress(1, 1);
     m_s.view.setTotalText(m_s.text(startup::TextEntry::TotalPrefix) + QStringLiteral("100%"));
     for (int i = m_s.OldFileList->Count() - 1; i >= 0; --i) {
         if (m_s.NewFileList->GetId(m_s.OldFileList->GetItemByID(i)->Content.Name) < 0)
@@ -53,14 +49,14 @@ void TFullCheck::narrowCandidates() {
             m_s.CheckAll = std::move(measured);
         return;
     }
-    m_s.progress.setMaximum(Pair::OneFile, m_s.OldFileList->Count());
+
     for (int a = 0; a < m_s.OldFileList->Count(); ++a) {
         const QString& name = m_s.OldFileList->GetItemByID(a)->Content.Name;
         const int id = m_s.CheckAll->GetId(name);
         const TFileItem* listed = m_s.NewFileList->GetItemByName(name);
         if (id >= 0 && listed && isCurrent(m_s.CheckAll->GetItemByID(id)->Content, listed->Content))
             m_s.CheckAll->DeleteById(id);
-        m_s.progress.setPosition(Pair::OneFile, a);
+        m_s.view.setStepProgress(a, m_s.OldFileList->Count());
     }
 }
 

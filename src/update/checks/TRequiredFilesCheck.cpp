@@ -18,15 +18,13 @@ namespace kaldoria::update {
 
 using filelist::TFileItem;
 using filelist::TFileList;
-using Pair = ProgressModel::Pair;
 
 namespace {
 constexpr int kProgressEveryLines = 10;
 } // namespace
 
 void TRequiredFilesCheck::resetOneFileControls() {
-    m_s.progress.setPosition(Pair::OneFile, 0);
-    m_s.progress.setMaximum(Pair::OneFile, m_s.Required->Count());
+    m_s.view.setStepProgress(0, m_s.Required->Count());
 }
 
 void TRequiredFilesCheck::CheckingRequiredFiles() {
@@ -43,12 +41,12 @@ void TRequiredFilesCheck::CheckingRequiredFiles() {
             m_s.CheckAll->AddItemSimple(r.Name, r.Hash, r.HashPacked, r.Size, r.Date);
     }
     compare();
-    m_s.progress.toMaximum(Pair::OneFile);
+    m_s.view.setStepProgress(1, 1);
     if (m_s.Required->Count() > 0) {
         UpdateRequiredFiles();
         return;
     }
-    m_s.progress.toMaximum(Pair::Total);
+    m_s.view.setTotalProgress(1, 1);
     m_s.view.setTotalText(m_s.text(startup::TextEntry::TotalPrefix) + QStringLiteral("100%"));
     finish(startup::TextEntry::NothingToUpdate);
     if (m_previousChanged)
@@ -75,7 +73,7 @@ void TRequiredFilesCheck::readList(const QString& listPath) {
             forgetMissing(name);
         }
         if (i % kProgressEveryLines == 0)
-            m_s.progress.setPosition(Pair::OneFile, static_cast<int>(i));
+            m_s.view.setStepProgress(static_cast<int>(i), static_cast<int>(sections.fileLines.size()));
     }
     resetOneFileControls();
     for (const QString& name : sections.requiredNames)
@@ -146,10 +144,8 @@ void TRequiredFilesCheck::UpdateRequiredFiles() {
     const int count = m_s.Required->Count();
     if (count == 0)
         return;
-    m_s.progress.scaleToWidth(Pair::Total);
-    m_s.progress.setPosition(Pair::Total, 0);
+    m_s.view.setTotalProgress(0, 1);
     m_s.view.setTotalText(m_s.text(startup::TextEntry::TotalPrefix) + QStringLiteral("0%"));
-    m_s.progress.scaleToWidth(Pair::OneFile);
     std::vector<filelist::TFileRecord> records;
     for (int i = 0; i < count; ++i)
         records.push_back(m_s.Required->GetItemByID(i)->Content);
@@ -170,7 +166,7 @@ void TRequiredFilesCheck::UpdateRequiredFiles() {
     }
     if (!InstallRun(m_s).install(records))
         return;
-    m_s.progress.toMaximum(Pair::Total);
+    m_s.view.setTotalProgress(1, 1);
     m_s.view.setTotalText(m_s.text(startup::TextEntry::TotalPrefix) + QStringLiteral("100%"));
     m_s.Required->Clear();
     finish(startup::TextEntry::UpdateFinished);

@@ -7,8 +7,6 @@
 
 namespace kaldoria::update {
 
-using Pair = ProgressModel::Pair;
-
 InstallRun::InstallRun(WorkflowState& state) : m_s(state), m_updater(state) {}
 
 bool InstallRun::install(const std::vector<filelist::TFileRecord>& records) {
@@ -134,9 +132,9 @@ void InstallRun::showFront() {
         m_s.view.setStatusText(status);
     }
     if (file.length > 0)
-        m_s.progress.downloadProgress(file.received, file.length);
+        m_s.view.setFileProgress(file.received, file.length);
     else
-        m_s.progress.setPosition(Pair::OneFile, 0);
+        m_s.view.setFileProgress(0, file.length);
 }
 
 void InstallRun::showTotal() {
@@ -150,10 +148,8 @@ void InstallRun::showTotal() {
         else if (file.length > 0)
             done += double(file.weight) * double(file.received) / double(file.length);
     }
-    const qint64 scale = 1'000'000;
-    const qint64 share = all > 0 ? qint64(done / all * double(scale)) : scale;
-    m_s.progress.setShare(Pair::Total, share, scale);
-    const int percent = int(share * 100 / scale);
+    m_s.view.setTotalProgress(qint64(done), qint64(all));
+    const int percent = all > 0 ? int(done * 100 / all) : 100;
     if (percent != m_totalPercent) {
         m_totalPercent = percent;
         m_s.view.setTotalText(m_s.text(startup::TextEntry::TotalPrefix) + QString::number(percent) +
