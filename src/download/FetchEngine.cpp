@@ -1,5 +1,6 @@
 #include "download/FetchEngine.h"
 
+#include "download/DigestWorker.h"
 #include "download/FileAssembly.h"
 #include "net/CurlRequest.h"
 #include "net/HttpClient.h"
@@ -10,6 +11,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <map>
 #include <mutex>
 #include <thread>
 #include <unordered_map>
@@ -66,8 +68,11 @@ private:
     void startRange(const std::shared_ptr<FileAssembly>& file, int range);
     void finishTransfer(CURL* easy, CURLcode code);
     DownloadFailure failureOf(const Transfer& transfer, CURLcode code) const;
+    void beginDigest(FileAssembly& file);
+    void advanceDigests();
+    void takeDigests();
     void restartWhole(FileAssembly& file);
-    void endFile(const std::shared_ptr<FileAssembly>& file, DownloadFailure failure);
+    void endFile(const std::shared_ptr<FileAssembly>& file, DownloadFailure failure, const QByteArray& md5 = {});
     void removeTransfersOf(const FileAssembly& file);
     void reportProgress();
 
@@ -92,19 +97,37 @@ private:
     std::mutex m_mutex;
     std::deque<FetchJob> m_queued; // handed over, not yet seen by the engine's thread
     bool m_stopping = false;
+    struct Digest {
+        quint64 key;
+        QByteArray md5;
+        int readError;
+    };
+    std::vector<Digest> m_digests; // finished, not yet seen by the engine's thread
 
     // The rest belongs to the engine's thread.
     std::deque<FetchJob> m_waiting;
     std::vector<std::shared_ptr<FileAssembly>> m_open; // started, in the order they started
+    // Fetched whole, waiting for the digest of their bytes, by digest key.
+    std::map<quint64, std::shared_ptr<FileAssembly>> m_digesting;
+    std::unordered_map<quint64, qint64> m_advanced; // bytes handed to the digest, by key
+    quint64 m_lastDigestKey = 0;
     std::vector<std::unique_ptr<Transfer>> m_transfers;
     std::unordered_map<quint64, qint64> m_reported;
     Clock::time_point m_nextReport = Clock::now();
 
+    DigestWorker m_digest;
     std::thread m_thread;
 };
 
 FetchEngine::Worker::Worker(FetchOptions options, ProgressHandler progress, DoneHandler done)
-    : m_options(options), m_progress(std::move(progress)), m_done(std::move(done)) {
+    : m_options(options), m_progress(std::move(progress)), m_done(std::move(done)),
+      m_digest([this](quint64 key, const QByteArray& md5, int readError) {
+          {
+              const std::lock_guard lock(m_mutex);
+              m_digests.push_back({key, md5, readError});
+          }
+          curl_multi_wakeup(m_multi);
+      }) {
     net::initialiseCurl();
     m_multi = curl_multi_init();
     const long connections = std::max(1, m_options.connections);
@@ -157,16 +180,22 @@ void FetchEngine::Worker::run() {
                 finished = true;
             }
         }
+        advanceDigests();
+        takeDigests();
         reportProgress();
         if (!finished)
             curl_multi_poll(m_multi, nullptr, 0, pollMs, nullptr);
     }
+    m_digest.stop();
     for (const auto& transfer : m_transfers)
         curl_multi_remove_handle(m_multi, transfer->easy);
     m_transfers.clear();
     for (const auto& file : m_open)
         file->discard();
+    for (const auto& [key, file] : m_digesting)
+        file->discard();
     m_open.clear();
+    m_digesting.clear();
     m_waiting.clear();
 }
 
@@ -204,6 +233,7 @@ void FetchEngine::Worker::startTransfers() {
             continue;
         }
         m_open.push_back(file);
+        beginDigest(*file);
         startRange(file, 0);
     }
 }
@@ -324,14 +354,16 @@ void FetchEngine::Worker::finishTransfer(CURL* easy, CURLcode code) {
         restartWhole(*file);
         return;
     }
-    DownloadFailure failure = failureOf(*transfer, code);
+    const DownloadFailure failure = failureOf(*transfer, code);
     if (failure.kind == Kind::None) {
-        failure = file->complete(transfer->range);
-        if (failure.kind == Kind::None) {
-            if (file->allDone())
-                endFile(file, {});
-            return;
+        file->complete(transfer->range);
+        if (file->allDone()) {
+            // The file is whole; it is reported once its digest has caught up.
+            std::erase(m_open, file);
+            m_digesting[file->digestKey()] = file;
+            m_digest.advance(file->digestKey(), file->received(), true);
         }
+        return;
     }
     if (mayHeal(failure) && ++range.failures < m_options.attemptsPerRange) {
         if (file->whole()) {
@@ -372,20 +404,61 @@ DownloadFailure FetchEngine::Worker::failureOf(const Transfer& transfer, CURLcod
     return {};
 }
 
-void FetchEngine::Worker::restartWhole(FileAssembly& file) {
-    removeTransfersOf(file);
-    file.restartWhole();
+void FetchEngine::Worker::beginDigest(FileAssembly& file) {
+    file.setDigestKey(++m_lastDigestKey);
+    m_digest.begin(file.digestKey(), file.target());
 }
 
-void FetchEngine::Worker::endFile(const std::shared_ptr<FileAssembly>& file, DownloadFailure failure) {
+void FetchEngine::Worker::advanceDigests() {
+    for (const auto& file : m_open) {
+        const qint64 inOrder = file->inOrder();
+        qint64& advanced = m_advanced[file->digestKey()];
+        if (inOrder != advanced) {
+            advanced = inOrder;
+            m_digest.advance(file->digestKey(), inOrder, false);
+        }
+    }
+}
+
+void FetchEngine::Worker::takeDigests() {
+    std::vector<Digest> digests;
+    {
+        const std::lock_guard lock(m_mutex);
+        digests.swap(m_digests);
+    }
+    for (const Digest& digest : digests) {
+        const auto at = m_digesting.find(digest.key);
+        if (at == m_digesting.end())
+            continue;
+        const std::shared_ptr<FileAssembly> file = at->second;
+        m_digesting.erase(at);
+        if (digest.readError != 0)
+            endFile(file, DownloadFailure::fromWriteError(digest.readError, 0, 0));
+        else
+            endFile(file, {}, digest.md5);
+    }
+}
+
+void FetchEngine::Worker::restartWhole(FileAssembly& file) {
+    removeTransfersOf(file);
+    m_digest.forget(file.digestKey());
+    m_advanced.erase(file.digestKey());
+    file.restartWhole();
+    beginDigest(file);
+}
+
+void FetchEngine::Worker::endFile(const std::shared_ptr<FileAssembly>& file, DownloadFailure failure,
+                                  const QByteArray& md5) {
     removeTransfersOf(*file);
     std::erase(m_open, file);
+    m_digest.forget(file->digestKey());
+    m_advanced.erase(file->digestKey());
     m_reported.erase(file->job().id);
     FetchOutcome outcome;
     outcome.id = file->job().id;
     outcome.failure = std::move(failure);
     if (outcome.ok()) {
-        outcome.md5 = file->md5();
+        outcome.md5 = md5;
         outcome.length = file->received();
         file->close();
     } else {

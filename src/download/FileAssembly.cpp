@@ -10,9 +10,6 @@ namespace kaldoria::download {
 
 namespace {
 
-// Bytes read back at a time when the digest catches up over a range that finished early.
-constexpr qint64 kReadBackBytes = 1024 * 1024;
-
 qint64 freeBytes(const QString& path) {
     const QStorageInfo storage(QFileInfo(path).absolutePath());
     return storage.isValid() ? storage.bytesAvailable() : 0;
@@ -29,6 +26,16 @@ DownloadFailure FileAssembly::open() {
     if (!m_file)
         return writeFailure(errno);
     return {};
+}
+
+qint64 FileAssembly::inOrder() const {
+    qint64 total = 0;
+    for (const Range& range : m_ranges) {
+        total += range.written;
+        if (!range.done)
+            break;
+    }
+    return total;
 }
 
 qint64 FileAssembly::received() const {
@@ -60,9 +67,6 @@ void FileAssembly::restartWhole() {
     m_whole = true;
     m_length = -1;
     m_ranges = {Range{.first = 0, .last = -1}};
-    m_md5.reset();
-    m_digestRange = 0;
-    m_digestBytes = 0;
     if (m_file)
         m_file->reserve(0);
 }
@@ -97,37 +101,7 @@ DownloadFailure FileAssembly::write(int index, const char* data, qint64 size) {
         return DownloadFailure::transfer(QStringLiteral("the answer was longer than the range asked for"));
     if (!m_file->writeAt(range.next(), data, size))
         return writeFailure(errno);
-    // Bytes that continue the digested part go into the digest at once.
-    if (size_t(index) == m_digestRange && m_digestBytes == range.written) {
-        m_md5.addData(QByteArrayView(data, size));
-        m_digestBytes += size;
-    }
     range.written += size;
-    return {};
-}
-
-DownloadFailure FileAssembly::complete(int index) {
-    m_ranges[size_t(index)].done = true;
-    return digestInOrder();
-}
-
-DownloadFailure FileAssembly::digestInOrder() {
-    QByteArray buffer;
-    while (m_digestRange < m_ranges.size()) {
-        const Range& range = m_ranges[m_digestRange];
-        while (m_digestBytes < range.written) {
-            buffer.resize(qsizetype(std::min(kReadBackBytes, range.written - m_digestBytes)));
-            const qint64 read = m_file->readAt(range.first + m_digestBytes, buffer.data(), buffer.size());
-            if (read <= 0)
-                return writeFailure(read < 0 ? errno : EIO);
-            m_md5.addData(QByteArrayView(buffer.constData(), read));
-            m_digestBytes += read;
-        }
-        if (!range.done)
-            break;
-        ++m_digestRange;
-        m_digestBytes = 0;
-    }
     return {};
 }
 
@@ -137,10 +111,6 @@ bool FileAssembly::allDone() const {
             return false;
     }
     return true;
-}
-
-QByteArray FileAssembly::md5() const {
-    return m_md5.result();
 }
 
 void FileAssembly::discard() {

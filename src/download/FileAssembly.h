@@ -4,17 +4,13 @@
 
 #include "platform/RandomAccessFile.h"
 
-#include <QCryptographicHash>
-
 #include <memory>
 #include <vector>
 
 namespace kaldoria::download {
 
-// One file being fetched: the target its bytes go to, the byte ranges it is fetched in, and
-// the MD5 digest of its bytes in order. Bytes that arrive in order are digested as they
-// arrive; a range that finishes before the ones in front of it is read back from the target
-// once those are in. Used by one thread.
+// One file being fetched: the target its bytes go to and the byte ranges it is fetched in.
+// Used by one thread; the target may be read from others.
 class FileAssembly {
 public:
     struct Range {
@@ -33,15 +29,21 @@ public:
     explicit FileAssembly(FetchJob job, qint64 rangeBytes);
 
     const FetchJob& job() const { return m_job; }
+    // Names the file's digest in progress; a restart starts another.
+    quint64 digestKey() const { return m_digestKey; }
+    void setDigestKey(quint64 key) { m_digestKey = key; }
     // Creates or empties the target; a LocalFile or DiskFull failure when that fails.
     DownloadFailure open();
     bool isOpen() const { return m_file != nullptr; }
+    std::shared_ptr<const platform::RandomAccessFile> target() const { return m_file; }
 
     // The length is known once the first answer arrived: -1 before.
     qint64 length() const { return m_length; }
     // True when the server sends the file in one answer without ranges.
     bool whole() const { return m_whole; }
     qint64 received() const;
+    // The bytes written from the start of the file without a gap.
+    qint64 inOrder() const;
 
     // The first answer gave the file's length: the first range ends where that answer ends and
     // the rest is cut into ranges. The target is given its length at once, so that a file that
@@ -56,34 +58,27 @@ public:
     // The next range to request: not running, not done; -1 when there is none.
     int nextIdleRange() const;
 
-    // Writes bytes of range `index` at its current end; false with the failure when they do
-    // not fit the range or cannot be written.
+    // Writes bytes of range `index` at its current end; a failure when they do not fit the
+    // range or cannot be written.
     DownloadFailure write(int index, const char* data, qint64 size);
     // Range `index` has all its bytes.
-    DownloadFailure complete(int index);
+    void complete(int index) { m_ranges[size_t(index)].done = true; }
     bool allDone() const;
-
-    // The raw digest of the whole file, once allDone().
-    QByteArray md5() const;
     // Closes the target, keeping it.
     void close() { m_file.reset(); }
     // Closes and removes the target.
     void discard();
 
 private:
-    DownloadFailure digestInOrder();
     DownloadFailure writeFailure(int error) const;
 
     FetchJob m_job;
     qint64 m_rangeBytes;
-    std::unique_ptr<platform::RandomAccessFile> m_file;
+    std::shared_ptr<platform::RandomAccessFile> m_file;
     std::vector<Range> m_ranges;
     qint64 m_length = -1;
+    quint64 m_digestKey = 0;
     bool m_whole = false;
-    QCryptographicHash m_md5{QCryptographicHash::Md5};
-    // The digest has taken the ranges before this one, and this many bytes of it.
-    size_t m_digestRange = 0;
-    qint64 m_digestBytes = 0;
 };
 
 } // namespace kaldoria::download
