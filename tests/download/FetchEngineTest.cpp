@@ -2,6 +2,8 @@
 
 #include "NginxServer.h"
 #include "PlainHttpServer.h"
+#include "ScopedAuthority.h"
+#include "TestCertificates.h"
 #include "UpdateServerFolder.h"
 
 #include <QCryptographicHash>
@@ -136,6 +138,42 @@ TEST_F(FetchEngineTest, ManyFilesShareFewKeptAliveConnections) {
     EXPECT_EQ(requests[QStringLiteral("large.bin")], 11);
     EXPECT_EQ(requests[QStringLiteral("exact.bin")], 3);
     EXPECT_LE(connections.size(), 3) << log.join(u'\n').toStdString();
+}
+
+// A server that offers HTTP/2 carries every transfer, ranges of a large file included, as
+// streams of one connection.
+TEST_F(FetchEngineTest, OverHttp2TransfersShareOneConnection) {
+    testsupport::TestCertificates certificates;
+    ASSERT_TRUE(certificates.make());
+    const testsupport::ScopedAuthority authority("SSL_CERT_FILE", certificates.caFile());
+    for (int i = 0; i < 12; ++i)
+        serve(QStringLiteral("f%1.bin").arg(i), UpdateServerFolder::noise(5000 + i, quint32(i)));
+    serve(QStringLiteral("large.bin"), UpdateServerFolder::noise(400000, 9));
+    NginxServer nginx({.root = m_source.path(),
+                       .certFile = certificates.certFile(),
+                       .keyFile = certificates.keyFile(),
+                       .http2 = true});
+    ASSERT_TRUE(nginx.start()) << nginx.errorText().toStdString();
+    FetchOptions options;
+    options.rangeBytes = 64 * 1024;
+    auto fetcher = engine(options);
+    std::vector<QString> names;
+    for (const auto& [name, data] : m_data) {
+        fetcher->fetch({.id = names.size(), .url = nginx.url(name), .path = target(name)});
+        names.push_back(name);
+    }
+    const std::map<quint64, FetchOutcome> outcomes = m_reports.waitForDone(names.size());
+    ASSERT_EQ(outcomes.size(), names.size());
+    for (const auto& [id, outcome] : outcomes) {
+        EXPECT_TRUE(outcome.ok()) << outcome.failure.describe().toStdString();
+        EXPECT_EQ(outcome.md5, md5(m_data[names[id]])) << names[id].toStdString();
+    }
+    QSet<QString> connections;
+    const QStringList log = nginx.accessLog(12 + 7);
+    for (const QString& line : log)
+        connections.insert(line.split(QLatin1Char(' ')).value(5));
+    EXPECT_EQ(log.size(), 12 + 7);
+    EXPECT_EQ(connections.size(), 1) << log.join(u'\n').toStdString();
 }
 
 // A server that offers no ranges answers the first request with the whole file: one request.

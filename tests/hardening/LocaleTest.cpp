@@ -23,10 +23,12 @@ TEST_F(LocaleTest, NamesOutsideAsciiLandWhereTheListSaysUnderAnyLocale) {
                                      QStringLiteral("système.txt"), QStringLiteral("updater")};
     for (const char* locale : {"C", "xx_YY.ISO-8859-1"}) {
         SCOPED_TRACE(locale);
-        for (const QString& entry : QDir(m_client).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden))
-            if (entry != QStringLiteral("Kaldoria"))
+        for (const QString& entry : QDir(m_client).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)) {
+            if (entry != QStringLiteral("Kaldoria")) {
                 ASSERT_TRUE(QFileInfo(clientFile(entry)).isDir() ? QDir(clientFile(entry)).removeRecursively()
                                                                  : QFile::remove(clientFile(entry)));
+            }
+        }
         m_environment = {QStringLiteral("LANG=") + QString::fromLatin1(locale),
                          QStringLiteral("LC_ALL=") + QString::fromLatin1(locale)};
 

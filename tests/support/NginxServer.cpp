@@ -46,7 +46,9 @@ void NginxServer::writeConfig() const {
     const QString prefix = m_prefix.path();
     QString server = QStringLiteral("listen 127.0.0.1:%1%2;\n")
                          .arg(m_port)
-                         .arg(m_options.certFile.isEmpty() ? QString() : QStringLiteral(" ssl"));
+                         .arg(m_options.certFile.isEmpty() ? QString()
+                              : m_options.http2            ? QStringLiteral(" ssl http2")
+                                                           : QStringLiteral(" ssl"));
     if (!m_options.certFile.isEmpty())
         server +=
             QStringLiteral("ssl_certificate %1;\nssl_certificate_key %2;\n").arg(m_options.certFile, m_options.keyFile);

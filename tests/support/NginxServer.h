@@ -12,6 +12,7 @@ struct NginxOptions {
     QString limitRate{}; // nginx limit_rate per connection ("20m"); empty for none
     QString certFile{};  // with keyFile: serve HTTPS with this certificate chain
     QString keyFile{};
+    bool http2 = false;  // with a certificate: offer HTTP/2
     QString locations{}; // more location blocks, e.g. "location = /a { return 301 /b; }"
 };
 
