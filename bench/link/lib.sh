@@ -21,12 +21,14 @@ wait_for_port() {
     return 1
 }
 
-# start_nginx PREFIX ROOT: serves ROOT; sets NGINX_PORT. PREFIX/access.log has one line per
-# request: connection number, method, path, status, body bytes.
+# start_nginx PREFIX ROOT [CERT KEY]: serves ROOT, with a certificate over HTTPS and HTTP/2;
+# sets NGINX_PORT. PREFIX/access.log has one line per request: connection number, method,
+# path, status, body bytes.
 start_nginx() {
-    local prefix=$1 root=$2 user_line=""
+    local prefix=$1 root=$2 cert=${3:-} key=${4:-} user_line="" listen_tls=""
     [ "$(id -u)" = 0 ] && user_line="user root;" # workers would drop to nobody and get 403
     NGINX_PORT=$(free_port)
+    [ -n "$cert" ] && listen_tls=" ssl http2; ssl_certificate $cert; ssl_certificate_key $key"
     mkdir -p "$prefix/tmp"
     cat >"$prefix/nginx.conf" <<CONF
 $user_line
@@ -41,7 +43,7 @@ http {
     access_log $prefix/access.log link;
     client_body_temp_path $prefix/tmp;
     sendfile on;
-    server { listen 127.0.0.1:$NGINX_PORT; root $root; }
+    server { listen 127.0.0.1:$NGINX_PORT$listen_tls; root $root; }
 }
 CONF
     nginx -e "$prefix/error.log" -p "$prefix" -c "$prefix/nginx.conf"
@@ -183,4 +185,19 @@ clean_up() {
     if [ -n "$CHILD" ]; then kill "$CHILD" 2>/dev/null || true; fi
     stop_link_processes
     rm -rf "$RUN"
+}
+
+# make_certificates DIR: a private authority DIR/ca.pem and a server certificate for
+# 127.0.0.1 (DIR/server.pem, DIR/server.key), made once.
+make_certificates() {
+    local dir=$1
+    [ -f "$dir/server.pem" ] && return 0
+    mkdir -p "$dir"
+    openssl req -x509 -newkey rsa:2048 -nodes -days 30 -subj /CN=bench-ca -keyout "$dir/ca.key" \
+        -out "$dir/ca.pem" 2>/dev/null
+    openssl req -newkey rsa:2048 -nodes -subj /CN=127.0.0.1 -keyout "$dir/server.key" -out "$dir/server.csr" \
+        2>/dev/null
+    printf 'subjectAltName=IP:127.0.0.1\n' >"$dir/san.txt"
+    openssl x509 -req -in "$dir/server.csr" -CA "$dir/ca.pem" -CAkey "$dir/ca.key" -CAcreateserial -days 30 \
+        -extfile "$dir/san.txt" -out "$dir/server.pem" 2>/dev/null
 }

@@ -7,6 +7,7 @@
 # floor, and from nginx's access log the requests per file and connections of each run.
 #   bench/link/run.sh BUILD_DIR [WORK_DIR]
 #   environment: RTT (ms, 40), RATE (25M), FILES (500; 50 for a smoke run), RUNS (1),
+#                TLS (1: nginx serves HTTPS and HTTP/2 with a private authority),
 #                LIMIT (seconds each command may take, 1800)
 set -euo pipefail
 BUILD=$(cd "$1" && pwd)
@@ -15,6 +16,7 @@ RTT=${RTT:-40}
 RATE=${RATE:-25M}
 FILES=${FILES:-500}
 RUNS=${RUNS:-1}
+TLS=${TLS:-}
 LIMIT=${LIMIT:-1800}
 HERE=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=lib.sh
@@ -36,9 +38,17 @@ packed_files "$SERVER" >"$RUN/packed.txt"
 PACKED_BYTES=$(cd "$SERVER" && xargs stat -c %s <"$RUN/packed.txt" | awk '{ s += $1 } END { print s }')
 CLIENT_SUM=$(tree_sum "$CLIENT")
 
-start_nginx "$RUN/nginx" "$SERVER"
+SCHEME=http
+if [ "$TLS" = 1 ]; then
+    make_certificates "$WORK/tls"
+    start_nginx "$RUN/nginx" "$SERVER" "$WORK/tls/server.pem" "$WORK/tls/server.key"
+    SCHEME=https
+    export SSL_CERT_FILE=$WORK/tls/ca.pem
+else
+    start_nginx "$RUN/nginx" "$SERVER"
+fi
 start_emulator "$BUILD" "$NGINX_PORT" "$RTT" "$RATE" "$RUN/connections.txt"
-URL=http://127.0.0.1:$EMULATOR_PORT/
+URL=$SCHEME://127.0.0.1:$EMULATOR_PORT/
 
 # A launcher made for the emulated server, as a player would get it.
 make_launcher "$BUILD" "$WORK/skin" "$URL" "KaldoriaLinkBench-$$" "$RUN"
@@ -69,7 +79,8 @@ launcher() {
 
 with_curl() {
     rm -rf "$RUN/peer"
-    bounded curl --parallel --parallel-max 6 --create-dirs -sS -f -K "$RUN/curl.cfg" 2>"$RUN/curl.log" ||
+    bounded curl --parallel --parallel-max 6 --create-dirs -sS -f ${TLS:+--cacert "$SSL_CERT_FILE"} \
+        -K "$RUN/curl.cfg" 2>"$RUN/curl.log" ||
         fail "curl failed:" "$RUN/curl.log"
     FETCHED=$(now)
     extract || fail "unrar failed"
@@ -78,6 +89,7 @@ with_curl() {
 with_aria2c() {
     rm -rf "$RUN/peer"
     bounded aria2c -q -j5 -x6 -s6 --allow-overwrite=true --auto-file-renaming=false -i "$RUN/aria2.txt" \
+        ${TLS:+--ca-certificate="$SSL_CERT_FILE"} \
         >"$RUN/aria2.log" 2>&1 || fail "aria2c failed:" "$RUN/aria2.log"
     FETCHED=$(now)
     extract || fail "unrar failed"

@@ -30,6 +30,10 @@ bool mayHeal(const DownloadFailure& failure) {
            (failure.kind == Kind::HttpStatus && failure.httpStatus >= 500);
 }
 
+bool isHttps(const QString& url) {
+    return url.startsWith(QLatin1String("https:"), Qt::CaseInsensitive);
+}
+
 DownloadFailure rangeMismatch() {
     return DownloadFailure::transfer(QStringLiteral("the answer did not match the range asked for"));
 }
@@ -65,6 +69,9 @@ private:
     void run();
     void takeQueued();
     void startTransfers();
+    // Transfers at once towards `url`: one per connection, several over HTTPS, which may
+    // carry them as HTTP/2 streams of fewer connections.
+    int transferLimit(const QString& url) const;
     void startRange(const std::shared_ptr<FileAssembly>& file, int range);
     void finishTransfer(CURL* easy, CURLcode code);
     DownloadFailure failureOf(const Transfer& transfer, CURLcode code) const;
@@ -208,22 +215,26 @@ void FetchEngine::Worker::takeQueued() {
 }
 
 void FetchEngine::Worker::startTransfers() {
-    while (int(m_transfers.size()) < std::max(1, m_options.connections)) {
+    for (;;) {
         // The remaining ranges of started files go first, so that files finish in order.
-        bool started = false;
-        for (const auto& file : m_open) {
-            const int range = file->nextIdleRange();
+        std::shared_ptr<FileAssembly> file;
+        int range = -1;
+        for (const auto& open : m_open) {
+            range = open->nextIdleRange();
             if (range >= 0) {
-                startRange(file, range);
-                started = true;
+                file = open;
                 break;
             }
         }
-        if (started)
-            continue;
-        if (m_waiting.empty())
+        if (!file && m_waiting.empty())
             return;
-        auto file = std::make_shared<FileAssembly>(std::move(m_waiting.front()), m_options.rangeBytes);
+        if (int(m_transfers.size()) >= transferLimit(file ? file->job().url : m_waiting.front().url))
+            return;
+        if (file) {
+            startRange(file, range);
+            continue;
+        }
+        file = std::make_shared<FileAssembly>(std::move(m_waiting.front()), m_options.rangeBytes);
         m_waiting.pop_front();
         if (DownloadFailure failure = file->open(); failure.kind != Kind::None) {
             FetchOutcome outcome;
@@ -236,6 +247,11 @@ void FetchEngine::Worker::startTransfers() {
         beginDigest(*file);
         startRange(file, 0);
     }
+}
+
+int FetchEngine::Worker::transferLimit(const QString& url) const {
+    const int connections = std::max(1, m_options.connections);
+    return isHttps(url) ? connections * std::max(1, m_options.streamsPerConnection) : connections;
 }
 
 void FetchEngine::Worker::startRange(const std::shared_ptr<FileAssembly>& file, int range) {
@@ -255,7 +271,7 @@ void FetchEngine::Worker::startRange(const std::shared_ptr<FileAssembly>& file, 
     curl_easy_setopt(easy, CURLOPT_PRIVATE, transfer.get());
     // Over HTTPS, which may speak HTTP/2, a new request waits to learn whether it can share a
     // connection's streams rather than opening another; plain HTTP/1.1 never shares.
-    if (file->job().url.startsWith(QLatin1String("https:"), Qt::CaseInsensitive))
+    if (isHttps(file->job().url))
         curl_easy_setopt(easy, CURLOPT_PIPEWAIT, 1L);
     // A transfer that receives nothing for the stall time is cut (fewer than 1 byte/s).
     const long stallSeconds = long(std::max<qint64>(1, (m_options.stallTime.count() + 999) / 1000));

@@ -31,6 +31,9 @@ struct FetchOptions {
     // Transfers at the same time, over as many kept-alive connections (fewer over HTTP/2,
     // whose streams share one connection).
     int connections = 6;
+    // Over HTTPS, transfers at the same time per connection: an HTTP/2 server carries them as
+    // streams of one connection; over HTTP/1.1 the extra ones wait for a free connection.
+    int streamsPerConnection = 8;
     // A transfer that receives no byte for this long is cut and its range asked for again.
     std::chrono::milliseconds stallTime{20000};
     // The first request of a file asks for this many bytes and learns the file's length from
