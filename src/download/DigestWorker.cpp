@@ -1,8 +1,7 @@
 #include "download/DigestWorker.h"
 
+#include "filelist/TMD5.h"
 #include "platform/RandomAccessFile.h"
-
-#include <QCryptographicHash>
 
 #include <cerrno>
 
@@ -18,7 +17,7 @@ constexpr qint64 kChunkBytes = 1024 * 1024;
 
 struct DigestWorker::File {
     std::shared_ptr<const platform::RandomAccessFile> target;
-    QCryptographicHash md5{QCryptographicHash::Md5};
+    filelist::TMD5 md5;
     qint64 digested = 0;
     qint64 written = 0; // guarded by the worker's mutex, like `complete`
     bool complete = false;
@@ -99,7 +98,7 @@ void DigestWorker::run() {
                 readError = read < 0 ? errno : EIO;
                 break;
             }
-            file->md5.addData(QByteArrayView(buffer.constData(), read));
+            file->md5.Add(buffer.constData(), size_t(read));
             file->digested += read;
             if (!complete)
                 break; // look at the other files too before going on with this one
@@ -115,7 +114,12 @@ void DigestWorker::run() {
                 continue; // more arrived meanwhile
             m_files.erase(at);
         }
-        m_finished(key, readError == 0 ? file->md5.result() : QByteArray(), readError);
+        QByteArray md5;
+        if (readError == 0) {
+            const filelist::TDigest digest = file->md5.Digest();
+            md5 = QByteArray(reinterpret_cast<const char*>(digest.data()), qsizetype(digest.size()));
+        }
+        m_finished(key, md5, readError);
     }
 }
 
