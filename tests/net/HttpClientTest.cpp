@@ -170,7 +170,9 @@ TEST(HttpClient, DisconnectFromAnotherThreadEndsABlockedGet) {
 // is left to the caller. Later requests with the same token fail at once.
 TEST(HttpClient, TerminateRequestAbortsARequestWithoutEndingTheProgram) {
     ServedFile served(1000);
-    FaultServer server(served.path(), {QStringLiteral("--fault"), QStringLiteral("stall-before")});
+    // Answers after the stall: a request that misses the cancel ends with a success.
+    FaultServer server(served.path(), {QStringLiteral("--fault"), QStringLiteral("stall-before"),
+                                       QStringLiteral("--stall"), QStringLiteral("30")});
     ASSERT_TRUE(server.start());
     TerminateRequest::reset();
     int ended = 0;
@@ -193,7 +195,9 @@ TEST(HttpClient, TerminateRequestAbortsARequestWithoutEndingTheProgram) {
 // A worker's request blocked on a silent server ends when another thread cancels its token.
 TEST(HttpClient, TokenCancelledFromAnotherThreadEndsABlockedGet) {
     ServedFile served(1000);
-    FaultServer server(served.path(), {QStringLiteral("--fault"), QStringLiteral("stall-before")});
+    // Answers after the stall: a request that misses the cancel ends with a success.
+    FaultServer server(served.path(), {QStringLiteral("--fault"), QStringLiteral("stall-before"),
+                                       QStringLiteral("--stall"), QStringLiteral("30")});
     ASSERT_TRUE(server.start());
     const CancelToken token;
     HttpClient client;
