@@ -4,7 +4,6 @@
 #include "platform/FileSync.h"
 #include "platform/NativePath.h"
 #include "platform/PlantedLinks.h"
-#include "platform/TerminateRequest.h"
 #include "platform/TextCodec.h"
 
 #include <QFile>
@@ -50,7 +49,7 @@ std::unique_ptr<TFileItem> TFileList::AddItem(const QString& name, std::unique_p
 
 void TFileList::AddItemSimple(const QString& name, const QString& hash, const QString& hashPacked, qint64 size,
                               TDateTime date) {
-    if (platform::TerminateRequest::isRequested())
+    if (m_cancel.isCancelled())
         return;
     auto item = std::make_unique<TFileItem>();
     item->Content = TFileRecord{name, hash, hashPacked, size, date};

@@ -4,6 +4,8 @@
 #include "filelist/TFileItem.h"
 #include "filelist/TFileRecord.h"
 
+#include "platform/CancelToken.h"
+
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -32,8 +34,8 @@ public:
     // the key refuses it: the item is then handed back, as is a null item.
     std::unique_ptr<TFileItem> AddItem(const QString& name, std::unique_ptr<TFileItem> item);
 
-    // Adds an entry holding exactly these values. Does nothing once termination has been
-    // requested, or in a sorted list that already holds the key.
+    // Adds an entry holding exactly these values. Does nothing once the list's cancel token
+    // is cancelled, or in a sorted list that already holds the key.
     void AddItemSimple(const QString& name, const QString& hash, const QString& hashPacked, qint64 size,
                        TDateTime date);
 
@@ -64,6 +66,10 @@ public:
 
     // Exchanges two entries of an unsorted list; nothing in a sorted list or out of range.
     void SwapItems(int id1, int id2);
+
+    // The token after whose cancelling AddItemSimple adds nothing: the work that fills the
+    // list has been given up. By default one that is never cancelled.
+    void setCancelToken(platform::CancelToken cancel) { m_cancel = std::move(cancel); }
 
     // Clears the list, then adds one entry per line. A date field that is not a valid date and
     // time stops the reading with its error; the entries of the lines before it stay.
@@ -103,6 +109,7 @@ private:
     mutable std::vector<Entry> m_entries;
     mutable std::size_t m_ordered = 0;
     mutable QSet<QString> m_pendingKeys;
+    platform::CancelToken m_cancel;
 };
 
 } // namespace kaldoria::filelist

@@ -46,7 +46,7 @@ TMHOneThread::Measurement TMHOneThread::measure(QString path, bool withHash) {
 
 void TMHOneThread::run() {
     const int count = int(m_work->names.size());
-    while (!m_work->cancelled.load(std::memory_order_relaxed)) {
+    while (!m_work->stopped()) {
         const int index = m_work->next.fetch_add(1, std::memory_order_relaxed);
         if (index >= count)
             return;

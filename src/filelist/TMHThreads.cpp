@@ -2,7 +2,6 @@
 
 #include "filelist/TMHOneThread.h"
 #include "platform/EventLoopWait.h"
-#include "platform/TerminateRequest.h"
 
 #include <QTimer>
 
@@ -10,8 +9,6 @@
 #include <vector>
 
 namespace kaldoria::filelist {
-
-using platform::TerminateRequest;
 
 namespace {
 
@@ -44,7 +41,7 @@ QStringList namesInKeyOrder(const TFileList& list) {
 
 } // namespace
 
-TMHThreads::TMHThreads() = default;
+TMHThreads::TMHThreads(platform::CancelToken cancel) : m_cancel(std::move(cancel)) {}
 
 TMHThreads::~TMHThreads() {
     detachWorkers();
@@ -53,6 +50,7 @@ TMHThreads::~TMHThreads() {
 std::unique_ptr<TFileList> TMHThreads::CalculateHash(const QString& path, const TFileList& filelist, int threads) {
     detachWorkers();
     m_newlist = std::make_unique<TFileList>(true);
+    m_newlist->setCancelToken(m_cancel);
     m_names = namesInKeyOrder(filelist);
     const int workers = int(std::min<qsizetype>(threads, m_names.size()));
     m_remaining = int(m_names.size());
@@ -63,6 +61,7 @@ std::unique_ptr<TFileList> TMHThreads::CalculateHash(const QString& path, const 
         m_work->withHash = ModeIsHaveHash;
         m_work->folder = path;
         m_work->names = m_names;
+        m_work->ownerCancel = m_cancel;
         for (int i = 0; i < workers; ++i)
             (new TMHOneThread(m_work))->start();
 
@@ -70,21 +69,20 @@ std::unique_ptr<TFileList> TMHThreads::CalculateHash(const QString& path, const 
         collector.setTimerType(Qt::PreciseTimer);
         QObject::connect(&collector, &QTimer::timeout, [this, work = m_work] { collect(work); });
         collector.start(collectIntervalMs);
-        if (platform::waitWhileDispatching([this] { return m_complete; }) != platform::WaitOutcome::Done)
+        if (platform::waitWhileDispatching([this] { return m_complete; }, m_cancel) != platform::WaitOutcome::Done)
             return giveUp();
     }
-    if (TerminateRequest::isRequested()) {
-        TerminateRequest::endProgram();
+    // The last file's event may have cancelled the batch.
+    if (m_cancel.isCancelled())
         return giveUp();
-    }
     m_work.reset();
     return std::move(m_newlist);
 }
 
 void TMHThreads::collect(const std::shared_ptr<TMHWork>& work) {
     for (const auto& [index, result] : work->collect()) {
-        if (m_work != work || TerminateRequest::isRequested())
-            return; // a handler gave the batch up, or the program is ending
+        if (m_work != work || m_cancel.isCancelled())
+            return; // a handler gave the batch up, or cancelled it
         onComplete(index, result);
     }
 }
@@ -96,13 +94,11 @@ void TMHThreads::onComplete(int index, const TMHMeasurement& result) {
         OnThreadFileProceed(this, name, result.hash, result.size, result.date);
     if (--m_remaining == 0)
         m_complete = true;
-    if (TerminateRequest::isRequested())
-        TerminateRequest::endProgram();
 }
 
 void TMHThreads::detachWorkers() {
     if (m_work)
-        m_work->cancelled = true;
+        m_work->released = true;
     m_work.reset();
 }
 

@@ -3,6 +3,8 @@
 #include "filelist/TFileList.h"
 #include "filelist/TMHWork.h"
 
+#include "platform/CancelToken.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -21,12 +23,16 @@ namespace kaldoria::filelist {
 // timer of that thread collects them every few milliseconds, adds them to the result and
 // raises the event for each. A call per file (one thread start and one blocking hand-over
 // each) would cap the throughput on many small files at the thread scheduler's pace.
+//
+// When the cancel token is cancelled the batch is given up: no further event is raised, the
+// workers take no further file, and CalculateHash returns null.
 class TMHThreads {
 public:
     using FileProceedHandler = std::function<void(TMHThreads* sender, const QString& filename, const QString& hash,
                                                   qint64 size, TDateTime date)>;
 
-    TMHThreads();
+    // `cancel` gives a running batch up; by default one that is never cancelled.
+    explicit TMHThreads(platform::CancelToken cancel = {});
     ~TMHThreads();
     TMHThreads(const TMHThreads&) = delete;
     TMHThreads& operator=(const TMHThreads&) = delete;
@@ -41,8 +47,8 @@ public:
 
     // One entry per distinct key of `filelist`: its Name, the measured Hash, Size and Date,
     // and the zero digest as HashPacked. A file's full path is `path` followed directly by
-    // its Name. `filelist` is not changed. Returns null only when termination was requested
-    // and ending the program returned (a test hook); the program has ended otherwise.
+    // its Name. `filelist` is not changed. Returns null, and only then, when the batch was
+    // cancelled.
     std::unique_ptr<TFileList> CalculateHash(const QString& path, const TFileList& filelist, int threads);
 
 private:
@@ -58,6 +64,7 @@ private:
     int m_remaining = 0; // files not yet reported
     bool m_complete = false;
     std::shared_ptr<TMHWork> m_work;
+    platform::CancelToken m_cancel;
 };
 
 } // namespace kaldoria::filelist

@@ -2,6 +2,8 @@
 
 #include "filelist/TFileRecord.h"
 
+#include "platform/CancelToken.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -25,11 +27,15 @@ struct TMHMeasurement {
 // and no worker waits for another); and the finished results on their way to the
 // user-interface thread, which collects them on a short timer.
 struct TMHWork {
-    QString folder;       // read-only while workers run
-    QStringList names;    // read-only while workers run
-    bool withHash = true; // read-only while workers run
+    QString folder;                    // read-only while workers run
+    QStringList names;                 // read-only while workers run
+    bool withHash = true;              // read-only while workers run
+    platform::CancelToken ownerCancel; // read-only while workers run: the hasher's token
     std::atomic<int> next{0};
-    std::atomic<bool> cancelled{false}; // workers take no further file once set
+    std::atomic<bool> released{false}; // set when the hasher lets this batch go
+
+    // Workers take no further file once the batch was let go or its owner's token cancelled.
+    bool stopped() const { return released.load(std::memory_order_relaxed) || ownerCancel.isCancelled(); }
 
     // Adds a result, in finishing order.
     void deliver(int index, TMHMeasurement result) {

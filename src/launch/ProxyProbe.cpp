@@ -22,8 +22,8 @@ void ProxyProbe::setClock(TickCounter::Source ticks, quint32 waitMs) {
     m_waitMs = waitMs;
 }
 
-void ProxyProbe::setStopRequested(std::function<bool()> stopRequested) {
-    m_stopRequested = std::move(stopRequested);
+void ProxyProbe::setCancelToken(platform::CancelToken cancel) {
+    m_cancel = std::move(cancel);
 }
 
 QString ProxyProbe::addressOf(const QString& line) {
@@ -66,12 +66,10 @@ QString ProxyProbe::CheckProxyServers(const QStringList& list, int port) {
     // The tick counter is read again at every event; the poll timer makes sure there is one.
     QTimer poll;
     poll.start(kPollMs);
-    platform::waitWhileDispatching([&] {
-        return m_proxyIdx >= 0 || TickCounter::elapsed(start, m_ticks()) >= m_waitMs ||
-               (m_stopRequested && m_stopRequested());
-    });
+    const platform::WaitOutcome waited = platform::waitWhileDispatching(
+        [&] { return m_proxyIdx >= 0 || TickCounter::elapsed(start, m_ticks()) >= m_waitMs; }, m_cancel);
     sockets.clear();
-    if (m_proxyIdx >= 0)
+    if (waited == platform::WaitOutcome::Done && m_proxyIdx >= 0)
         return list.at(m_proxyIdx);
     return QString();
 }

@@ -2,10 +2,10 @@
 
 #include "launch/TickCounter.h"
 
+#include "platform/CancelToken.h"
+
 #include <QObject>
 #include <QStringList>
-
-#include <functional>
 
 namespace kaldoria::launch {
 
@@ -20,8 +20,8 @@ public:
 
     // Replaces the tick counter and the wait (for tests of the counter's wrap-around).
     void setClock(TickCounter::Source ticks, quint32 waitMs);
-    // Ends a running wait early when it returns true (the launcher is closing).
-    void setStopRequested(std::function<bool()> stopRequested);
+    // Ends a running wait early, with no answer, once cancelled (the launcher is closing).
+    void setCancelToken(platform::CancelToken cancel);
 
     // The line of `list` whose proxy accepted a connection on `port`, unchanged, or an
     // empty string. A line is "name|address|settings file"; the address must be numeric
@@ -38,7 +38,7 @@ public:
 private:
     TickCounter::Source m_ticks;
     quint32 m_waitMs = kWaitMs;
-    std::function<bool()> m_stopRequested;
+    platform::CancelToken m_cancel;
     int m_proxyIdx = -1;
 };
 

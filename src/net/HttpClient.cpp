@@ -4,7 +4,6 @@
 
 #include "platform/EventLoopWait.h"
 #include "platform/SocketControl.h"
-#include "platform/TerminateRequest.h"
 
 #include <QCoreApplication>
 #include <QIODevice>
@@ -22,7 +21,7 @@ namespace kaldoria::net {
 namespace {
 
 // How long a worker's wait on the network may last before it looks at the disconnect flag
-// again; disconnect() also wakes it at once.
+// and the cancel token again; disconnect() also wakes it at once.
 constexpr int kWorkerPollMs = 1000;
 bool onApplicationThread() {
     const QCoreApplication* app = QCoreApplication::instance();
@@ -52,6 +51,7 @@ struct HttpClient::Impl {
     CURLM* multi = nullptr;
     std::chrono::milliseconds dispatchInterval{250};
     std::atomic<bool> disconnected{false};
+    platform::CancelToken cancel;
     std::mutex socketMutex;
     std::vector<curl_socket_t> sockets;
 
@@ -64,6 +64,7 @@ struct HttpClient::Impl {
     HttpError callbackError = HttpError::None;
     char errorBuffer[CURL_ERROR_SIZE] = {};
 
+    bool givenUp() const { return disconnected || cancel.isCancelled(); }
     HttpResult perform(const QByteArray& url, bool headOnly, long timeoutMs, const HeaderList& headers);
     CURLcode runTransfer();
     size_t headerLine(QByteArrayView line);
@@ -147,7 +148,7 @@ CURLcode HttpClient::Impl::runTransfer() {
         state = curl_multi_perform(multi, &running);
         if (state != CURLM_OK || running == 0)
             break;
-        if (disconnected) {
+        if (givenUp()) {
             aborted = true;
             break;
         }
@@ -159,10 +160,6 @@ CURLcode HttpClient::Impl::runTransfer() {
         curl_multi_poll(multi, nullptr, 0, waitMs, nullptr);
         if (dispatch && Clock::now() >= nextDispatch) {
             platform::dispatchPendingEvents();
-            if (platform::TerminateRequest::endProgramIfRequested()) {
-                aborted = true; // the program did not end (a test's hook): give up the request
-                break;
-            }
             nextDispatch = Clock::now() + dispatchInterval;
         }
     }
@@ -184,6 +181,8 @@ HttpResult HttpClient::Impl::perform(const QByteArray& url, bool headOnly, long 
     errorBuffer[0] = '\0';
     if (disconnected)
         return {.error = HttpError::Aborted, .message = QStringLiteral("disconnected")};
+    if (cancel.isCancelled())
+        return {.error = HttpError::Aborted, .message = QStringLiteral("cancelled")};
 
     setRequestUrl(easy, url);
     if (headOnly)
@@ -210,7 +209,7 @@ HttpResult HttpClient::Impl::perform(const QByteArray& url, bool headOnly, long 
         result.message.clear(); // libcurl only saw the transfer refused; the status says it all
     if (callbackError != HttpError::None)
         result.error = callbackError;
-    else if (disconnected)
+    else if (givenUp())
         result.error = HttpError::Aborted;
     else
         result.error = errorOf(code, status);
@@ -282,6 +281,10 @@ void HttpClient::clearDisconnect() {
 
 void HttpClient::setDispatchInterval(std::chrono::milliseconds interval) {
     m_impl->dispatchInterval = interval;
+}
+
+void HttpClient::setCancelToken(platform::CancelToken cancel) {
+    m_impl->cancel = std::move(cancel);
 }
 
 QByteArray HttpClient::requestUrl(const QString& url) {

@@ -3,6 +3,8 @@
 #include "net/HttpResponseHead.h"
 #include "net/HttpResult.h"
 
+#include "platform/CancelToken.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -41,8 +43,9 @@ struct HttpGetOptions {
 // client when the server allows it.
 //
 // A request made on the thread of the application object keeps that thread's events
-// dispatched every dispatch interval (250 ms) while it waits on the network, and ends the
-// program when termination was requested meanwhile.
+// dispatched every dispatch interval (250 ms) while it waits on the network. A request fails
+// with HttpError::Aborted when the client's cancel token is cancelled before or while it
+// waits.
 class HttpClient {
 public:
     explicit HttpClient(QByteArray userAgent = kUserAgent);
@@ -66,6 +69,8 @@ public:
     void clearDisconnect();
 
     void setDispatchInterval(std::chrono::milliseconds interval);
+    // The token that gives requests up; by default one that is never cancelled.
+    void setCancelToken(platform::CancelToken cancel);
 
     // The address as sent: every "\" before the first "?" or "#" becomes "/".
     static QByteArray requestUrl(const QString& url);

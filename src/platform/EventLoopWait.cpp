@@ -1,7 +1,5 @@
 #include "platform/EventLoopWait.h"
 
-#include "platform/TerminateRequest.h"
-
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
@@ -14,7 +12,8 @@ void dispatchPendingEvents() {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
-WaitOutcome waitWhileDispatching(const std::function<bool()>& done, QDeadlineTimer deadline) {
+WaitOutcome waitWhileDispatching(const std::function<bool()>& done, const CancelToken& cancel,
+                                 QDeadlineTimer deadline) {
     // A timer wakes the sleeping dispatcher when the deadline passes.
     QTimer wake;
     wake.setSingleShot(true);
@@ -23,10 +22,8 @@ WaitOutcome waitWhileDispatching(const std::function<bool()>& done, QDeadlineTim
 
     QEventLoop loop;
     for (;;) {
-        if (TerminateRequest::isRequested()) {
-            TerminateRequest::endProgram();
-            return WaitOutcome::Terminated;
-        }
+        if (cancel.isCancelled())
+            return WaitOutcome::Cancelled;
         if (done())
             return WaitOutcome::Done;
         if (deadline.hasExpired())

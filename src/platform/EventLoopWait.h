@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/CancelToken.h"
+
 #include <QDeadlineTimer>
 
 #include <functional>
@@ -8,9 +10,9 @@ namespace kaldoria::platform {
 
 // How a wait that keeps the event loop running ended.
 enum class WaitOutcome {
-    Done,       // the condition became true
-    Terminated, // termination was requested (and the end-program hook returned)
-    TimedOut,   // the deadline passed first
+    Done,      // the condition became true
+    Cancelled, // the token was cancelled first
+    TimedOut,  // the deadline passed first
 };
 
 // Waits on the user-interface thread until `done()` is true while dispatching every event
@@ -18,10 +20,10 @@ enum class WaitOutcome {
 // window stays live and any handler may run inside the wait. The wait sleeps until an event
 // arrives instead of spinning.
 //
-// Before each round it looks at the terminate request: when set, it ends the program at
-// once (TerminateRequest::endProgram) and, should that return, reports Terminated. Code
-// after a wait must re-check that what it uses still exists.
-WaitOutcome waitWhileDispatching(const std::function<bool()>& done,
+// Before each round it looks at `cancel` and returns Cancelled once it is set; what follows
+// (giving the work up, ending the program) is the caller's. Code after a wait must re-check
+// that what it uses still exists.
+WaitOutcome waitWhileDispatching(const std::function<bool()>& done, const CancelToken& cancel,
                                  QDeadlineTimer deadline = QDeadlineTimer(QDeadlineTimer::Forever));
 
 // Dispatches every event pending for the calling thread, then returns.

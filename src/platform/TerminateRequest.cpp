@@ -1,9 +1,5 @@
 #include "platform/TerminateRequest.h"
 
-#include <QAbstractEventDispatcher>
-#include <QCoreApplication>
-
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
@@ -12,9 +8,13 @@ namespace kaldoria::platform {
 
 namespace {
 
-std::atomic<bool> requested{false};
+std::mutex stateMutex;
 
-std::mutex hookMutex;
+CancelToken& current() {
+    static CancelToken token;
+    return token;
+}
+
 std::function<void()>& hook() {
     static std::function<void()> endHook;
     return endHook;
@@ -22,26 +22,28 @@ std::function<void()>& hook() {
 
 } // namespace
 
+CancelToken TerminateRequest::token() {
+    std::lock_guard lock(stateMutex);
+    return current();
+}
+
 void TerminateRequest::request() {
-    requested.store(true);
-    if (QCoreApplication* app = QCoreApplication::instance()) {
-        if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance(app->thread()))
-            dispatcher->wakeUp();
-    }
+    token().cancel();
 }
 
 bool TerminateRequest::isRequested() {
-    return requested.load(std::memory_order_relaxed);
+    return token().isCancelled();
 }
 
 void TerminateRequest::reset() {
-    requested.store(false);
+    std::lock_guard lock(stateMutex);
+    current() = CancelToken();
 }
 
 void TerminateRequest::endProgram() {
     std::function<void()> endHook;
     {
-        std::lock_guard lock(hookMutex);
+        std::lock_guard lock(stateMutex);
         endHook = hook();
     }
     if (endHook) {
@@ -53,15 +55,8 @@ void TerminateRequest::endProgram() {
 }
 
 void TerminateRequest::setEndProgramHook(std::function<void()> endHook) {
-    std::lock_guard lock(hookMutex);
+    std::lock_guard lock(stateMutex);
     hook() = std::move(endHook);
-}
-
-bool TerminateRequest::endProgramIfRequested() {
-    if (!isRequested())
-        return false;
-    endProgram();
-    return true;
 }
 
 } // namespace kaldoria::platform

@@ -53,9 +53,11 @@ TUpdateWorkflow::TUpdateWorkflow(UpdateView& view, startup::tConfigData& config,
         m_s.debugLog = [this](const QString& line) { m_debugFile->WriteErr(line); };
     m_s.saveSettings = [this] { SaveIniFile(); };
     m_s.restarted = arguments.mid(1).contains(kRestartedSwitch);
+    m_s.cancel = TerminateRequest::token();
     m_s.restartSelf = [this] {
+        // The new program takes over; this one ends as on a close action.
         if (platform::ProgramStarter::startDetached(m_s.ownProgramPath, {kRestartedSwitch}, m_s.mainPath))
-            TerminateRequest::endProgram();
+            TerminateRequest::request();
     };
 }
 
@@ -81,6 +83,9 @@ void TUpdateWorkflow::prepare() {
     m_s.NewFileList = std::make_unique<filelist::TFileList>(true);
     m_s.CheckAll = std::make_unique<filelist::TFileList>(true);
     m_s.OldFileList = std::make_unique<filelist::TFileList>(true);
+    for (filelist::TFileList* list :
+         {m_s.Required.get(), m_s.NewFileList.get(), m_s.CheckAll.get(), m_s.OldFileList.get()})
+        list->setCancelToken(m_s.cancel);
     loadDatConfig();
 }
 
@@ -130,8 +135,8 @@ void TUpdateWorkflow::MainTimerTimer() {
         return;
     BusyScope busy(*this);
     RunUpdate();
-    if (TerminateRequest::isRequested())
-        return;
+    if (m_s.cancel.isCancelled())
+        return; // RunUpdate has ended the program
     LoadProxyList();
 }
 
@@ -143,10 +148,10 @@ void TUpdateWorkflow::RunUpdate() {
     options.usePing = m_config.UpdateServers.UsePing;
     options.randomSelect = m_config.UpdateServers.RandomSelect;
     options.log = m_s.debugLog;
-    options.stopRequested = &TerminateRequest::isRequested;
+    options.cancel = m_s.cancel;
     const QStringList configured = m_config.UpdateServers.Servers;
     const QString chosen = TServerSelector::CheckUpdateServers(m_config.UpdateServers.Servers, options);
-    if (TerminateRequest::isRequested())
+    if (endIfTerminated())
         return;
     QStringList servers = TServerSelector::tryOrder(chosen, m_config.UpdateServers.Servers, configured);
     if (servers.isEmpty()) {
@@ -163,7 +168,7 @@ void TUpdateWorkflow::RunUpdate() {
             m_s.log(QStringLiteral("Trying the next update server: ") + server);
         m_s.URLMain = server;
         failure = fetchList();
-        if (TerminateRequest::isRequested())
+        if (endIfTerminated())
             return;
         if (failure.isEmpty())
             break;
@@ -175,6 +180,7 @@ void TUpdateWorkflow::RunUpdate() {
     }
     m_s.view.setStepProgress(0, 0);
     TRequiredFilesCheck(m_s).CheckingRequiredFiles();
+    endIfTerminated();
 }
 
 QString TUpdateWorkflow::fetchList() {
@@ -189,8 +195,8 @@ QString TUpdateWorkflow::fetchList() {
             return QStringLiteral("updater.lst.kdz is not in the local source folder");
     } else {
         const download::DownloadFailure failure =
-            fetchSingleFile(m_s.fetchOptions, m_s.URLMain + QStringLiteral("updater.lst.kdz"), packed);
-        if (TerminateRequest::isRequested())
+            fetchSingleFile(m_s.fetchOptions, m_s.URLMain + QStringLiteral("updater.lst.kdz"), packed, m_s.cancel);
+        if (m_s.cancel.isCancelled())
             return QStringLiteral("cancelled");
         if (failure.kind != download::DownloadFailure::Kind::None) {
             QFile::remove(packed);
@@ -228,6 +234,13 @@ void TUpdateWorkflow::reportNoList(const QString& reason) {
     m_s.view.setStartButtonEnabled(true);
 }
 
+bool TUpdateWorkflow::endIfTerminated() {
+    if (!m_s.cancel.isCancelled())
+        return false;
+    TerminateRequest::endProgram();
+    return true;
+}
+
 void TUpdateWorkflow::Button_CheckAllFilesClick() {
     if (m_closing)
         return;
@@ -237,7 +250,7 @@ void TUpdateWorkflow::Button_CheckAllFilesClick() {
     BusyScope busy(*this);
     const int failuresBefore = m_s.failedFiles;
     TFullCheck(m_s).CheckingAllFiles();
-    if (TerminateRequest::isRequested())
+    if (endIfTerminated())
         return;
     m_s.reportOutcome(startup::TextEntry::FullCheckFinished, failuresBefore);
 }
@@ -251,7 +264,7 @@ void TUpdateWorkflow::LoadProxyList() {
     if (!proxies.UseProxy)
         return;
     ProxyProbe probe;
-    probe.setStopRequested(&TerminateRequest::isRequested);
+    probe.setCancelToken(m_s.cancel);
     QString result;
     startup::TextEntry failureEntry = startup::TextEntry::NoGameServer;
     if (m_s.settings.selProxy.toLower() == QLatin1String("auto")) {
@@ -264,7 +277,7 @@ void TUpdateWorkflow::LoadProxyList() {
                 result = probe.CheckProxyServers({line}, proxies.Port);
         }
     }
-    if (TerminateRequest::isRequested())
+    if (endIfTerminated())
         return;
     if (result.isEmpty()) {
         m_s.view.showMessage(m_s.text(failureEntry));
@@ -284,9 +297,9 @@ void TUpdateWorkflow::chooseProxy(int index, const QString& displayed) {
     if (index < 1 || index > servers.size())
         return;
     ProxyProbe probe;
-    probe.setStopRequested(&TerminateRequest::isRequested);
+    probe.setCancelToken(m_s.cancel);
     const QString result = probe.CheckProxyServers({servers.at(index - 1)}, m_config.ProxyServers.Port);
-    if (TerminateRequest::isRequested())
+    if (endIfTerminated())
         return;
     if (result.isEmpty()) {
         m_s.view.showMessage(m_s.text(startup::TextEntry::GameServerSilent));

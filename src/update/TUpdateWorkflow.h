@@ -90,6 +90,10 @@ private:
     // reason when it could not.
     QString fetchList();
     void reportNoList(const QString& reason);
+    // Ends the program when the run was cancelled, once the step that saw it has given its
+    // work up and returned; true when it was cancelled (a test's end-program hook returns).
+    // The only place where the update work ends the program.
+    bool endIfTerminated();
     void releaseObjects();
 
     startup::tConfigData& m_config;

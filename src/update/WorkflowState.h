@@ -8,6 +8,7 @@
 
 #include "download/FetchJob.h"
 #include "filelist/TFileList.h"
+#include "platform/CancelToken.h"
 #include "startup/InterfaceTexts.h"
 
 #include <QString>
@@ -33,6 +34,10 @@ struct WorkflowState {
     LocalSource localSource;
     UserSettings settings;
     CheckSettings check;
+
+    // Cancelled when the launcher is to end (the close action, or the new program file has
+    // taken over): every step gives its work up and returns, and the workflow ends the program.
+    platform::CancelToken cancel;
 
     // How packed files are fetched: connections, stall time, ranges.
     download::FetchOptions fetchOptions;
@@ -61,7 +66,9 @@ struct WorkflowState {
     std::function<void(const QString&)> debugLog;
     // Saves the user settings (before a restart after a self-update).
     std::function<void()> saveSettings;
-    // Starts the new program file in place of this one; returns only when that failed.
+    // Starts the new program file in place of this one: this process is replaced, or `cancel`
+    // is cancelled so that it ends; returns with nothing else done when the new program could
+    // not be started.
     std::function<void()> restartSelf;
 
     void log(const QString& line) const {

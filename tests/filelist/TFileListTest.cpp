@@ -3,7 +3,6 @@
 #include "QStringPrinter.h"
 
 #include "platform/DayCount.h"
-#include "platform/TerminateRequest.h"
 
 #include <QDir>
 #include <QFile>
@@ -247,12 +246,16 @@ TEST(TFileList, FileErrorsLeaveTheListAsItWas) {
     EXPECT_TRUE(QFile::exists(dir.filePath(u"Work/OldList.lst"_qs)));
 }
 
-TEST(TFileList, AddsNothingOnceTerminationIsRequested) {
+TEST(TFileList, AddsNothingOnceItsTokenIsCancelled) {
     TFileList list(true);
-    kaldoria::platform::TerminateRequest::request();
+    const kaldoria::platform::CancelToken token;
+    list.setCancelToken(token);
     list.AddItemEmpty(u"\\a"_qs);
-    list.LoadFromStrings({u"H|\\b"_qs});
-    kaldoria::platform::TerminateRequest::reset();
+    token.cancel();
+    list.AddItemEmpty(u"\\b"_qs);
+    EXPECT_EQ(list.Count(), 1);
+    EXPECT_EQ(list.GetId(u"\\a"_qs), 0);
+    list.LoadFromStrings({u"H|\\c"_qs});
     EXPECT_EQ(list.Count(), 0);
 }
 

@@ -14,6 +14,9 @@
 
 #include <gtest/gtest.h>
 
+#include <latch>
+#include <thread>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -174,19 +177,35 @@ TEST_F(HashFolder, BatchesRunOneAfterAnother) {
     EXPECT_EQ(second->Count(), 6);
 }
 
-// Termination requested while files are being measured ends the batch at its next check.
-TEST_F(HashFolder, TerminationEndsTheBatch) {
+// A terminate request from another thread while files are being measured gives the batch up:
+// no further event, a null result, and the program is left for the caller to end.
+TEST_F(HashFolder, ACancelledBatchReturnsNullWithoutEndingTheProgram) {
+    TerminateRequest::reset();
     int endCalls = 0;
     TerminateRequest::setEndProgramHook([&] { ++endCalls; });
-    TMHThreads hasher;
-    hasher.OnThreadFileProceed = [](TMHThreads*, const QString&, const QString&, qint64, TDateTime) {
+    std::latch measuring(1);
+    std::latch requested(1);
+    std::thread closer([&] {
+        measuring.wait();
         TerminateRequest::request();
+        requested.count_down();
+    });
+    TMHThreads hasher(TerminateRequest::token());
+    int events = 0;
+    hasher.OnThreadFileProceed = [&](TMHThreads*, const QString&, const QString&, qint64, TDateTime) {
+        // The first file is done: the request arrives before the hasher goes on.
+        if (events++ == 0) {
+            measuring.count_down();
+            requested.wait();
+        }
     };
     const std::unique_ptr<TFileList> result = hasher.CalculateHash(m_path, m_input, 1);
+    closer.join();
     TerminateRequest::reset();
     TerminateRequest::setEndProgramHook({});
     EXPECT_EQ(result, nullptr);
-    EXPECT_GE(endCalls, 1);
-    // The detached worker ends on its own once events are dispatched again.
+    EXPECT_EQ(events, 1);
+    EXPECT_EQ(endCalls, 0);
+    // The released worker ends on its own once events are dispatched again.
     QCoreApplication::processEvents();
 }

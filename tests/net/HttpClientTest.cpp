@@ -7,6 +7,8 @@
 #include "TestCertificates.h"
 #include "TestFiles.h"
 
+#include "platform/TerminateRequest.h"
+
 #include <QBuffer>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -16,6 +18,8 @@
 #include <thread>
 
 using namespace kaldoria::net;
+using kaldoria::platform::CancelToken;
+using kaldoria::platform::TerminateRequest;
 using namespace kaldoria::testsupport;
 
 namespace {
@@ -159,6 +163,54 @@ TEST(HttpClient, DisconnectFromAnotherThreadEndsABlockedGet) {
     client.clearDisconnect();
     EXPECT_TRUE(getInto(client, server.url(), body).ok());
     EXPECT_EQ(body, served.bytes);
+}
+
+// A terminate request that arrives while a request on the application's thread waits (here
+// from a timer, an event it dispatches) gives the request up as Aborted; ending the program
+// is left to the caller. Later requests with the same token fail at once.
+TEST(HttpClient, TerminateRequestAbortsARequestWithoutEndingTheProgram) {
+    ServedFile served(1000);
+    // Answers after the stall: a request that misses the cancel ends with a success.
+    FaultServer server(served.path(), {QStringLiteral("--fault"), QStringLiteral("stall-before"),
+                                       QStringLiteral("--stall"), QStringLiteral("30")});
+    ASSERT_TRUE(server.start());
+    TerminateRequest::reset();
+    int ended = 0;
+    TerminateRequest::setEndProgramHook([&] { ++ended; });
+    HttpClient client;
+    client.setDispatchInterval(std::chrono::milliseconds(20));
+    client.setCancelToken(TerminateRequest::token());
+    QTimer::singleShot(50, [] { TerminateRequest::request(); });
+    QByteArray body;
+    const HttpResult result = getInto(client, server.url(), body);
+    const HttpResult later = client.head(server.url());
+    TerminateRequest::setEndProgramHook({});
+    TerminateRequest::reset();
+    EXPECT_EQ(result.error, HttpError::Aborted);
+    EXPECT_EQ(later.error, HttpError::Aborted);
+    EXPECT_EQ(server.requests().size(), 1);
+    EXPECT_EQ(ended, 0);
+}
+
+// A worker's request blocked on a silent server ends when another thread cancels its token.
+TEST(HttpClient, TokenCancelledFromAnotherThreadEndsABlockedGet) {
+    ServedFile served(1000);
+    // Answers after the stall: a request that misses the cancel ends with a success.
+    FaultServer server(served.path(), {QStringLiteral("--fault"), QStringLiteral("stall-before"),
+                                       QStringLiteral("--stall"), QStringLiteral("30")});
+    ASSERT_TRUE(server.start());
+    const CancelToken token;
+    HttpClient client;
+    client.setCancelToken(token);
+    QByteArray body;
+    HttpResult result;
+    std::thread worker([&] { result = getInto(client, server.url(), body); });
+    while (server.requests().isEmpty())
+        ;
+    token.cancel();
+    worker.join();
+    EXPECT_EQ(result.error, HttpError::Aborted);
+    EXPECT_TRUE(body.isEmpty());
 }
 
 // A request made on the application's thread keeps that thread's events flowing.

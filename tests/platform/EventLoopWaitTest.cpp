@@ -20,30 +20,37 @@ TEST(EventLoopWait, RunsBlockingCallsOfWorkersWhileWaiting) {
             &receiver, [&] { done = true; }, Qt::BlockingQueuedConnection);
     }));
     worker->start();
-    EXPECT_EQ(waitWhileDispatching([&] { return done; }), WaitOutcome::Done);
+    EXPECT_EQ(waitWhileDispatching([&] { return done; }, CancelToken()), WaitOutcome::Done);
     worker->wait();
 }
 
 TEST(EventLoopWait, EndsAtTheDeadline) {
-    EXPECT_EQ(waitWhileDispatching([] { return false; }, QDeadlineTimer(20)), WaitOutcome::TimedOut);
+    EXPECT_EQ(waitWhileDispatching([] { return false; }, CancelToken(), QDeadlineTimer(20)), WaitOutcome::TimedOut);
 }
 
-// A terminate request, even from another thread, wakes the wait and ends the program.
-TEST(EventLoopWait, EndsTheProgramOnATerminateRequest) {
+// A terminate request, even from another thread, wakes the wait on the process's token; the
+// wait reports it and leaves ending the program to its caller.
+TEST(EventLoopWait, ReturnsCancelledOnATerminateRequestWithoutEndingTheProgram) {
+    TerminateRequest::reset();
     std::atomic<int> ended = 0;
     TerminateRequest::setEndProgramHook([&] { ++ended; });
+    const CancelToken token = TerminateRequest::token();
     std::unique_ptr<QThread> other(QThread::create([] {
         QThread::msleep(10);
         TerminateRequest::request();
     }));
     other->start();
-    EXPECT_EQ(waitWhileDispatching([] { return false; }), WaitOutcome::Terminated);
+    EXPECT_EQ(waitWhileDispatching([] { return false; }, token), WaitOutcome::Cancelled);
     other->wait();
-    EXPECT_TRUE(TerminateRequest::isRequested());
-    TerminateRequest::reset();
     TerminateRequest::setEndProgramHook({});
-    EXPECT_EQ(ended, 1);
+    EXPECT_EQ(ended, 0);
+    EXPECT_TRUE(TerminateRequest::isRequested());
+
+    // A reset gives a fresh token; copies of the old one stay cancelled.
+    TerminateRequest::reset();
     EXPECT_FALSE(TerminateRequest::isRequested());
+    EXPECT_FALSE(TerminateRequest::token().isCancelled());
+    EXPECT_TRUE(token.isCancelled());
 }
 
 // Without a hook, ending the program ends the process at once with exit code 0.

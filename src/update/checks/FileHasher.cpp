@@ -5,7 +5,7 @@
 namespace kaldoria::update {
 
 std::unique_ptr<filelist::TFileList> FileHasher::measure(WorkflowState& s, const filelist::TFileList& files) {
-    filelist::TMHThreads hasher;
+    filelist::TMHThreads hasher(s.cancel);
     int done = 0;
     const int count = files.Count();
     hasher.OnThreadFileProceed = [&s, &done, count](filelist::TMHThreads*, const QString& filename, const QString&,

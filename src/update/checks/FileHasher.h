@@ -13,8 +13,8 @@ namespace kaldoria::update {
 // current-file controls one step and shows its name.
 class FileHasher {
 public:
-    // A new list with the measured records under the same names, or null when the run was
-    // ended by the launcher closing.
+    // A new list with the measured records under the same names, or null when the run's
+    // cancel token was cancelled (the launcher is closing).
     static std::unique_ptr<filelist::TFileList> measure(WorkflowState& s, const filelist::TFileList& files);
 };
 

@@ -4,8 +4,6 @@
 #include "update/checks/FileHasher.h"
 #include "update/install/InstallRun.h"
 
-#include "platform/TerminateRequest.h"
-
 namespace kaldoria::update {
 
 using filelist::TFileItem;
@@ -18,7 +16,7 @@ void TFullCheck::CheckingAllFiles() {
     m_s.check.applyFrom(m_s.settings.checkMode, m_s.settings.driveType);
     m_s.view.setStepProgress(0, m_s.CheckAll->Count());
     narrowCandidates();
-    if (platform::TerminateRequest::isRequested())
+    if (m_s.cancel.isCancelled())
         return;
 
     std::vector<filelist::TFileRecord> records;

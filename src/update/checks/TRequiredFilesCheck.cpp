@@ -7,7 +7,6 @@
 #include "update/manifest/UpdateListSections.h"
 
 #include "platform/PlantedLinks.h"
-#include "platform/TerminateRequest.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -32,7 +31,7 @@ void TRequiredFilesCheck::CheckingRequiredFiles() {
     const QString listPath = m_s.mainPath + QStringLiteral("/updater.lst");
     if (QFileInfo::exists(listPath)) {
         readList(listPath);
-        if (platform::TerminateRequest::isRequested())
+        if (m_s.cancel.isCancelled())
             return;
     }
     for (int i = 0; i < m_s.NewFileList->Count(); ++i) {
@@ -163,6 +162,9 @@ void TRequiredFilesCheck::UpdateRequiredFiles() {
             return;
         if (m_s.self)
             restartAfterSelfUpdate();
+        // The new program has taken over.
+        if (m_s.cancel.isCancelled())
+            return;
     }
     if (!InstallRun(m_s).install(records))
         return;

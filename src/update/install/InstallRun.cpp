@@ -60,7 +60,8 @@ bool InstallRun::install(const std::vector<filelist::TFileRecord>& records) {
 
     m_active = true;
     reportInOrder();
-    const platform::WaitOutcome outcome = platform::waitWhileDispatching([this] { return m_front == m_files.size(); });
+    const platform::WaitOutcome outcome =
+        platform::waitWhileDispatching([this] { return m_front == m_files.size(); }, m_s.cancel);
     m_active = false;
     m_pipeline.reset();
     if (outcome == platform::WaitOutcome::Done)

@@ -23,9 +23,9 @@ class InstallRun {
 public:
     explicit InstallRun(WorkflowState& state);
 
-    // Returns when every file has been installed or has failed; false when termination was
-    // requested meanwhile (the pipeline has then stopped, and no unfinished file is recorded
-    // or has a packed file left).
+    // Returns when every file has been installed or has failed; false when the run's cancel
+    // token was cancelled meanwhile (the pipeline has then stopped, and no unfinished file is
+    // recorded or has a packed file left).
     bool install(const std::vector<filelist::TFileRecord>& records);
 
 private:

@@ -11,7 +11,7 @@
 namespace kaldoria::update {
 
 download::DownloadFailure fetchSingleFile(const download::FetchOptions& options, const QString& url,
-                                          const QString& path) {
+                                          const QString& path, const platform::CancelToken& cancel) {
     std::mutex mutex;
     std::optional<download::DownloadFailure> outcome;
     download::FetchEngine engine(options, {}, [&](const download::FetchOutcome& fetched) {
@@ -24,10 +24,12 @@ download::DownloadFailure fetchSingleFile(const download::FetchOptions& options,
             QCoreApplication::instance(), [] {}, Qt::QueuedConnection);
     });
     engine.fetch({.id = 0, .url = url, .path = path});
-    const platform::WaitOutcome waited = platform::waitWhileDispatching([&] {
-        const std::lock_guard lock(mutex);
-        return outcome.has_value();
-    });
+    const platform::WaitOutcome waited = platform::waitWhileDispatching(
+        [&] {
+            const std::lock_guard lock(mutex);
+            return outcome.has_value();
+        },
+        cancel);
     engine.stop();
     if (waited != platform::WaitOutcome::Done) {
         download::DownloadFailure aborted;

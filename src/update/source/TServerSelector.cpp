@@ -15,11 +15,12 @@ QString TServerSelector::CheckUpdateServers(QStringList& servers, const Options&
         return first;
 
     net::HttpClient client;
+    client.setCancelToken(options.cancel);
     QString best;
     qint64 bestTime = -1;
     qsizetype i = 0;
     while (i < servers.size()) {
-        if (options.stopRequested && options.stopRequested())
+        if (options.cancel.isCancelled())
             return QString();
         QString address = servers.at(i).trimmed();
         if (address.isEmpty()) {
@@ -32,6 +33,9 @@ QString TServerSelector::CheckUpdateServers(QStringList& servers, const Options&
         timer.start();
         const net::HttpResult result = client.probe(address + QStringLiteral("updater.lst.kdz"), options.probeTimeout);
         const qint64 elapsed = timer.elapsed();
+        // A probe given up by the cancel says nothing about the server.
+        if (options.cancel.isCancelled())
+            return QString();
         if (!result.ok()) {
             servers.removeAt(i);
             continue;

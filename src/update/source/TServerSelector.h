@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/CancelToken.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -23,13 +25,14 @@ public:
         bool randomSelect = false;
         // Writes a line to the debug log.
         std::function<void(const QString&)> log;
-        // True once the launcher is closing: no further server is probed.
-        std::function<bool()> stopRequested;
+        // Cancelled once the launcher is closing: the probe in progress is given up and no
+        // further server is probed.
+        platform::CancelToken cancel;
         std::chrono::milliseconds probeTimeout = kProbeTimeout;
     };
 
-    // The chosen base address exactly as configured, or an empty string. Failed servers
-    // are removed from `servers`.
+    // The chosen base address exactly as configured, or an empty string (also when
+    // cancelled). Failed servers are removed from `servers`.
     static QString CheckUpdateServers(QStringList& servers, const Options& options);
 
     // The servers to ask for the list, in turn: the chosen one, then the servers that
