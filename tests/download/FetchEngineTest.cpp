@@ -81,6 +81,24 @@ protected:
         QFile file(path);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
+    // Fetches every served file from `server` and checks that each arrived whole, with the
+    // digest and length of its bytes.
+    void fetchEveryServedFile(FetchEngine& fetcher, const NginxServer& server) {
+        std::vector<QString> names;
+        for (const auto& [name, data] : m_data) {
+            fetcher.fetch({.id = names.size(), .url = server.url(name), .path = target(name)});
+            names.push_back(name);
+        }
+        const std::map<quint64, FetchOutcome> outcomes = m_reports.waitForDone(names.size());
+        ASSERT_EQ(outcomes.size(), names.size());
+        for (const auto& [id, outcome] : outcomes) {
+            const QString& name = names[id];
+            EXPECT_TRUE(outcome.ok()) << name.toStdString() << ": " << outcome.failure.describe().toStdString();
+            EXPECT_EQ(readFile(target(name)), m_data[name]) << name.toStdString();
+            EXPECT_EQ(outcome.md5, md5(m_data[name])) << name.toStdString();
+            EXPECT_EQ(outcome.length, m_data[name].size()) << name.toStdString();
+        }
+    }
 
     QTemporaryDir m_source;
     QTemporaryDir m_targets;
@@ -107,21 +125,7 @@ TEST_F(FetchEngineTest, ManyFilesShareFewKeptAliveConnections) {
     FetchOptions options;
     options.connections = 3;
     options.rangeBytes = kRange;
-    auto fetcher = engine(options);
-    std::vector<QString> names;
-    for (const auto& [name, data] : m_data) {
-        fetcher->fetch({.id = names.size(), .url = nginx.url(name), .path = target(name)});
-        names.push_back(name);
-    }
-    const std::map<quint64, FetchOutcome> outcomes = m_reports.waitForDone(names.size());
-    ASSERT_EQ(outcomes.size(), names.size());
-    for (const auto& [id, outcome] : outcomes) {
-        const QString& name = names[id];
-        EXPECT_TRUE(outcome.ok()) << name.toStdString() << ": " << outcome.failure.describe().toStdString();
-        EXPECT_EQ(readFile(target(name)), m_data[name]) << name.toStdString();
-        EXPECT_EQ(outcome.md5, md5(m_data[name])) << name.toStdString();
-        EXPECT_EQ(outcome.length, m_data[name].size()) << name.toStdString();
-    }
+    ASSERT_NO_FATAL_FAILURE(fetchEveryServedFile(*engine(options), nginx));
 
     const qsizetype requestsExpected = kSmall + 1 + 11 + 3;
     const QStringList log = nginx.accessLog(requestsExpected);
@@ -156,18 +160,7 @@ TEST_F(FetchEngineTest, OverHttp2TransfersShareOneConnection) {
     ASSERT_TRUE(nginx.start()) << nginx.errorText().toStdString();
     FetchOptions options;
     options.rangeBytes = 64 * 1024;
-    auto fetcher = engine(options);
-    std::vector<QString> names;
-    for (const auto& [name, data] : m_data) {
-        fetcher->fetch({.id = names.size(), .url = nginx.url(name), .path = target(name)});
-        names.push_back(name);
-    }
-    const std::map<quint64, FetchOutcome> outcomes = m_reports.waitForDone(names.size());
-    ASSERT_EQ(outcomes.size(), names.size());
-    for (const auto& [id, outcome] : outcomes) {
-        EXPECT_TRUE(outcome.ok()) << outcome.failure.describe().toStdString();
-        EXPECT_EQ(outcome.md5, md5(m_data[names[id]])) << names[id].toStdString();
-    }
+    ASSERT_NO_FATAL_FAILURE(fetchEveryServedFile(*engine(options), nginx));
     QSet<QString> connections;
     const QStringList log = nginx.accessLog(12 + 7);
     for (const QString& line : log)
