@@ -8,7 +8,8 @@
 #          random 4 KiB block repeated, the rest random); goals: peer / launcher >= 1.3 and a
 #          launcher peak resident memory under 64 MiB.
 # Each client is made and published once and kept in WORK_DIR. Prints every run's times, the
-# launcher's peak resident memory and nginx's requests and connections, then for each scenario
+# launcher's peak resident memory (and its anonymous part, which leaves out the pages of shared
+# libraries) and nginx's requests and connections, then for each scenario
 # the medians of RUNS and their ratio.
 #   bench/loopback/run.sh BUILD_DIR [WORK_DIR]
 #   environment: RUNS (3), SCENARIOS ("mixed big"), FILES (400), MIB (350), BIG_MIB (1024),
@@ -76,19 +77,44 @@ check_tree() {
 # seconds FROM TO: the time between two `now` readings, to the hundredth.
 seconds() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", b - a }'; }
 
-# launcher: a fresh install by the launcher in an empty folder; sets PEAK_MIB.
+# sample_private_memory FOLDER OUT: until killed, writes to OUT the highest anonymous resident
+# memory (KiB) seen of the launcher running in FOLDER. Unlike the peak RSS it leaves out the pages
+# of shared libraries, which every Qt program on the machine shares.
+sample_private_memory() {
+    local peak=0 pid kib
+    while :; do
+        for pid in $(pgrep -x Kaldoria); do
+            [ "$(readlink "/proc/$pid/cwd")" = "$1" ] || continue
+            kib=$(awk '/^RssAnon:/ { print $2 }' "/proc/$pid/status" 2>/dev/null)
+            if [ -n "$kib" ] && [ "$kib" -gt "$peak" ]; then
+                peak=$kib
+                echo "$peak" >"$2"
+            fi
+        done
+        sleep 0.02
+    done
+}
+
+# launcher: a fresh install by the launcher in an empty folder; sets PEAK_MIB and PRIVATE_MIB.
 launcher() {
+    local sampler
     rm -rf "$RUN/client"
     mkdir -p "$RUN/client"
     cp "$RUN/Kaldoria" "$RUN/client/Kaldoria"
+    echo 0 >"$RUN/private.kib"
     sync
+    sample_private_memory "$RUN/client" "$RUN/private.kib" &
+    sampler=$!
     T0=$(now)
     bounded /usr/bin/time -f '%e %M' -o "$RUN/launcher.time" env -C "$RUN/client" ./Kaldoria --headless \
         >"$RUN/launcher.log" 2>&1 || fail "the launcher failed (exit code $?); its last lines:" "$RUN/launcher.log"
     T1=$(now)
+    kill "$sampler" 2>/dev/null
+    wait "$sampler" 2>/dev/null
     check_tree "$RUN/client"
     rm -rf "$RUN/client"
     PEAK_MIB=$(tail -1 "$RUN/launcher.time" | awk '{ printf "%.1f", $2 / 1024 }')
+    PRIVATE_MIB=$(awk '{ printf "%.1f", $1 / 1024 }' "$RUN/private.kib")
 }
 
 # peer: aria2c fetches every packed file, then unrar extracts each; sets FETCHED.
@@ -108,7 +134,8 @@ peer() {
 
 # scenario NAME: RUNS fresh installs by each tool, then the medians and the ratio.
 scenario() {
-    local name=$1 data=${DATA[$1]} files log from run ours="" theirs="" peaks="" t_ours t_theirs peak traffic
+    local name=$1 data=${DATA[$1]} files log from run ours="" theirs="" peaks="" privates="" t_ours t_theirs peak private
+    local traffic
     rm -rf "$RUN"
     mkdir -p "$RUN"
     packed_files "$data/server" >"$RUN/packed.txt"
@@ -127,7 +154,9 @@ scenario() {
         traffic=$(requests "$log" "$from" "$files")
         ours="$ours $(seconds "$T0" "$T1")"
         peaks="$peaks $PEAK_MIB"
-        echo "$name run $run: launcher $(seconds "$T0" "$T1") s, peak RSS $PEAK_MIB MiB; $traffic" >&2
+        privates="$privates $PRIVATE_MIB"
+        echo "$name run $run: launcher $(seconds "$T0" "$T1") s, peak RSS $PEAK_MIB MiB" \
+            "(anonymous $PRIVATE_MIB MiB); $traffic" >&2
         from=$(wc -l <"$log")
         peer
         traffic=$(requests "$log" "$from" "$files")
@@ -140,10 +169,12 @@ scenario() {
     t_ours=$(xargs -n1 <<<"$ours" | median)
     t_theirs=$(xargs -n1 <<<"$theirs" | median)
     peak=$(xargs -n1 <<<"$peaks" | sort -n | tail -1)
+    private=$(xargs -n1 <<<"$privates" | sort -n | tail -1)
     echo "$name: $files files, $(awk -v b="${CLIENT_SUM#* }" 'BEGIN { printf "%.1f", b / 1048576 }') MiB," \
         "$(cd "$data/server" && xargs stat -c %s <"$RUN/packed.txt" | awk '{ s += $1 } END { printf "%.1f", s / 1048576 }') MiB packed;" \
         "load $(cut -d' ' -f1-3 /proc/loadavg)"
-    printf '  %-30s %8.2f s  peak RSS %s MiB  (runs:%s)\n' "launcher --headless" "$t_ours" "$peak" "$ours"
+    printf '  %-30s %8.2f s  peak RSS %s MiB, anonymous %s MiB  (runs:%s)\n' "launcher --headless" "$t_ours" \
+        "$peak" "$private" "$ours"
     printf '  %-30s %8.2f s  (runs:%s)\n' "aria2c -j5 -x6 -s6 + unrar" "$t_theirs" "$theirs"
     awk -v o="$t_ours" -v t="$t_theirs" -v g="${GOAL[$name]}" \
         'BEGIN { r = t / o; printf "  ratio peer / launcher: %.2f (goal >= %s: %s)\n", r, g, (r >= g ? "met" : "missed") }'
