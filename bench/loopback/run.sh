@@ -110,7 +110,7 @@ launcher() {
         >"$RUN/launcher.log" 2>&1 || fail "the launcher failed (exit code $?); its last lines:" "$RUN/launcher.log"
     T1=$(now)
     kill "$sampler" 2>/dev/null
-    wait "$sampler" 2>/dev/null
+    wait "$sampler" 2>/dev/null || true
     check_tree "$RUN/client"
     rm -rf "$RUN/client"
     PEAK_MIB=$(tail -1 "$RUN/launcher.time" | awk '{ printf "%.1f", $2 / 1024 }')
