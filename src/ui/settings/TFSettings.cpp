@@ -4,6 +4,7 @@
 #include "skin/TkucConfigWindow.h"
 #include "startup/InterfaceTexts.h"
 #include "startup/tConfigData.h"
+#include "ui/controls/TElComboBox.h"
 #include "ui/skinapply/WindowOutline.h"
 
 #include "platform/IntegerText.h"
@@ -79,12 +80,12 @@ TFSettings::TFSettings(startup::tConfigData& config, const skin::TkucConfigWindo
     m_textProxy = rowLabel(this, 2);
     m_textDriveType = rowLabel(this, 3);
     m_textCheckType = rowLabel(this, 4);
-    m_boxLanguage = rowField<QComboBox>(this, 0);
+    m_boxLanguage = rowField<controls::TElComboBox>(this, 0);
     m_checkAutoclose = rowField<QCheckBox>(this, 1);
-    m_boxProxy = rowField<QComboBox>(this, 2);
-    m_boxDriveType = rowField<QComboBox>(this, 3);
+    m_boxProxy = rowField<controls::TElComboBox>(this, 2);
+    m_boxDriveType = rowField<controls::TElComboBox>(this, 3);
     showChoices(m_boxDriveType, kDriveTypeTexts);
-    m_boxCheckType = rowField<QComboBox>(this, 4);
+    m_boxCheckType = rowField<controls::TElComboBox>(this, 4);
     showChoices(m_boxCheckType, kCheckModeTexts);
     m_buttonOk = new PlateButton(startup::interfaceTextOrDefault(TextEntry::OkButton), this);
     m_buttonOk->setGeometry(200, 306, 120, 32);

@@ -1,5 +1,6 @@
 #include "ui/skinapply/SettingsControlStyle.h"
 
+#include <QAbstractItemView>
 #include <QPalette>
 #include <QWidget>
 
@@ -29,18 +30,9 @@ SettingsControlColors SettingsControlColors::from(const QColor& text, const QIma
     return {text, field, mix(text, field, 0.45), mix(text, field, 0.3)};
 }
 
-QString comboBoxStyle(const SettingsControlColors& c) {
-    // The drop-down arrow is a triangle drawn by the borders of an empty box.
-    return QStringLiteral("QComboBox { color: %1; background: %2; border: 1px solid %3; border-radius: 3px;"
-                          " padding: 1px 6px; }"
-                          "QComboBox:disabled { color: %3; }"
-                          "QComboBox::drop-down { border: none; width: 22px; background: transparent; }"
-                          "QComboBox::down-arrow { image: none; width: 0px; height: 0px;"
-                          " border-left: 5px solid transparent; border-right: 5px solid transparent;"
-                          " border-top: 6px solid %1; }"
-                          "QComboBox::down-arrow:disabled { border-top-color: %3; }"
-                          "QComboBox QAbstractItemView { color: %1; background: %2; border: 1px solid %3;"
-                          " outline: 0px; selection-background-color: %4; selection-color: %1; }")
+QString listStyle(const SettingsControlColors& c) {
+    return QStringLiteral("QAbstractItemView { color: %1; background: %2; border: 1px solid %3; outline: 0px;"
+                          " selection-background-color: %4; selection-color: %1; }")
         .arg(css(c.text), css(c.field), css(c.border), css(c.highlight));
 }
 
@@ -61,8 +53,20 @@ void StyleSettingsControls(const TkucConfigWindow& skin, const ConfigWindowContr
     const QColor text = label ? label->palette().color(QPalette::WindowText) : QColor(Qt::white);
     const QImage& background = skin.BackGroundImage.image;
     for (QComboBox* box : {target.Box_Language, target.Box_Proxy, target.Box_DriveType, target.Box_CheckType}) {
-        if (box)
-            box->setStyleSheet(comboBoxStyle(SettingsControlColors::from(text, background, *box)));
+        if (!box)
+            continue;
+        const SettingsControlColors colors = SettingsControlColors::from(text, background, *box);
+        QPalette palette = box->palette();
+        palette.setColor(QPalette::Base, colors.field);
+        palette.setColor(QPalette::Button, colors.field);
+        for (const QPalette::ColorRole role : {QPalette::Text, QPalette::ButtonText, QPalette::WindowText}) {
+            palette.setColor(role, colors.text);
+            palette.setColor(QPalette::Disabled, role, colors.border);
+        }
+        box->setPalette(palette);
+        if (auto* flat = qobject_cast<controls::TElComboBox*>(box))
+            flat->setBorderColorFace(colors.border);
+        box->view()->setStyleSheet(listStyle(colors));
     }
     if (target.Check_Autoclose)
         target.Check_Autoclose->setStyleSheet(
