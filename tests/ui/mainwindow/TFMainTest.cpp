@@ -226,25 +226,33 @@ TEST_F(TFMainTest, SettingsWindowChoicesAreTakenOverWhenItCloses) {
 }
 
 TEST_F(TFMainTest, PickingALanguageRelabelsTheMainWindowBeforeTheSettingsClose) {
-    // Only German has a news page: its line follows the German section, the last one.
-    TFMain& window = makeWindows(configText() + QStringLiteral("0=http://127.0.0.1:1/de.html\n"));
+    // Only German has a news page and a news placeholder: their lines follow the German
+    // section, the last one.
+    TFMain& window =
+        makeWindows(configText() + QStringLiteral("0=http://127.0.0.1:1/de.html\n35=Neuigkeiten folgen\n"));
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     window.setStatusText(QStringLiteral("Client is up to date EN"));
     window.setTotalText(QStringLiteral("Total:  EN42%"));
     EXPECT_EQ(window.NewsURL(), QString());
+    EXPECT_EQ(window.NewsPlaceholder()->text(), QStringLiteral("News"));
     QStringList whileOpen;
     QTimer::singleShot(0, m_settings, [&] {
         m_settings->Box_Language()->setCurrentIndex(1);
         Q_EMIT m_settings->Box_Language()->activated(1);
-        whileOpen = {window.Text_Status()->text(), window.Text_StatusTotal()->text(),
-                     window.Text_LangBoxDescription()->text(), window.Button_StartGame()->toolTip(), window.NewsURL()};
+        whileOpen = {window.Text_Status()->text(),
+                     window.Text_StatusTotal()->text(),
+                     window.Text_LangBoxDescription()->text(),
+                     window.Button_StartGame()->toolTip(),
+                     window.NewsURL(),
+                     window.NewsPlaceholder()->text()};
         QTest::mouseClick(m_settings->Button_Ok(), Qt::LeftButton);
     });
     window.Button_ConfigClick();
-    EXPECT_EQ(whileOpen, (QStringList{QStringLiteral("Client is up to date DE"), QStringLiteral("Total:  DE42%"),
-                                      QStringLiteral("Client language DE"), QStringLiteral("Start the game DE"),
-                                      QStringLiteral("http://127.0.0.1:1/de.html")}));
+    EXPECT_EQ(whileOpen,
+              (QStringList{QStringLiteral("Client is up to date DE"), QStringLiteral("Total:  DE42%"),
+                           QStringLiteral("Client language DE"), QStringLiteral("Start the game DE"),
+                           QStringLiteral("http://127.0.0.1:1/de.html"), QStringLiteral("Neuigkeiten folgen")}));
     EXPECT_EQ(window.LangConst(), 1031);
 }
 
