@@ -8,4 +8,30 @@ QString interfaceText(TextEntry entry) {
     return InterfaceTexts.at(static_cast<size_t>(entry));
 }
 
+QString interfaceTextOrDefault(TextEntry entry) {
+    const QString configured = interfaceText(entry);
+    if (!configured.isEmpty())
+        return configured;
+    switch (entry) {
+    case TextEntry::OkButton:
+        return QStringLiteral("Ok");
+    case TextEntry::AutomaticProxy:
+        return QStringLiteral("Auto");
+    case TextEntry::DiskHdd:
+        return QStringLiteral("HDD");
+    case TextEntry::DiskSsd:
+        return QStringLiteral("SSD");
+    case TextEntry::CheckHard:
+        return QStringLiteral("Hard: MD5 Hash");
+    case TextEntry::CheckMedium:
+        return QStringLiteral("Medium: Size & Date");
+    case TextEntry::CheckLight:
+        return QStringLiteral("Light: Previous List");
+    case TextEntry::NewsPlaceholder:
+        return QStringLiteral("News");
+    default:
+        return QString();
+    }
+}
+
 } // namespace kaldoria::startup

@@ -35,9 +35,23 @@ enum class TextEntry : int {
     LanguageFolderLabel = 25, // beside the client language box
     FilesFailed = 26,         // files could not be updated ("%1": how many)
     DiskFull = 27,            // the disk is full ("%1": needed, "%2": free)
+    // What the player sees of fixed choices; the values stored in the user settings stay
+    // the English ones. Each has an English default for languages that leave it out.
+    OkButton = 28,
+    AutomaticProxy = 29, // the game server choice "Auto"
+    DiskHdd = 30,
+    DiskSsd = 31,
+    CheckHard = 32,
+    CheckMedium = 33,
+    CheckLight = 34,
+    NewsPlaceholder = 35, // seen in the news panel until the news page arrives
 };
 
 // The current language's text of `entry`.
 QString interfaceText(TextEntry entry);
+
+// The current language's text of `entry`, or its English default when the language leaves
+// it empty (the entries from OkButton on have one; the others default to empty).
+QString interfaceTextOrDefault(TextEntry entry);
 
 } // namespace kaldoria::startup

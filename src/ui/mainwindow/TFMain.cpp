@@ -26,6 +26,7 @@ constexpr QRect kWebPanel{8, 120, 782, 424};
 constexpr QPoint kBrowserOffset{0, -19};
 constexpr int kBrowserGrowth = 32;
 constexpr int kMessageTop = 60;
+constexpr int kPlaceholderDrop = 22;
 
 } // namespace
 
@@ -49,6 +50,14 @@ void TFMain::createControls() {
     m_webPanel = new QWidget(this);
     m_webPanel->setGeometry(kWebPanel);
     m_webPanel->hide();
+    // Under the browser: seen while no page is shown.
+    m_newsPlaceholder = new QLabel(m_webPanel);
+    m_newsPlaceholder->setAlignment(Qt::AlignCenter);
+    // Below the middle, where a skin may draw an emblem.
+    m_newsPlaceholder->setContentsMargins(0, 2 * kPlaceholderDrop, 0, 0);
+    QPalette muted = m_newsPlaceholder->palette();
+    muted.setColor(QPalette::WindowText, QColor(168, 176, 204, 150));
+    m_newsPlaceholder->setPalette(muted);
     m_webBrowser = m_options.makeNewsBrowser(m_webPanel);
     placeBrowser();
     m_textTitle = new QLabel(this);
@@ -149,9 +158,44 @@ void TFMain::FormCreate() {
 void TFMain::SetLanguage() {
     m_buttonStartGame->setToolTip(startup::interfaceText(startup::TextEntry::StartGameHint));
     m_buttonCheckAllFiles->setToolTip(startup::interfaceText(startup::TextEntry::CheckAllHint));
+    m_newsPlaceholder->setText(startup::interfaceTextOrDefault(startup::TextEntry::NewsPlaceholder));
+    m_shownTexts.remember();
+}
+
+void TFMain::setSettingsWindow(settings::TFSettings* settingsWindow) {
+    m_settings = settingsWindow;
+    m_settings->dressOkButton(m_skin.Button_Config);
+    connect(m_settings, &settings::TFSettings::languageChanged, this, &TFMain::languagePicked);
+    connect(m_settings, &settings::TFSettings::proxyPicked, this, &TFMain::proxyPicked);
+}
+
+// The interface texts are already in the new language: every text of this window follows.
+void TFMain::languagePicked(qint32 langid) {
+    m_langConst = langid;
+    m_textStatus->setText(m_shownTexts.translate(m_textStatus->text()));
+    m_textStatusTotal->setText(m_shownTexts.translate(m_textStatusTotal->text()));
+    SetLanguage();
+    m_textLangBoxDescription->setText(startup::interfaceText(startup::TextEntry::LanguageFolderLabel));
+    showNewsOfLanguage();
+}
+
+// Probes a picked proxy at once; the probe keeps the windows live. A proxy picked while a
+// probe runs is probed when it returns, so the newest pick is the one kept.
+void TFMain::proxyPicked(int index) {
+    m_proxyPick = index;
+    if (m_probingPick)
+        return;
+    m_probingPick = true;
+    while (m_proxyPick && m_settings && !m_closing && !platform::TerminateRequest::isRequested()) {
+        const int pick = *std::exchange(m_proxyPick, std::nullopt);
+        m_probedProxy = pick;
+        m_workflow->chooseProxy(pick, pick == 0 ? QStringLiteral("Auto") : m_settings->Box_Proxy()->itemText(pick));
+    }
+    m_probingPick = false;
 }
 
 void TFMain::placeBrowser() {
+    m_newsPlaceholder->setGeometry(m_webPanel->rect());
     m_webBrowser->setGeometry(QRect(kBrowserOffset, m_webPanel->size() + QSize(kBrowserGrowth, kBrowserGrowth)));
 }
 
@@ -235,6 +279,7 @@ void TFMain::MainTimerTimer() {
 void TFMain::Button_ConfigClick() {
     if (!m_settings || m_closing)
         return;
+    m_probedProxy.reset();
     m_settings->setMainWindowValues(settingsValues());
     m_settings->exec();
     if (!m_settings || m_closing)
@@ -244,7 +289,11 @@ void TFMain::Button_ConfigClick() {
     if (m_settings->Check_Autoclose()->isEnabled())
         s.autoClose = m_settings->Check_Autoclose()->isChecked();
     if (m_settings->Box_Proxy()->isEnabled()) {
-        m_workflow->chooseProxy(m_settings->Box_Proxy()->currentIndex(), m_settings->Box_Proxy()->currentText());
+        // A proxy picked in the window was probed then; one left as it was is probed now.
+        const int index = m_settings->Box_Proxy()->currentIndex();
+        if (m_probedProxy != index)
+            m_workflow->chooseProxy(index,
+                                    index == 0 ? QStringLiteral("Auto") : m_settings->Box_Proxy()->currentText());
         if (platform::TerminateRequest::isRequested())
             return;
     } else {
@@ -268,6 +317,10 @@ void TFMain::Button_ConfigClick() {
         }
     }
     m_textLangBoxDescription->setText(startup::interfaceText(startup::TextEntry::LanguageFolderLabel));
+    showNewsOfLanguage();
+}
+
+void TFMain::showNewsOfLanguage() {
     // From now on page loads no longer move or hide the news panel; the link check stays,
     // so the panel keeps showing only the news page.
     disconnect(m_webBrowser, &NewsBrowser::navigateComplete, this, &TFMain::WebBrowser1NavigateComplete2);

@@ -3,6 +3,7 @@
 #include "ui/mainwindow/MessagePanel.h"
 #include "ui/mainwindow/NewsBrowser.h"
 #include "ui/mainwindow/ProgressBars.h"
+#include "ui/mainwindow/ShownTextTranslator.h"
 #include "ui/mainwindow/WindowFadeIn.h"
 #include "update/TUpdateWorkflow.h"
 #include "update/UpdateView.h"
@@ -59,8 +60,10 @@ public:
 
     // The skinned controls, for applying the skin.
     skin::MainWindowControls controls();
-    // The settings window opened by the settings button; created after this window.
-    void setSettingsWindow(settings::TFSettings* settingsWindow) { m_settings = settingsWindow; }
+    // The settings window opened by the settings button; created after this window. Its
+    // "Ok" is drawn like this window's settings button, a language picked in it relabels
+    // this window at once and a game proxy picked in it is probed at once.
+    void setSettingsWindow(settings::TFSettings* settingsWindow);
     void setTrayHint(const QString& hint);
     // Fills the language-folder box from the configuration and the saved choice.
     void fillLanguageFolderBox();
@@ -80,6 +83,8 @@ public:
     controls::TRxLabel* Text_Status() const { return m_textStatus; }
     controls::TRxLabel* Text_LangBoxDescription() const { return m_textLangBoxDescription; }
     QLabel* Text_Title() const { return m_textTitle; }
+    controls::TRxLabel* Text_StatusTotal() const { return m_textStatusTotal; }
+    QLabel* NewsPlaceholder() const { return m_newsPlaceholder; }
     QWidget* WebPanel() const { return m_webPanel; }
     NewsBrowser* WebBrowser1() const { return m_webBrowser; }
     MessagePanel* MsgPanel() const { return m_msgPanel; }
@@ -125,6 +130,10 @@ private:
     void FormCreate();
     void FormShow();
     void SetLanguage();
+    void languagePicked(qint32 langid);
+    void proxyPicked(int index);
+    // Shows the news page of the current language when it differs from the one shown.
+    void showNewsOfLanguage();
     void MainTimerTimer();
     void WebBrowser1NavigateComplete2();
     void WebBrowser1NavigateError();
@@ -174,6 +183,7 @@ private:
     controls::TRxLabel* m_textStatus = nullptr;
     controls::TRxLabel* m_textStatusTotal = nullptr;
     QWidget* m_webPanel = nullptr;
+    QLabel* m_newsPlaceholder = nullptr;
     NewsBrowser* m_webBrowser = nullptr;
     controls::TXiGauge* m_gaugeOneFile = nullptr;
     controls::TXiGauge* m_gaugeTotal = nullptr;
@@ -193,6 +203,12 @@ private:
     }};
     std::unique_ptr<update::TUpdateWorkflow> m_workflow;
     qint32 m_langConst = 0;
+    ShownTextTranslator m_shownTexts;
+    // The newest proxy picked while a probe ran, and the last one probed in this round of
+    // the settings window.
+    std::optional<int> m_proxyPick;
+    std::optional<int> m_probedProxy;
+    bool m_probingPick = false;
     QString m_newsUrl;
     bool m_oneshot = false;
     bool m_waitingForFirstPage = false;

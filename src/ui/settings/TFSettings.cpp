@@ -1,8 +1,10 @@
 #include "ui/settings/TFSettings.h"
 
+#include "skin/TkucButton.h"
 #include "skin/TkucConfigWindow.h"
 #include "startup/InterfaceTexts.h"
 #include "startup/tConfigData.h"
+#include "ui/controls/TElComboBox.h"
 #include "ui/skinapply/WindowOutline.h"
 
 #include "platform/IntegerText.h"
@@ -18,15 +20,29 @@ constexpr QSize kDesignSize{520, 360};
 constexpr int kRowTop = 70;
 constexpr int kRowStep = 46;
 
-const QStringList& driveTypes() {
-    static const QStringList names{QStringLiteral("HDD"), QStringLiteral("SSD")};
-    return names;
-}
+using startup::TextEntry;
 
+// The check modes as the main window keeps them, in the order of the box.
 const QStringList& checkModes() {
     static const QStringList names{QStringLiteral("Hard: MD5 Hash"), QStringLiteral("Medium: Size & Date"),
                                    QStringLiteral("Light: Previous List")};
     return names;
+}
+
+// What the player sees of the fixed choices, in the order of their boxes.
+constexpr TextEntry kDriveTypeTexts[] = {TextEntry::DiskHdd, TextEntry::DiskSsd};
+constexpr TextEntry kCheckModeTexts[] = {TextEntry::CheckHard, TextEntry::CheckMedium, TextEntry::CheckLight};
+
+// Shows the current language's texts of `entries` as the items of `box`, which keeps its
+// selection (the items are filled when the box is empty).
+template <size_t N> void showChoices(QComboBox* box, const TextEntry (&entries)[N]) {
+    for (size_t i = 0; i < N; ++i) {
+        const QString text = startup::interfaceTextOrDefault(entries[i]);
+        if (static_cast<int>(i) < box->count())
+            box->setItemText(static_cast<int>(i), text);
+        else
+            box->addItem(text);
+    }
 }
 
 // A caption that reads right to left: its text ends just left of its control.
@@ -64,20 +80,24 @@ TFSettings::TFSettings(startup::tConfigData& config, const skin::TkucConfigWindo
     m_textProxy = rowLabel(this, 2);
     m_textDriveType = rowLabel(this, 3);
     m_textCheckType = rowLabel(this, 4);
-    m_boxLanguage = rowField<QComboBox>(this, 0);
+    m_boxLanguage = rowField<controls::TElComboBox>(this, 0);
     m_checkAutoclose = rowField<QCheckBox>(this, 1);
-    m_boxProxy = rowField<QComboBox>(this, 2);
-    m_boxDriveType = rowField<QComboBox>(this, 3);
-    m_boxDriveType->addItems(driveTypes());
-    m_boxCheckType = rowField<QComboBox>(this, 4);
-    m_boxCheckType->addItems(checkModes());
-    m_buttonOk = new QPushButton(QStringLiteral("Ok"), this);
+    m_boxProxy = rowField<controls::TElComboBox>(this, 2);
+    m_boxDriveType = rowField<controls::TElComboBox>(this, 3);
+    showChoices(m_boxDriveType, kDriveTypeTexts);
+    m_boxCheckType = rowField<controls::TElComboBox>(this, 4);
+    showChoices(m_boxCheckType, kCheckModeTexts);
+    m_buttonOk = new PlateButton(startup::interfaceTextOrDefault(TextEntry::OkButton), this);
     m_buttonOk->setGeometry(200, 306, 120, 32);
     connect(m_buttonOk, &QPushButton::clicked, this, &QDialog::accept);
 
     m_fadeIn.setInterval(kFadeInInterval);
     connect(&m_fadeIn, &QTimer::timeout, this, &TFSettings::FadeInTimer);
     connect(m_boxLanguage, &QComboBox::activated, this, &TFSettings::Box_LanguageChange);
+    connect(m_boxProxy, &QComboBox::activated, this, [this](int index) {
+        if (m_boxProxy->isEnabled() && index >= 0)
+            Q_EMIT proxyPicked(index);
+    });
 
     FormCreate(skin);
 }
@@ -98,6 +118,14 @@ skin::ConfigWindowControls TFSettings::controls() {
     c.Box_CheckType = m_boxCheckType;
     c.Button_Ok = m_buttonOk;
     return c;
+}
+
+void TFSettings::dressOkButton(const skin::TkucButton& look) {
+    QFont caption = m_textTitle->font();
+    caption.setBold(true);
+    m_buttonOk->setFont(caption);
+    m_buttonOk->setPlates({look.common, look.over, look.down, look.disabled},
+                          m_textTitle->palette().color(QPalette::WindowText));
 }
 
 void TFSettings::FormCreate(const skin::TkucConfigWindow& skin) {
@@ -173,7 +201,7 @@ void TFSettings::FormShow() {
 // matches the saved choice is selected.
 void TFSettings::fillProxyBox() {
     m_boxProxy->clear();
-    m_boxProxy->addItem(QStringLiteral("Auto"));
+    m_boxProxy->addItem(startup::interfaceTextOrDefault(TextEntry::AutomaticProxy));
     if (!m_boxProxy->isEnabled()) {
         m_boxProxy->setCurrentIndex(0);
         return;
@@ -189,12 +217,17 @@ void TFSettings::fillProxyBox() {
 }
 
 void TFSettings::SetLanguage() {
-    m_textTitle->setText(startup::interfaceText(startup::TextEntry::SettingsTitle));
-    m_textLanguage->setText(startup::interfaceText(startup::TextEntry::LanguageLabel));
-    m_textAutoclose->setText(startup::interfaceText(startup::TextEntry::AutoCloseLabel));
-    m_textProxy->setText(startup::interfaceText(startup::TextEntry::GameServerLabel));
-    m_textDriveType->setText(startup::interfaceText(startup::TextEntry::DiskTypeLabel));
-    m_textCheckType->setText(startup::interfaceText(startup::TextEntry::CheckMethodLabel));
+    m_textTitle->setText(startup::interfaceText(TextEntry::SettingsTitle));
+    m_textLanguage->setText(startup::interfaceText(TextEntry::LanguageLabel));
+    m_textAutoclose->setText(startup::interfaceText(TextEntry::AutoCloseLabel));
+    m_textProxy->setText(startup::interfaceText(TextEntry::GameServerLabel));
+    m_textDriveType->setText(startup::interfaceText(TextEntry::DiskTypeLabel));
+    m_textCheckType->setText(startup::interfaceText(TextEntry::CheckMethodLabel));
+    m_buttonOk->setText(startup::interfaceTextOrDefault(TextEntry::OkButton));
+    showChoices(m_boxDriveType, kDriveTypeTexts);
+    showChoices(m_boxCheckType, kCheckModeTexts);
+    if (m_boxProxy->count() > 0)
+        m_boxProxy->setItemText(0, startup::interfaceTextOrDefault(TextEntry::AutomaticProxy));
 }
 
 void TFSettings::Box_LanguageChange(int index) {

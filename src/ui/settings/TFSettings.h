@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ui/settings/PlateButton.h"
 #include "ui/skinapply/WindowApply.h"
 
 #include <QCheckBox>
@@ -15,8 +16,9 @@ namespace kaldoria::startup {
 class tConfigData;
 }
 namespace kaldoria::skin {
+class TkucButton;
 class TkucConfigWindow;
-}
+} // namespace kaldoria::skin
 
 namespace kaldoria::settings {
 
@@ -47,6 +49,10 @@ public:
     // The skinned controls, for applying the skin.
     skin::ConfigWindowControls controls();
 
+    // Draws "Ok" like the main window's image button `look`, its caption in the colour of
+    // this window's title.
+    void dressOkButton(const skin::TkucButton& look);
+
     // The values the next opening starts from.
     void setMainWindowValues(const MainWindowValues& values) { m_main = values; }
 
@@ -55,7 +61,7 @@ public:
     QComboBox* Box_Proxy() const { return m_boxProxy; }
     QComboBox* Box_DriveType() const { return m_boxDriveType; }
     QComboBox* Box_CheckType() const { return m_boxCheckType; }
-    QPushButton* Button_Ok() const { return m_buttonOk; }
+    PlateButton* Button_Ok() const { return m_buttonOk; }
     QLabel* Text_Title() const { return m_textTitle; }
     QTimer* FadeIn() { return &m_fadeIn; }
     int FormWidth() const { return m_formWidth; }
@@ -63,12 +69,14 @@ public:
     // The language id the user picked last, as the main window keeps it.
     qint32 langConst() const { return m_main.langConst; }
 
-    // The captions in the current language.
+    // The captions and the shown choices in the current language.
     void SetLanguage();
 
 Q_SIGNALS:
     // The user picked a language; the interface texts are already switched to it.
     void languageChanged(qint32 langid);
+    // The user picked a game proxy: 0 automatic, k the k-th configured one.
+    void proxyPicked(int index);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -98,7 +106,7 @@ private:
     QComboBox* m_boxProxy;
     QComboBox* m_boxDriveType;
     QComboBox* m_boxCheckType;
-    QPushButton* m_buttonOk;
+    PlateButton* m_buttonOk;
 };
 
 } // namespace kaldoria::settings

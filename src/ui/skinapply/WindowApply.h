@@ -59,7 +59,8 @@ struct ConfigWindowControls {
 // The window's own position, size and outline are not touched.
 void SetDataToForm(const TkucMainWindow& skin, const MainWindowControls& target);
 
-// Applies the settings window's 13 elements to their controls, in the window's element order.
+// Applies the settings window's 13 elements to their controls, in the window's element order,
+// then dresses its combo boxes and check box in the skin's colours.
 void SetDataToForm(const TkucConfigWindow& skin, const ConfigWindowControls& target);
 
 // Applies both windows' skins and makes `params` a copy of the configuration's parameters.

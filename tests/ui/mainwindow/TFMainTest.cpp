@@ -225,4 +225,65 @@ TEST_F(TFMainTest, SettingsWindowChoicesAreTakenOverWhenItCloses) {
     EXPECT_TRUE(settingsLines().contains(QStringLiteral("AutoClose = True")));
 }
 
+TEST_F(TFMainTest, PickingALanguageRelabelsTheMainWindowBeforeTheSettingsClose) {
+    // Only German has a news page and a news placeholder: their lines follow the German
+    // section, the last one.
+    TFMain& window =
+        makeWindows(configText() + QStringLiteral("0=http://127.0.0.1:1/de.html\n35=Neuigkeiten folgen\n"));
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    window.setStatusText(QStringLiteral("Client is up to date EN"));
+    window.setTotalText(QStringLiteral("Total:  EN42%"));
+    EXPECT_EQ(window.NewsURL(), QString());
+    EXPECT_EQ(window.NewsPlaceholder()->text(), QStringLiteral("News"));
+    QStringList whileOpen;
+    QTimer::singleShot(0, m_settings, [&] {
+        m_settings->Box_Language()->setCurrentIndex(1);
+        Q_EMIT m_settings->Box_Language()->activated(1);
+        whileOpen = {window.Text_Status()->text(),
+                     window.Text_StatusTotal()->text(),
+                     window.Text_LangBoxDescription()->text(),
+                     window.Button_StartGame()->toolTip(),
+                     window.NewsURL(),
+                     window.NewsPlaceholder()->text()};
+        QTest::mouseClick(m_settings->Button_Ok(), Qt::LeftButton);
+    });
+    window.Button_ConfigClick();
+    EXPECT_EQ(whileOpen,
+              (QStringList{QStringLiteral("Client is up to date DE"), QStringLiteral("Total:  DE42%"),
+                           QStringLiteral("Client language DE"), QStringLiteral("Start the game DE"),
+                           QStringLiteral("http://127.0.0.1:1/de.html"), QStringLiteral("Neuigkeiten folgen")}));
+    EXPECT_EQ(window.LangConst(), 1031);
+}
+
+TEST_F(TFMainTest, PickedProxyIsProbedAtOnceWithoutFreezingTheWindows) {
+    TFMain& window = makeWindows(configText(QStringLiteral("[gameproxys]\nuseproxy=true\nport=1\n"
+                                                           "proxy=Silent|127.0.0.1|silent.ini\n")));
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QString statusWhileOpen;
+    QString messageWhileOpen;
+    bool settingsOpen = false;
+    int ticksDuringProbe = 0;
+    QTimer::singleShot(0, m_settings, [&] {
+        QTimer tick;
+        QObject::connect(&tick, &QTimer::timeout, [&] { ++ticksDuringProbe; });
+        tick.start(50);
+        m_settings->Box_Proxy()->setCurrentIndex(1);
+        Q_EMIT m_settings->Box_Proxy()->activated(1);
+        tick.stop();
+        statusWhileOpen = window.Text_Status()->text();
+        messageWhileOpen = window.MsgPanel()->MsgLabel()->text();
+        settingsOpen = m_settings->isVisible();
+        QTest::mouseClick(m_settings->Button_Ok(), Qt::LeftButton);
+    });
+    window.Button_ConfigClick();
+    EXPECT_TRUE(settingsOpen);
+    EXPECT_EQ(statusWhileOpen, QStringLiteral("Proxy silent EN"));
+    EXPECT_EQ(messageWhileOpen, QStringLiteral("Proxy silent EN"));
+    EXPECT_GT(ticksDuringProbe, 0) << "the windows kept running while the proxy was probed";
+    EXPECT_EQ(window.workflow().settings().selProxy, QStringLiteral("Silent"));
+    EXPECT_EQ(window.workflow().proxyIdx(), 1);
+}
+
 } // namespace kaldoria::mainwindow

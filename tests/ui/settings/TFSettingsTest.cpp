@@ -2,8 +2,10 @@
 
 #include "startup/InterfaceTexts.h"
 
+#include <QAbstractItemView>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 namespace kaldoria::settings {
 
@@ -29,6 +31,21 @@ QStringList items(const QComboBox* box) {
         names << box->itemText(i);
     return names;
 }
+
+// Where a control shows the toolkit's plain white face.
+int whitePixels(QWidget& control) {
+    const QImage shot = control.grab().toImage();
+    int white = 0;
+    for (int y = 0; y < shot.height(); ++y) {
+        for (int x = 0; x < shot.width(); ++x)
+            white += (shot.pixel(x, y) & 0xFFFFFF) == 0xFFFFFF ? 1 : 0;
+    }
+    return white;
+}
+
+// German names for the fixed choices; English leaves them to the built-in defaults.
+const QString kGermanChoices = QStringLiteral("28=Weiter\n29=Automatisch\n30=Festplatte\n31=Flash\n"
+                                              "32=Streng\n33=Mittel\n34=Leicht\n");
 
 } // namespace
 
@@ -124,6 +141,79 @@ TEST_F(TFSettingsTest, PickingALanguageRelabelsTheWindowAtOnce) {
     EXPECT_EQ(changed.at(0).at(0).toInt(), 1031);
     EXPECT_EQ(window.langConst(), 1031);
     EXPECT_EQ(m_config->LangName, QStringLiteral("Deutsch"));
+}
+
+TEST_F(TFSettingsTest, ChoicesOkAndAutoAreShownInTheLanguageWhileTheSavedValuesStayEnglish) {
+    // The German lines follow the German section, the last one of the text.
+    mainwindow::TFMain& main = makeWindows(
+        configText(QStringLiteral("[gameproxys]\nuseproxy=true\nproxy=Eu|127.0.0.1|eu.ini\n")) + kGermanChoices);
+    main.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
+    QStringList english;
+    QStringList german;
+    auto shown = [&] {
+        return QStringList{m_settings->Button_Ok()->text(), m_settings->Box_Proxy()->itemText(0)} +
+               items(m_settings->Box_DriveType()) + items(m_settings->Box_CheckType());
+    };
+    QTimer::singleShot(0, m_settings, [&] {
+        english = shown();
+        m_settings->Box_Language()->setCurrentIndex(1);
+        Q_EMIT m_settings->Box_Language()->activated(1);
+        german = shown();
+        m_settings->Box_DriveType()->setCurrentIndex(1);
+        m_settings->Box_CheckType()->setCurrentIndex(1);
+        QTest::mouseClick(m_settings->Button_Ok(), Qt::LeftButton);
+    });
+    main.Button_ConfigClick();
+    EXPECT_EQ(english, (QStringList{QStringLiteral("Ok"), QStringLiteral("Auto"), QStringLiteral("HDD"),
+                                    QStringLiteral("SSD"), QStringLiteral("Hard: MD5 Hash"),
+                                    QStringLiteral("Medium: Size & Date"), QStringLiteral("Light: Previous List")}));
+    EXPECT_EQ(german, (QStringList{QStringLiteral("Weiter"), QStringLiteral("Automatisch"),
+                                   QStringLiteral("Festplatte"), QStringLiteral("Flash"), QStringLiteral("Streng"),
+                                   QStringLiteral("Mittel"), QStringLiteral("Leicht")}));
+    main.close();
+    const QStringList lines = settingsLines();
+    EXPECT_TRUE(lines.contains(QStringLiteral("SelProxy = Auto"))) << lines.join(u'|').toStdString();
+    EXPECT_TRUE(lines.contains(QStringLiteral("DriveType = SSD")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("CheckMode = Medium: Size & Date")));
+}
+
+TEST_F(TFSettingsTest, BoxesCheckBoxAndOkWearTheSkin) {
+    mainwindow::TFMain& main = makeWindows(configText());
+    open(*m_settings, main.settingsValues());
+    const QImage& background = m_skin->ConfigWindow.BackGroundImage.image;
+    const QColor text = m_settings->Text_Title()->palette().color(QPalette::WindowText);
+    for (QComboBox* box : {m_settings->Box_Language(), m_settings->Box_Proxy(), m_settings->Box_DriveType(),
+                           m_settings->Box_CheckType()}) {
+        EXPECT_EQ(whitePixels(*box), 0) << box->currentText().toStdString();
+        // The face is the background the skin draws under the box.
+        const QPoint inside(box->x() + 3, box->y() + box->height() / 2);
+        EXPECT_EQ(box->grab().toImage().pixelColor(3, box->height() / 2), background.pixelColor(inside));
+    }
+    EXPECT_EQ(whitePixels(*m_settings->Check_Autoclose()), 0);
+
+    // The open list: field colour, the chosen line not in the toolkit's blue.
+    QComboBox* box = m_settings->Box_DriveType();
+    box->showPopup();
+    QWidget* list = box->view()->viewport();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(list->window()));
+    const QImage popup = list->grab().toImage();
+    EXPECT_EQ(whitePixels(*list), 0);
+    const QColor chosen = popup.pixelColor(2, box->view()->visualRect(box->view()->currentIndex()).center().y());
+    EXPECT_LT(std::abs(chosen.blue() - chosen.red()), 60) << chosen.name().toStdString();
+    box->hidePopup();
+
+    // "Ok" is drawn from the plate of the main window's settings button, caption in the title's colour.
+    PlateButton* ok = m_settings->Button_Ok();
+    ASSERT_TRUE(ok->hasPlates());
+    const QImage plate = PlateButton::stretchPlate(m_skin->MainWindow.Button_Config.common, ok->size());
+    const QImage drawn = ok->grab().toImage();
+    for (const QPoint at : {QPoint(ok->width() / 8, ok->height() / 2), QPoint(ok->width() - 4, ok->height() / 2)})
+        EXPECT_EQ(drawn.pixelColor(at), plate.pixelColor(at)) << at.x();
+    bool captionSeen = false;
+    for (int x = 0; x < drawn.width() && !captionSeen; ++x)
+        captionSeen = drawn.pixelColor(x, ok->height() / 2) == text;
+    EXPECT_TRUE(captionSeen);
 }
 
 TEST_F(TFSettingsTest, UnrollsTenPixelsPerTickToExactlyItsWidth) {

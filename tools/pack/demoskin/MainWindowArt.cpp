@@ -107,13 +107,9 @@ void drawContent(QPainter& p) {
 
     drawPanel(p, QRectF(kNewsFrame), 12);
     p.fillRect(QRectF(kWebPanel), QColor(6, 9, 20));
-    // Seen until the news page arrives: a quiet emblem in the middle of the news area.
-    const QPointF centre = QRectF(kWebPanel).center();
-    drawGem(p, centre - QPointF(0, 12), 12);
-    p.setFont(serif(14));
-    p.setPen(QColor(168, 176, 204, 150));
-    p.drawText(QRectF(kWebPanel.left(), centre.y() + 6, kWebPanel.width(), 22), Qt::AlignCenter,
-               QStringLiteral("Tidings of the realm"));
+    // Seen until the news page arrives: a quiet emblem in the middle of the news area, above
+    // the launcher's own placeholder text.
+    drawGem(p, QRectF(kWebPanel).center() - QPointF(0, 12), 12);
 
     drawPanel(p, QRectF(kSideFrame), 12);
     drawPanel(p, QRectF(kStatusFrame), 12);
