@@ -29,6 +29,8 @@ QString interfaceTextOrDefault(TextEntry entry) {
         return QStringLiteral("Light: Previous List");
     case TextEntry::NewsPlaceholder:
         return QStringLiteral("News");
+    case TextEntry::RetryButton:
+        return QStringLiteral("Retry");
     default:
         return QString();
     }

@@ -45,6 +45,7 @@ enum class TextEntry : int {
     CheckMedium = 33,
     CheckLight = 34,
     NewsPlaceholder = 35, // seen in the news panel until the news page arrives
+    RetryButton = 36,     // the message panel's button that runs the update again
 };
 
 // The current language's text of `entry`.

@@ -144,6 +144,9 @@ void TUpdateWorkflow::RunUpdate() {
     if (m_closing)
         return;
     BusyScope busy(*this);
+    // A run again (the window's retry) is judged on its own: what it cannot do counts anew.
+    m_s.failedFiles = 0;
+    m_s.listMissing = false;
     TServerSelector::Options options;
     options.usePing = m_config.UpdateServers.UsePing;
     options.randomSelect = m_config.UpdateServers.RandomSelect;

@@ -45,7 +45,7 @@ public:
     // then LoadProxyList().
     void MainTimerTimer();
     // The cycle without the proxy choice: server selection, the packed list, the
-    // required-files check and update.
+    // required-files check and update. May run again after a failed run.
     void RunUpdate();
     // The full check of the check-all button, then the status text of a finished check.
     void Button_CheckAllFilesClick();

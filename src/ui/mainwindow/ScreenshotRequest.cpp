@@ -35,8 +35,7 @@ ScreenshotRequest::ScreenshotRequest(TFMain& mainWindow, settings::TFSettings& s
                                      QString settingsPath)
     : QObject(&mainWindow), m_main(mainWindow), m_settings(settingsWindow), m_mainPath(std::move(mainPath)),
       m_settingsPath(std::move(settingsPath)) {
-    connect(&m_main, &TFMain::cycleFinished, this,
-            [this] { QTimer::singleShot(kSettleMs, this, &ScreenshotRequest::takeMainShot); });
+    connect(&m_main, &TFMain::cycleFinished, this, &ScreenshotRequest::waitForMessage);
 }
 
 void ScreenshotRequest::armFrom(TFMain& mainWindow, settings::TFSettings& settingsWindow) {
@@ -44,6 +43,13 @@ void ScreenshotRequest::armFrom(TFMain& mainWindow, settings::TFSettings& settin
     if (!mainPath.isEmpty())
         new ScreenshotRequest(mainWindow, settingsWindow, mainPath,
                               qEnvironmentVariable("KALDORIA_SCREENSHOT_SETTINGS"));
+}
+
+void ScreenshotRequest::waitForMessage() {
+    if (m_main.MsgPanel()->isOpening())
+        QTimer::singleShot(kPollMs, this, &ScreenshotRequest::waitForMessage);
+    else
+        QTimer::singleShot(kSettleMs, this, &ScreenshotRequest::takeMainShot);
 }
 
 void ScreenshotRequest::takeMainShot() {

@@ -15,6 +15,8 @@
 #include <QMouseEvent>
 #include <QScreen>
 
+#include <algorithm>
+
 namespace kaldoria::mainwindow {
 
 namespace {
@@ -27,6 +29,9 @@ constexpr QPoint kBrowserOffset{0, -19};
 constexpr int kBrowserGrowth = 32;
 constexpr int kMessageTop = 60;
 constexpr int kPlaceholderDrop = 22;
+// Wide enough for a failure's count and a few file names; narrower windows keep a margin.
+constexpr int kMessageWidth = 420;
+constexpr int kMessageMargin = 20;
 
 } // namespace
 
@@ -92,6 +97,7 @@ void TFMain::createControls() {
     connect(m_buttonClose, &controls::TImageButton::OnClick, this, &TFMain::Button_CloseClick);
     connect(m_buttonCancel, &controls::TImageButton::OnClick, this, &TFMain::Button_CloseClick);
     connect(m_buttonMinimize, &controls::TImageButton::OnClick, this, &TFMain::MinimizeButtonClick);
+    connect(m_msgPanel, &MessagePanel::actionClicked, this, &TFMain::retryUpdate);
     connect(m_tray, &QSystemTrayIcon::activated, this, &TFMain::RxTrayIcon1Click);
     connect(m_boxLangFolder, &QComboBox::activated, this, &TFMain::Box_LangFolderChange);
     m_boxLangFolder->installEventFilter(this);
@@ -148,7 +154,8 @@ void TFMain::FormCreate() {
 
     skin::SaveToForm(m_skin.WebPanel, *m_webPanel);
     placeBrowser();
-    m_msgPanel->move((width() - MessagePanel::kWidth) / 2, kMessageTop);
+    m_msgPanel->setPanelWidth(std::min(kMessageWidth, width() - 2 * kMessageMargin));
+    m_msgPanel->move((width() - m_msgPanel->width()) / 2, kMessageTop);
     m_tray->setIcon(QIcon(QPixmap::fromImage(background.scaled(64, 64, Qt::KeepAspectRatio))));
     m_tray->setToolTip(QStringLiteral("Kaldoria"));
     if (QSystemTrayIcon::isSystemTrayAvailable())
@@ -225,6 +232,7 @@ void TFMain::showEvent(QShowEvent* event) {
 }
 
 void TFMain::FormShow() {
+    styleMessagePanel();
     const update::UserSettings& s = m_workflow->settings();
     if (s.mainLeft != -1 && s.mainTop != -1) {
         move(s.mainLeft, s.mainTop);
@@ -270,7 +278,7 @@ void TFMain::MainTimerTimer() {
     m_cycleStarted = true;
     if (m_config.MainWindow.FadeEffect)
         m_fade->start();
-    m_workflow->MainTimerTimer();
+    runUpdateWork([this] { m_workflow->MainTimerTimer(); });
     m_cycleEnded = true;
     quitIfRequested();
     Q_EMIT cycleFinished();
@@ -344,8 +352,53 @@ void TFMain::Button_StartGameClick() {
 }
 
 void TFMain::Button_CheckAllFilesClick() {
-    m_workflow->Button_CheckAllFilesClick();
+    runUpdateWork([this] { m_workflow->Button_CheckAllFilesClick(); });
     quitIfRequested();
+}
+
+void TFMain::retryUpdate() {
+    if (!m_cycleEnded || m_runningWork > 0 || m_closing)
+        return;
+    // The full check waits: both would work on the same lists.
+    m_buttonCheckAllFiles->setEnabled(false);
+    runUpdateWork([this] { m_workflow->RunUpdate(); });
+    m_buttonCheckAllFiles->setEnabled(true);
+    quitIfRequested();
+}
+
+void TFMain::runUpdateWork(const std::function<void()>& work) {
+    if (m_runningWork++ == 0)
+        m_failures.clear();
+    work();
+    --m_runningWork;
+    if (!platform::TerminateRequest::isRequested())
+        showFailures();
+}
+
+void TFMain::reportFailure(const QString& subject, const QString&) {
+    m_failures.add(subject);
+}
+
+// The workflow has put its count in the status line; the player also gets a message that
+// stays, with the names and a way to try again, and the full check to repair with.
+void TFMain::showFailures() {
+    if (m_workflow->listMissing()) {
+        m_msgPanel->showError(startup::interfaceText(startup::TextEntry::NoUpdateServer),
+                              startup::interfaceTextOrDefault(startup::TextEntry::RetryButton));
+        return;
+    }
+    if (m_failures.isEmpty())
+        return;
+    const QString configured = startup::interfaceText(startup::TextEntry::FilesFailed);
+    m_msgPanel->showError(m_failures.message(configured),
+                          startup::interfaceTextOrDefault(startup::TextEntry::RetryButton));
+    setTotalText(startup::interfaceText(startup::TextEntry::TotalPrefix) + m_failures.countText(configured));
+    setCheckAllVisible(true);
+    setCheckAllEnabled(true);
+}
+
+void TFMain::styleMessagePanel() {
+    m_msgPanel->setStyle(MessageStyle::fromSkin(*m_textStatus, m_skin.BackGroundImage.image, m_msgPanel->geometry()));
 }
 
 void TFMain::Button_CloseClick() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ui/mainwindow/FailureSummary.h"
 #include "ui/mainwindow/MessagePanel.h"
 #include "ui/mainwindow/NewsBrowser.h"
 #include "ui/mainwindow/ProgressBars.h"
@@ -18,6 +19,8 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QWidget>
+
+#include <functional>
 
 namespace kaldoria::startup {
 class tConfigData;
@@ -100,6 +103,9 @@ public:
     void MinimizeButtonClick();
     void RxTrayIcon1Click();
     void MsgShow(const QString& s) { m_msgPanel->MsgShow(s); }
+    // After a run that left files or the list behind: the required check and update again,
+    // with a server chosen anew.
+    void retryUpdate();
 
     // UpdateView
     void setStatusText(const QString& text) override;
@@ -110,7 +116,9 @@ public:
     void setStartButtonEnabled(bool enabled) override;
     void setCheckAllVisible(bool visible) override;
     void setCheckAllEnabled(bool enabled) override;
-    void showMessage(const QString& text) override { MsgShow(text); }
+    // Every message of the workflow tells of something that went wrong: it stays until closed.
+    void showMessage(const QString& text) override { m_msgPanel->showError(text); }
+    void reportFailure(const QString& subject, const QString& reason) override;
     std::optional<QPoint> windowPosition() const override { return pos(); }
 
 Q_SIGNALS:
@@ -163,6 +171,11 @@ private:
     void takeFocusFromBox();
     void Button_StartGameClick();
     void Button_CheckAllFilesClick();
+    // Runs one piece of update work (the cycle, the full check, a retry) and then tells the
+    // player what it could not do.
+    void runUpdateWork(const std::function<void()>& work);
+    void showFailures();
+    void styleMessagePanel();
     // Ends the message loop when the workflow asked the application to terminate.
     void quitIfRequested();
 
@@ -214,6 +227,9 @@ private:
     bool m_waitingForFirstPage = false;
     bool m_cycleStarted = false;
     bool m_cycleEnded = false;
+    // Update work under way (the full check may run inside the cycle's last step).
+    int m_runningWork = 0;
+    FailureSummary m_failures;
     bool m_closing = false;
     bool m_draging = false;
     QPoint m_dragStart; // X0, Y0

@@ -1,5 +1,6 @@
 #include "ui/mainwindow/MessagePanel.h"
 
+#include <QSignalSpy>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -66,6 +67,39 @@ TEST(MessagePanelTest, CloseWhileOpeningHidesAtOnceAndTheNextMessageStartsAgain)
     panel.MsgShow(QStringLiteral("again"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return panel.tag() >= 1; }));
     EXPECT_EQ(watch.heights.value(0), 5) << "it opens again from 5 pixels";
+}
+
+// An error stays open and a notice does not replace it; its action button closes the
+// panel and reports the click; the panel opens tall enough for the text and the button.
+TEST(MessagePanelTest, ErrorStaysUntilClosedAndItsActionClosesThePanel) {
+    QWidget window;
+    window.resize(500, 300);
+    window.show();
+    MessagePanel panel(&window, {1, 20});
+    panel.setPanelWidth(420);
+    QSignalSpy actions(&panel, &MessagePanel::actionClicked);
+    panel.showError(QStringLiteral("3 files could not be updated.\n\\a.dat, \\b.dat, \\c.dat"),
+                    QStringLiteral("Retry"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panel.isOpen(); }));
+    EXPECT_EQ(panel.closesIn(), -1);
+    panel.MsgShow(QStringLiteral("a notice"));
+    QTest::qWait(150);
+    ASSERT_TRUE(panel.isVisible());
+    EXPECT_TRUE(panel.isError());
+    EXPECT_TRUE(panel.MsgLabel()->text().startsWith(QStringLiteral("3 files")));
+    EXPECT_EQ(panel.height(), panel.fullHeight());
+    EXPECT_GT(panel.height(), MessagePanel::kMinHeight) << "room for the action button";
+    EXPECT_LE(panel.actionButton()->geometry().bottom(), panel.height());
+    EXPECT_LE(panel.MsgCloseBtn()->geometry().right(), panel.width());
+
+    QTest::mouseClick(panel.actionButton(), Qt::LeftButton);
+    EXPECT_EQ(actions.count(), 1);
+    EXPECT_TRUE(panel.isHidden());
+    EXPECT_FALSE(panel.isError());
+    panel.MsgShow(QStringLiteral("a notice again"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panel.isVisible(); }));
+    EXPECT_FALSE(panel.actionButton()->isVisible());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return panel.isHidden(); })) << "a notice closes itself";
 }
 
 } // namespace kaldoria::mainwindow

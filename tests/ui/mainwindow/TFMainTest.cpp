@@ -17,6 +17,21 @@ QPoint centredOnScreen(const QWidget& window) {
     return {screen.width() / 2 - window.width() / 2, screen.height() / 2 - window.height() / 2};
 }
 
+// Pixels of `image` inside `area` within a small distance of `colour`.
+int pixelsNear(const QImage& image, const QRect& area, const QColor& colour) {
+    int count = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (std::abs(c.red() - colour.red()) + std::abs(c.green() - colour.green()) +
+                    std::abs(c.blue() - colour.blue()) <
+                60)
+                ++count;
+        }
+    }
+    return count;
+}
+
 void sendMouse(QWidget& window, QEvent::Type type, Qt::MouseButton button, QPoint local) {
     const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
     QMouseEvent event(type, local, window.mapToGlobal(local), type == QEvent::MouseMove ? Qt::NoButton : button, held,
@@ -128,6 +143,32 @@ TEST_F(TFMainTest, WithoutServersTheCycleEndsWithTheMessageAndAUsableStartButton
     EXPECT_EQ(window.Button_StartGame()->cursor().shape(), Qt::PointingHandCursor);
     EXPECT_EQ(window.Text_Status()->text(), QStringLiteral("No update server EN"));
     EXPECT_EQ(window.MsgPanel()->MsgLabel()->text(), QStringLiteral("No update server EN"));
+}
+
+// The message about the missing server reads in the skin's status font and colour, has a close
+// button drawn in that colour, and stays until it is closed.
+TEST_F(TFMainTest, ErrorMessageTakesTheSkinsLookAndStaysUntilClosed) {
+    TFMain::Timings timings;
+    timings.mainTimer = 0;
+    timings.message = {1, 50};
+    TFMain& window = makeWindows(configText(), timings);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.cycleEnded(); }, 30000));
+    MessagePanel* panel = window.MsgPanel();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panel->isVisible() && !panel->isOpening(); }));
+    QTest::qWait(timings.message.open * 6);
+    ASSERT_TRUE(panel->isVisible()) << "an error outlasts the period after which a notice closes";
+
+    const QColor skinText = window.Text_Status()->palette().color(QPalette::WindowText);
+    EXPECT_EQ(panel->MsgLabel()->palette().color(QPalette::WindowText), skinText);
+    EXPECT_EQ(panel->MsgLabel()->font().pixelSize(), window.Text_Status()->font().pixelSize());
+    EXPECT_EQ(panel->MsgLabel()->font().pointSize(), window.Text_Status()->font().pointSize());
+    const QImage drawn = panel->grab().toImage();
+    EXPECT_GE(pixelsNear(drawn, panel->MsgCloseBtn()->geometry(), skinText), 20) << "the close mark is drawn clearly";
+    EXPECT_GE(panel->MsgCloseBtn()->width(), 20);
+
+    QTest::mouseClick(panel->MsgCloseBtn(), Qt::LeftButton);
+    EXPECT_FALSE(panel->isVisible());
 }
 
 TEST_F(TFMainTest, NewsPageThatFailsHidesThePanelAndTheCycleStillStarts) {

@@ -4,6 +4,7 @@
 #include "UpdateServerFolder.h"
 
 #include <QFileInfo>
+#include <QPushButton>
 #include <QTcpServer>
 #include <QTest>
 #include <QTimer>
@@ -24,6 +25,25 @@ protected:
         options.limitRate = limitRate;
         m_nginx = std::make_unique<testsupport::NginxServer>(options);
         ASSERT_TRUE(m_nginx->start()) << m_nginx->errorText().toStdString();
+    }
+
+    // The message panel's button that runs the update again, when it shows one.
+    static QPushButton* retryButton(TFMain& window) {
+        for (QPushButton* button : window.MsgPanel()->findChildren<QPushButton*>()) {
+            if (button->text() == QStringLiteral("Retry") && button->isVisibleTo(window.MsgPanel()))
+                return button;
+        }
+        return nullptr;
+    }
+
+    // Waits past the period after which a notice closes itself.
+    static void outlastNoticePeriod(const TFMain::Timings& timings) { QTest::qWait(timings.message.open * 6); }
+
+    static TFMain::Timings fastTimings() {
+        TFMain::Timings timings;
+        timings.mainTimer = 0;
+        timings.message = {1, 50};
+        return timings;
     }
 
     QTemporaryDir m_server;
@@ -110,6 +130,77 @@ TEST_F(TFMainUpdateTest, DownloadsGoOnWhileTheSettingsWindowIsOpen) {
     EXPECT_TRUE(opened);
     EXPECT_TRUE(installedWhileOpen);
     EXPECT_EQ(window.Text_Status()->text(), QStringLiteral("Update done EN"));
+}
+
+// The update server stops while files are downloading: the window does not claim that the
+// client is up to date. It keeps a message naming the failures until the player closes it,
+// offers to try again, and lets the full check run at once.
+TEST_F(TFMainUpdateTest, ServerGoneDuringTheUpdateLeavesAMessageThatStaysWithRetryAndTheFullCheck) {
+    testsupport::UpdateServerFolder folder;
+    for (int i = 0; i < 5; ++i)
+        folder.addFile(QStringLiteral("\\data\\f%1.dat").arg(i),
+                       testsupport::UpdateServerFolder::noise(400000, quint32(i)));
+    publish(folder, QStringLiteral("200k"));
+
+    const TFMain::Timings timings = fastTimings();
+    TFMain& window = makeWindows(configText({}, {m_nginx->url()}), timings);
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &window, [&] {
+        if (m_nginx && window.Text_Status()->text().contains(QStringLiteral("f0.dat")))
+            m_nginx.reset();
+    });
+    poll.start(5);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.cycleEnded(); }, 120000));
+    ASSERT_FALSE(m_nginx) << "the server was stopped during the update";
+
+    const int failed = window.workflow().failedFiles();
+    ASSERT_GT(failed, 0);
+    EXPECT_NE(window.Text_Status()->text(), QStringLiteral("Update done EN"));
+    EXPECT_TRUE(window.Text_Status()->text().contains(QStringLiteral("could not be updated")));
+    EXPECT_FALSE(window.controls().Text_StatusTotal->text().contains(QStringLiteral("100%")))
+        << window.controls().Text_StatusTotal->text().toStdString();
+
+    outlastNoticePeriod(timings);
+    EXPECT_TRUE(window.MsgPanel()->isVisible()) << "the message stays until it is closed";
+    const QString message = window.MsgPanel()->MsgLabel()->text();
+    EXPECT_TRUE(message.startsWith(QString::number(failed) + QStringLiteral(" file"))) << message.toStdString();
+    EXPECT_TRUE(message.contains(QStringLiteral("\\data\\f"))) << "names a failed file: " << message.toStdString();
+    EXPECT_NE(retryButton(window), nullptr);
+    EXPECT_TRUE(window.controls().Button_CheckAllFiles->isVisible());
+    EXPECT_TRUE(window.controls().Button_CheckAllFiles->isEnabled());
+
+    QTest::mouseClick(window.MsgPanel()->MsgCloseBtn(), Qt::LeftButton);
+    EXPECT_FALSE(window.MsgPanel()->isVisible());
+}
+
+// A file that the server lacks fails; once it is there, the message's retry runs the required
+// check and update again in the same launcher and the client ends up to date.
+TEST_F(TFMainUpdateTest, RetryAfterAFailedFileRunsTheUpdateAgain) {
+    testsupport::UpdateServerFolder folder;
+    folder.addFile(QStringLiteral("\\data\\kept.dat"), "kept");
+    folder.addFile(QStringLiteral("\\data\\late.dat"), "arrives late");
+    publish(folder);
+    ASSERT_TRUE(QFile::remove(m_server.filePath(QStringLiteral("data/late.dat.kdz"))));
+
+    TFMain& window = makeWindows(configText({}, {m_nginx->url()}), fastTimings());
+    window.show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.cycleEnded(); }, 60000));
+    EXPECT_EQ(readClient(QStringLiteral("data/kept.dat")), QByteArray("kept"));
+    EXPECT_EQ(window.Text_Status()->text(), QStringLiteral("1 file could not be updated."));
+    EXPECT_EQ(window.MsgPanel()->MsgLabel()->text(), QStringLiteral("1 file could not be updated.\n\\data\\late.dat"));
+
+    ASSERT_TRUE(folder.publish(m_server.path()));
+    QPushButton* retry = retryButton(window);
+    ASSERT_NE(retry, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return retry->isVisible(); }));
+    QTest::mouseClick(retry, Qt::LeftButton);
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return window.Text_Status()->text() == QStringLiteral("Update done EN"); }, 60000))
+        << window.Text_Status()->text().toStdString();
+    EXPECT_EQ(readClient(QStringLiteral("data/late.dat")), QByteArray("arrives late"));
+    EXPECT_EQ(window.controls().Text_StatusTotal->text(), QStringLiteral("Total:  EN100%"));
+    EXPECT_FALSE(window.MsgPanel()->isVisible());
 }
 
 } // namespace kaldoria::mainwindow
