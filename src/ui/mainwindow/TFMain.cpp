@@ -75,8 +75,11 @@ void TFMain::createControls() {
     m_tray = new QSystemTrayIcon(this);
     m_mainTimer.setSingleShot(true);
     m_mainTimer.setInterval(m_options.timings.mainTimer);
+    m_newsWait.setSingleShot(true);
+    m_newsWait.setInterval(m_options.timings.newsWait);
 
     connect(&m_mainTimer, &QTimer::timeout, this, &TFMain::MainTimerTimer);
+    connect(&m_newsWait, &QTimer::timeout, this, &TFMain::firstPageLoaded);
     connect(m_buttonStartGame, &controls::TImageButton::OnClick, this, &TFMain::Button_StartGameClick);
     connect(m_buttonCheckAllFiles, &controls::TImageButton::OnClick, this, &TFMain::Button_CheckAllFilesClick);
     connect(m_buttonConfig, &controls::TImageButton::OnClick, this, &TFMain::Button_ConfigClick);
@@ -181,6 +184,10 @@ void TFMain::showEvent(QShowEvent* event) {
 }
 
 void TFMain::FormShow() {
+    // The fade keeps its own clock from the first showing on, whatever the cycle does.
+    if (m_config.MainWindow.FadeEffect)
+        m_fade->start();
+    showCheckAllButton();
     const update::UserSettings& s = m_workflow->settings();
     if (s.mainLeft != -1 && s.mainTop != -1) {
         move(s.mainLeft, s.mainTop);
@@ -195,7 +202,9 @@ void TFMain::FormShow() {
         m_mainTimer.start();
         return;
     }
+    // A news server that does not answer holds the update only for a while.
     m_waitingForFirstPage = true;
+    m_newsWait.start();
     m_webBrowser->navigate(m_newsUrl);
 }
 
@@ -203,6 +212,7 @@ void TFMain::firstPageLoaded() {
     if (!m_waitingForFirstPage)
         return;
     m_waitingForFirstPage = false;
+    m_newsWait.stop();
     m_mainTimer.start();
 }
 
@@ -224,10 +234,12 @@ void TFMain::MainTimerTimer() {
     if (m_cycleStarted)
         return;
     m_cycleStarted = true;
-    if (m_config.MainWindow.FadeEffect)
-        m_fade->start();
+    m_working = true;
+    showCheckAllButton();
     m_workflow->MainTimerTimer();
+    m_working = false;
     m_cycleEnded = true;
+    showCheckAllButton();
     quitIfRequested();
     Q_EMIT cycleFinished();
 }
@@ -291,7 +303,14 @@ void TFMain::Button_StartGameClick() {
 }
 
 void TFMain::Button_CheckAllFilesClick() {
+    // The downloader serves one check or update at a time.
+    if (m_working || m_closing)
+        return;
+    m_working = true;
+    showCheckAllButton();
     m_workflow->Button_CheckAllFilesClick();
+    m_working = false;
+    showCheckAllButton();
     quitIfRequested();
 }
 
@@ -399,11 +418,19 @@ void TFMain::setStartButtonEnabled(bool enabled) {
 }
 
 void TFMain::setCheckAllVisible(bool visible) {
-    m_buttonCheckAllFiles->setVisible(visible);
+    m_checkAllOffered = visible;
+    showCheckAllButton();
 }
 
 void TFMain::setCheckAllEnabled(bool enabled) {
-    m_buttonCheckAllFiles->setEnabled(enabled);
+    m_buttonCheckAllFiles->setEnabled(enabled && !m_working);
+}
+
+void TFMain::showCheckAllButton() {
+    // Hidden until the start-up cycle has ended; greyed while a full check runs, and
+    // usable again after it.
+    m_buttonCheckAllFiles->setVisible(m_checkAllOffered && (!m_cycleStarted || m_cycleEnded));
+    m_buttonCheckAllFiles->setEnabled(!m_working);
 }
 
 } // namespace kaldoria::mainwindow
