@@ -245,7 +245,8 @@ bool TUpdateWorkflow::endIfTerminated() {
 }
 
 void TUpdateWorkflow::Button_CheckAllFilesClick() {
-    if (m_closing)
+    // The downloader and the lists serve one check or update at a time.
+    if (m_closing || m_busy > 0)
         return;
     // Without the server's list there is nothing to check against.
     if (m_s.listMissing)

@@ -76,6 +76,7 @@ void TImageButton::paintEvent(QPaintEvent*) {
 }
 
 void TImageButton::enterEvent(QEnterEvent*) {
+    pointerLost = false;
     if (isEnabled())
         showImage(MOver);
 }
@@ -88,6 +89,7 @@ void TImageButton::leaveEvent(QEvent*) {
 void TImageButton::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton)
         clickArmed = true;
+    pointerLost = false;
     if (event->button() != Qt::LeftButton || !isEnabled())
         return;
     const QPoint at = event->position().toPoint();
@@ -114,7 +116,7 @@ void TImageButton::mouseReleaseEvent(QMouseEvent* event) {
     if (!alive)
         return;
     // The chosen image also becomes the current one, so a later repaint shows it too.
-    const bool over = isUnderCursor(at);
+    const bool over = !pointerLost && isUnderCursor(at);
     if (!MUp.isNull())
         showImage(over ? MUp : Bmp);
     else
@@ -131,6 +133,17 @@ void TImageButton::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::EnabledChange)
         paintNow();
+}
+
+bool TImageButton::event(QEvent* event) {
+    // While a modal window (one the click opened, say) blocks this one, the button sees no
+    // leave event; it drops its hover image now rather than keep it after the window closes.
+    if (event->type() == QEvent::WindowBlocked) {
+        pointerLost = true;
+        if (isEnabled())
+            showImage(Bmp);
+    }
+    return QWidget::event(event);
 }
 
 bool TImageButton::isUnderCursor(QPoint local) const {

@@ -50,6 +50,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     // Makes `image` the current one, sizes the button to it and paints, when it is not empty.
@@ -66,6 +67,8 @@ private:
     QImage ActualBmp;
     QImage BmpDAble;
     bool clickArmed = false;
+    // A modal window opened over this one took the pointer away; no leave event follows.
+    bool pointerLost = false;
 };
 
 } // namespace kaldoria::controls

@@ -10,7 +10,8 @@ namespace kaldoria::mainwindow {
 
 // The embedded browser of the news panel. Only the news page is shown inside: any other
 // address it is asked to show is opened in the system's browser and the navigation is
-// cancelled. It reports the end of each page load as complete or failed.
+// cancelled. It reports the end of each page load as complete or failed. The browser may be
+// larger than its parent; the page is laid out only over the part that the parent shows.
 class NewsBrowser : public QWidget {
     Q_OBJECT
 public:
@@ -38,11 +39,24 @@ public:
     // What the browser needs before the application object exists.
     static void prepareProcess();
 
+    // The part of the browser that its parent shows, in the browser's own coordinates.
+    QRect shownArea() const;
+
 Q_SIGNALS:
     void navigateComplete();
     void navigateError();
 
+protected:
+    // Makes `view` the one that shows the page; it follows the shown area.
+    void setPageView(QWidget* view);
+    void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void placePageView();
+
+    QWidget* m_pageView = nullptr;
     QString m_newsUrl;
     std::function<void(const QUrl&)> m_openExternal;
 };

@@ -89,8 +89,11 @@ void TFMain::createControls() {
     m_tray = new QSystemTrayIcon(this);
     m_mainTimer.setSingleShot(true);
     m_mainTimer.setInterval(m_options.timings.mainTimer);
+    m_newsWait.setSingleShot(true);
+    m_newsWait.setInterval(m_options.timings.newsWait);
 
     connect(&m_mainTimer, &QTimer::timeout, this, &TFMain::MainTimerTimer);
+    connect(&m_newsWait, &QTimer::timeout, this, &TFMain::firstPageLoaded);
     connect(m_buttonStartGame, &controls::TImageButton::OnClick, this, &TFMain::Button_StartGameClick);
     connect(m_buttonCheckAllFiles, &controls::TImageButton::OnClick, this, &TFMain::Button_CheckAllFilesClick);
     connect(m_buttonConfig, &controls::TImageButton::OnClick, this, &TFMain::Button_ConfigClick);
@@ -233,6 +236,10 @@ void TFMain::showEvent(QShowEvent* event) {
 
 void TFMain::FormShow() {
     styleMessagePanel();
+    // The fade keeps its own clock from the first showing on, whatever the cycle does.
+    if (m_config.MainWindow.FadeEffect)
+        m_fade->start();
+    showCheckAllButton();
     const update::UserSettings& s = m_workflow->settings();
     if (s.mainLeft != -1 && s.mainTop != -1) {
         move(s.mainLeft, s.mainTop);
@@ -247,7 +254,9 @@ void TFMain::FormShow() {
         m_mainTimer.start();
         return;
     }
+    // A news server that does not answer holds the update only for a while.
     m_waitingForFirstPage = true;
+    m_newsWait.start();
     m_webBrowser->navigate(m_newsUrl);
 }
 
@@ -255,6 +264,7 @@ void TFMain::firstPageLoaded() {
     if (!m_waitingForFirstPage)
         return;
     m_waitingForFirstPage = false;
+    m_newsWait.stop();
     m_mainTimer.start();
 }
 
@@ -276,10 +286,9 @@ void TFMain::MainTimerTimer() {
     if (m_cycleStarted)
         return;
     m_cycleStarted = true;
-    if (m_config.MainWindow.FadeEffect)
-        m_fade->start();
     runUpdateWork([this] { m_workflow->MainTimerTimer(); });
     m_cycleEnded = true;
+    showCheckAllButton();
     quitIfRequested();
     Q_EMIT cycleFinished();
 }
@@ -352,6 +361,9 @@ void TFMain::Button_StartGameClick() {
 }
 
 void TFMain::Button_CheckAllFilesClick() {
+    // The downloader serves one check or update at a time.
+    if (m_runningWork > 0 || m_closing)
+        return;
     runUpdateWork([this] { m_workflow->Button_CheckAllFilesClick(); });
     quitIfRequested();
 }
@@ -359,18 +371,17 @@ void TFMain::Button_CheckAllFilesClick() {
 void TFMain::retryUpdate() {
     if (!m_cycleEnded || m_runningWork > 0 || m_closing)
         return;
-    // The full check waits: both would work on the same lists.
-    m_buttonCheckAllFiles->setEnabled(false);
     runUpdateWork([this] { m_workflow->RunUpdate(); });
-    m_buttonCheckAllFiles->setEnabled(true);
     quitIfRequested();
 }
 
 void TFMain::runUpdateWork(const std::function<void()>& work) {
     if (m_runningWork++ == 0)
         m_failures.clear();
+    showCheckAllButton();
     work();
     --m_runningWork;
+    showCheckAllButton();
     if (!platform::TerminateRequest::isRequested())
         showFailures();
 }
@@ -505,11 +516,19 @@ void TFMain::setStartButtonEnabled(bool enabled) {
 }
 
 void TFMain::setCheckAllVisible(bool visible) {
-    m_buttonCheckAllFiles->setVisible(visible);
+    m_checkAllOffered = visible;
+    showCheckAllButton();
 }
 
 void TFMain::setCheckAllEnabled(bool enabled) {
-    m_buttonCheckAllFiles->setEnabled(enabled);
+    m_buttonCheckAllFiles->setEnabled(enabled && m_runningWork == 0);
+}
+
+void TFMain::showCheckAllButton() {
+    // Hidden until the start-up cycle has ended; greyed while a full check runs, and
+    // usable again after it.
+    m_buttonCheckAllFiles->setVisible(m_checkAllOffered && (!m_cycleStarted || m_cycleEnded));
+    m_buttonCheckAllFiles->setEnabled(m_runningWork == 0);
 }
 
 } // namespace kaldoria::mainwindow

@@ -36,6 +36,8 @@ namespace kaldoria::mainwindow {
 struct MainWindowTimings {
     int mainTimer = 1000; // from the window being ready to the start of the update cycle
     int fade = 100;
+    // The longest the first showing waits for the news page before the update cycle starts.
+    int newsWait = 5000;
     MessagePanelTimings message;
 };
 
@@ -81,6 +83,7 @@ public:
     controls::TImageButton* Button_Cancel() const { return m_buttonCancel; }
     controls::TImageButton* Button_Minimize() const { return m_buttonMinimize; }
     controls::TImageButton* Button_Config() const { return m_buttonConfig; }
+    controls::TImageButton* Button_CheckAllFiles() const { return m_buttonCheckAllFiles; }
     controls::TElComboBox* Box_LangFolder() const { return m_boxLangFolder; }
     QPushButton* HiddenButton() const { return m_hiddenButton; }
     controls::TRxLabel* Text_Status() const { return m_textStatus; }
@@ -176,6 +179,9 @@ private:
     void runUpdateWork(const std::function<void()>& work);
     void showFailures();
     void styleMessagePanel();
+    // The check-all button is usable only when no check or update runs and the workflow
+    // has offered it.
+    void showCheckAllButton();
     // Ends the message loop when the workflow asked the application to terminate.
     void quitIfRequested();
 
@@ -207,6 +213,7 @@ private:
     QSystemTrayIcon* m_tray = nullptr;
     WindowFadeIn* m_fade = nullptr;
     QTimer m_mainTimer;
+    QTimer m_newsWait;
     QPointer<settings::TFSettings> m_settings;
 
     ProgressBars m_bars{{
@@ -230,6 +237,7 @@ private:
     // Update work under way (the full check may run inside the cycle's last step).
     int m_runningWork = 0;
     FailureSummary m_failures;
+    bool m_checkAllOffered = false;
     bool m_closing = false;
     bool m_draging = false;
     QPoint m_dragStart; // X0, Y0

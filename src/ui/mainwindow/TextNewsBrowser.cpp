@@ -1,7 +1,6 @@
 #include "ui/mainwindow/TextNewsBrowser.h"
 
 #include <QNetworkReply>
-#include <QResizeEvent>
 #include <QTextDocument>
 
 namespace kaldoria::mainwindow {
@@ -9,13 +8,9 @@ namespace kaldoria::mainwindow {
 TextNewsBrowser::TextNewsBrowser(QWidget* parent) : NewsBrowser(parent), m_view(new QTextBrowser(this)) {
     m_view->setOpenLinks(false);
     m_view->setFrameShape(QFrame::NoFrame);
+    setPageView(m_view);
     connect(m_view, &QTextBrowser::anchorClicked, this, &TextNewsBrowser::linkClicked);
     connect(&m_network, &QNetworkAccessManager::finished, this, &TextNewsBrowser::loaded);
-}
-
-void TextNewsBrowser::resizeEvent(QResizeEvent* event) {
-    m_view->setGeometry(rect());
-    NewsBrowser::resizeEvent(event);
 }
 
 void TextNewsBrowser::navigate(const QString& url) {

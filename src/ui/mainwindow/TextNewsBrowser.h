@@ -19,9 +19,6 @@ public:
 
     void navigate(const QString& url) override;
 
-protected:
-    void resizeEvent(QResizeEvent* event) override;
-
 private:
     void linkClicked(const QUrl& url);
     void loaded(QNetworkReply* reply);

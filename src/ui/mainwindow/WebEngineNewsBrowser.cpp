@@ -3,7 +3,6 @@
 #include "platform/ProcessUser.h"
 
 #include <QCoreApplication>
-#include <QResizeEvent>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 
@@ -41,17 +40,13 @@ private:
 WebEngineNewsBrowser::WebEngineNewsBrowser(QWidget* parent) : NewsBrowser(parent), m_view(new QWebEngineView(this)) {
     m_view->setPage(new NewsPage(*this, false, m_view));
     m_view->setContextMenuPolicy(Qt::NoContextMenu);
+    setPageView(m_view);
     connect(m_view, &QWebEngineView::loadFinished, this, [this](bool ok) {
         if (ok)
             Q_EMIT navigateComplete();
         else
             Q_EMIT navigateError();
     });
-}
-
-void WebEngineNewsBrowser::resizeEvent(QResizeEvent* event) {
-    m_view->setGeometry(rect());
-    NewsBrowser::resizeEvent(event);
 }
 
 void WebEngineNewsBrowser::navigate(const QString& url) {

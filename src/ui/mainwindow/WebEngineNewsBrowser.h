@@ -15,9 +15,6 @@ public:
 
     void navigate(const QString& url) override;
 
-protected:
-    void resizeEvent(QResizeEvent* event) override;
-
 private:
     QWebEngineView* m_view;
 };

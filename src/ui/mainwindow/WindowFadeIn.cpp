@@ -9,19 +9,26 @@ WindowFadeIn::WindowFadeIn(QWidget& window, int interval) : QObject(&window), m_
 
 void WindowFadeIn::makeTransparent() {
     m_alpha = 0;
-    m_window.setWindowOpacity(0.0);
+    setOpacity();
 }
 
 void WindowFadeIn::FadeTimerTimer() {
     const int next = m_alpha + kStep;
     if (next < 255) {
         m_alpha = next;
-        m_window.setWindowOpacity(m_alpha / 255.0);
-        return;
+    } else {
+        m_timer.stop();
+        m_alpha = 255;
     }
-    m_timer.stop();
-    m_alpha = 255;
-    m_window.setWindowOpacity(1.0);
+    setOpacity();
+}
+
+void WindowFadeIn::setOpacity() {
+    m_window.setWindowOpacity(m_alpha / 255.0);
+    // On X11 the new opacity is only queued on the display connection, which the event loop
+    // sends on when other window traffic comes (input, painting); a timer alone never does.
+    // Repainting sends it with the window's picture, so the compositor sees every step.
+    m_window.update();
 }
 
 } // namespace kaldoria::mainwindow

@@ -6,8 +6,8 @@
 
 namespace kaldoria::mainwindow {
 
-// Fades a window in from fully transparent: 30 alpha steps (of 255) per tick, then fully
-// opaque on the ninth tick.
+// Fades a window in from fully transparent on a timer of its own: 30 alpha steps (of 255)
+// per tick, then fully opaque on the ninth tick.
 class WindowFadeIn : public QObject {
     Q_OBJECT
 public:
@@ -24,6 +24,8 @@ public:
     void FadeTimerTimer();
 
 private:
+    void setOpacity();
+
     QWidget& m_window;
     QTimer m_timer;
     int m_alpha = 255;

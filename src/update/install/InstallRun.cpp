@@ -5,6 +5,8 @@
 
 #include <QFile>
 
+#include <algorithm>
+
 namespace kaldoria::update {
 
 InstallRun::InstallRun(WorkflowState& state) : m_s(state), m_updater(state) {}
@@ -85,9 +87,12 @@ void InstallRun::bytesArrived(int index, qint64 received, qint64 length) {
 }
 
 void InstallRun::unpackingStarted(int index) {
+    // The packed file has arrived whole, whether or not its bytes were reported on the way
+    // (a small one finishes between two reports).
     FileState& file = m_files[size_t(index)];
     file.unpacking = true;
-    file.received = file.length = std::max(file.received, file.length);
+    file.length = std::max<qint64>({file.received, file.length, 1});
+    file.received = file.length;
     if (size_t(index) == m_front)
         showFront();
     showTotal();

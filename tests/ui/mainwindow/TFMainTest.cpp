@@ -2,11 +2,14 @@
 
 #include "platform/TerminateRequest.h"
 #include "startup/InterfaceTexts.h"
+#include "ui/skinapply/ElementApply.h"
 
 #include <QApplication>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QTcpServer>
 #include <QTest>
+#include <QTextBrowser>
 
 namespace kaldoria::mainwindow {
 
@@ -96,6 +99,27 @@ TEST_F(TFMainTest, SkinShapesTheWindowAndTheConfigurationLabelsIt) {
     EXPECT_EQ(window.WebBrowser1()->geometry(), QRect(QPoint(0, -19), window.WebPanel()->size() + QSize(32, 32)));
 }
 
+// The panel keeps the skin's place and size; the page is laid out over exactly the part of the
+// browser that the panel shows, so no text runs under the panel's edges.
+TEST_F(TFMainTest, NewsPageIsLaidOutInsideTheVisiblePartOfThePanel) {
+    const QString page = m_root.filePath(QStringLiteral("news.html"));
+    QFile file(page);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("<html><body><p>" + QByteArray(400, 'x').replace("xxxxxxxx", "news of ") + "</p></body></html>");
+    file.close();
+    TFMain& window = makeWindows(configText({}, {}, QUrl::fromLocalFile(page).toString()));
+    window.show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.WebBrowser1()->isVisible(); }));
+
+    QWidget skinWindow;
+    QWidget skinPanel(&skinWindow);
+    skin::SaveToForm(m_skin->MainWindow.WebPanel, skinPanel);
+    EXPECT_EQ(window.WebPanel()->geometry(), skinPanel.geometry());
+    const QWidget* view = window.WebBrowser1()->findChild<QTextBrowser*>();
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(QRect(view->mapTo(window.WebPanel(), QPoint(0, 0)), view->size()), window.WebPanel()->rect());
+}
+
 TEST_F(TFMainTest, DraggingWithAnyMouseButtonMovesTheWindow) {
     TFMain& window = makeWindows(configText());
     window.show();
@@ -113,15 +137,16 @@ TEST_F(TFMainTest, DraggingWithAnyMouseButtonMovesTheWindow) {
     }
 }
 
-TEST_F(TFMainTest, FadeInStartsWithTheUpdateCycleAndStepsBy30) {
-    TFMain::Timings timings;
-    timings.mainTimer = 0;
+// The fade has a clock of its own: it starts when the window is first shown, before the
+// update cycle (which here never starts).
+TEST_F(TFMainTest, FadeInStartsWhenTheWindowIsShownAndStepsBy30) {
+    TFMain::Timings timings = idleTimings();
     timings.fade = 24 * 3600 * 1000;
     TFMain& window = makeWindows(configText(QStringLiteral("[mainwindow]\nfadeeffect=true")), timings);
     EXPECT_EQ(window.windowOpacity(), 0.0);
     EXPECT_EQ(window.fade().alpha(), 0);
+    EXPECT_FALSE(window.fade().isActive());
     window.show();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window.cycleEnded(); }, 30000));
     EXPECT_TRUE(window.fade().isActive());
 
     QList<int> steps;
@@ -183,6 +208,22 @@ TEST_F(TFMainTest, NewsPageThatFailsHidesThePanelAndTheCycleStillStarts) {
     EXPECT_EQ(window.NewsURL(), QStringLiteral("http://127.0.0.1:1/news.html"));
 }
 
+// A news server that accepts the connection and never answers holds the update cycle only
+// for the news wait.
+TEST_F(TFMainTest, SilentNewsServerHoldsTheCycleOnlyForTheNewsWait) {
+    QTcpServer silent;
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, 0));
+    TFMain::Timings timings;
+    timings.mainTimer = 0;
+    timings.newsWait = 300;
+    const QString news = QStringLiteral("http://127.0.0.1:%1/news.html").arg(silent.serverPort());
+    TFMain& window = makeWindows(configText({}, {}, news), timings);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.cycleEnded(); }, 20000));
+    EXPECT_TRUE(silent.hasPendingConnections()) << "the page was asked for";
+    EXPECT_EQ(window.Text_Status()->text(), QStringLiteral("No update server EN"));
+}
+
 TEST_F(TFMainTest, NewsPanelKeepsOnlyTheNewsAddress) {
     TextNewsBrowser browser;
     QList<QUrl> opened;
@@ -229,6 +270,28 @@ TEST_F(TFMainTest, MinimiseWithoutATrayAndComeBackFromIt) {
     window.RxTrayIcon1Click();
     EXPECT_TRUE(window.isVisible());
     EXPECT_FALSE(window.isMinimized());
+}
+
+// The settings window opened by the click blocks the main window, so the button never sees
+// the pointer leave; it must not keep its hover image once the window has closed.
+TEST_F(TFMainTest, SettingsButtonDropsItsHoverImageWhenTheSettingsWindowCloses) {
+    TFMain& window = makeWindows(configText());
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    controls::TImageButton* button = window.Button_Config();
+    ASSERT_NE(button->bitmapOver(), button->bitmap()) << "the skin has a hover image";
+    QEnterEvent enter(QPointF(5, 5), button->mapTo(&window, QPointF(5, 5)), button->mapToGlobal(QPointF(5, 5)));
+    QApplication::sendEvent(button, &enter);
+    ASSERT_EQ(button->currentImage(), button->bitmapOver());
+
+    bool shown = false;
+    QTimer::singleShot(0, m_settings, [&] {
+        shown = m_settings->isVisible();
+        QTest::mouseClick(m_settings->Button_Ok(), Qt::LeftButton);
+    });
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(button->currentImage(), button->bitmap());
 }
 
 TEST_F(TFMainTest, SettingsWindowChoicesAreTakenOverWhenItCloses) {

@@ -4,12 +4,46 @@
 #include "UpdateServerFolder.h"
 
 #include <QFileInfo>
+#include <QMap>
 #include <QPushButton>
 #include <QTcpServer>
 #include <QTest>
 #include <QTimer>
 
 namespace kaldoria::mainwindow {
+
+namespace {
+
+// What the one-file bar showed last while each status text was up: the bar and the status
+// label are painted at once whenever they change, so their paints mark every state.
+class OneFileBarWatch : public QObject {
+public:
+    explicit OneFileBarWatch(TFMain& window) : m_window(window), m_bar(window.controls().ProgressBar_OneFile) {
+        m_bar->installEventFilter(this);
+        window.Text_Status()->installEventFilter(this);
+    }
+
+    bool fullWhile(const QString& status) const { return m_last.value(status) == 1.0; }
+    QStringList statuses() const { return m_last.keys(); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint && m_bar->max() > 0)
+            m_last[m_window.Text_Status()->text()] = double(m_bar->position()) / m_bar->max();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    TFMain& m_window;
+    controls::TXiProgressBar* m_bar;
+    QMap<QString, double> m_last;
+};
+
+bool usable(const QWidget* button) {
+    return button->isVisible() && button->isEnabled();
+}
+
+} // namespace
 
 class TFMainUpdateTest : public WindowFixture {
 protected:
@@ -201,6 +235,84 @@ TEST_F(TFMainUpdateTest, RetryAfterAFailedFileRunsTheUpdateAgain) {
     EXPECT_EQ(readClient(QStringLiteral("data/late.dat")), QByteArray("arrives late"));
     EXPECT_EQ(window.controls().Text_StatusTotal->text(), QStringLiteral("Total:  EN100%"));
     EXPECT_FALSE(window.MsgPanel()->isVisible());
+}
+
+// The downloader serves one check or update at a time: the check-all button cannot be used
+// while the start-up update runs (a click then changes nothing), and it is usable again after
+// the update and after every full check.
+TEST_F(TFMainUpdateTest, CheckFilesIsUsableOnlyBetweenChecksAndUpdates) {
+    testsupport::UpdateServerFolder folder;
+    const QByteArray big = testsupport::UpdateServerFolder::noise(600000, 7);
+    folder.addFile(QStringLiteral("\\data\\big.dat"), big);
+    folder.addFile(QStringLiteral("\\data\\other.dat"), "not required");
+    folder.setRequired({QStringLiteral("\\data\\big.dat")});
+    publish(folder, QStringLiteral("300k"));
+    writeClient(QStringLiteral("data/other.dat"), "old");
+
+    TFMain::Timings timings;
+    timings.mainTimer = 0;
+    TFMain& window = makeWindows(configText({}, {m_nginx->url()}), timings);
+    controls::TImageButton* checkAll = window.Button_CheckAllFiles();
+    bool seenDuringDownload = false;
+    bool usableDuringUpdate = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &window, [&] {
+        if (window.cycleEnded() || !window.Text_Status()->text().contains(QStringLiteral("big.dat")))
+            return;
+        usableDuringUpdate = usableDuringUpdate || usable(checkAll);
+        if (!seenDuringDownload) {
+            seenDuringDownload = true;
+            QTest::mouseClick(checkAll, Qt::LeftButton);
+        }
+    });
+    poll.start(5);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.cycleEnded(); }, 90000));
+    poll.stop();
+    EXPECT_TRUE(seenDuringDownload);
+    EXPECT_FALSE(usableDuringUpdate);
+    EXPECT_EQ(window.Text_Status()->text(), QStringLiteral("Update done EN"));
+    EXPECT_EQ(readClient(QStringLiteral("data/big.dat")), big);
+    EXPECT_EQ(readClient(QStringLiteral("data/other.dat")), QByteArray("old")) << "no full check ran";
+
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_TRUE(usable(checkAll)) << "round " << round;
+        QTest::mouseClick(checkAll, Qt::LeftButton);
+        EXPECT_EQ(window.Text_Status()->text(), QStringLiteral("Check done EN")) << "round " << round;
+        EXPECT_EQ(readClient(QStringLiteral("data/other.dat")), QByteArray("not required"));
+    }
+    EXPECT_TRUE(usable(checkAll));
+}
+
+// Small files finish between two progress reports; the one-file bar still shows each of them
+// whole while it is unpacked.
+TEST_F(TFMainUpdateTest, OneFileBarIsFullWhileEachFileUnpacks) {
+    testsupport::UpdateServerFolder folder;
+    QStringList required;
+    for (int i = 0; i < 6; ++i) {
+        const QString name = QStringLiteral("\\data\\small%1.dat").arg(i);
+        folder.addFile(name, testsupport::UpdateServerFolder::noise(3000, quint32(i + 1)));
+        required << name;
+    }
+    folder.setRequired(required);
+    publish(folder);
+
+    TFMain::Timings timings;
+    timings.mainTimer = 0;
+    TFMain& window = makeWindows(configText({}, {m_nginx->url()}), timings);
+    OneFileBarWatch watch(window);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.cycleEnded(); }, 60000));
+    EXPECT_EQ(window.Text_Status()->text(), QStringLiteral("Update done EN"));
+
+    int unpacked = 0;
+    for (const QString& status : watch.statuses()) {
+        if (!status.startsWith(QStringLiteral("Unpacking EN")) || status.endsWith(QStringLiteral("updater.lst")))
+            continue;
+        ++unpacked;
+        EXPECT_TRUE(watch.fullWhile(status)) << status.toStdString();
+    }
+    EXPECT_GT(unpacked, 0);
 }
 
 } // namespace kaldoria::mainwindow

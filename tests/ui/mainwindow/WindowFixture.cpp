@@ -22,21 +22,12 @@ constexpr int kToolTimeoutMs = 60000;
 
 QString languageText(const QString& header, const QString& suffix, const QString& newsUrl) {
     const std::pair<int, const char*> entries[] = {
-        {3, "Client is up to date"},
-        {5, "Update done"},
-        {7, "Fetching the list"},
-        {8, "Check every file"},
-        {9, "Start the game"},
-        {12, "Settings"},
-        {13, "Language"},
-        {14, "Close after start"},
-        {15, "No update server"},
-        {18, "No proxy"},
-        {20, "Game proxy"},
-        {21, "Proxy silent"},
-        {22, "Drive"},
-        {23, "Check depth"},
-        {24, "Total: "},
+        {1, "Unpacking"},        {3, "Client is up to date"}, {4, "Downloading"},
+        {5, "Update done"},      {6, "Check done"},           {7, "Fetching the list"},
+        {8, "Check every file"}, {9, "Start the game"},       {12, "Settings"},
+        {13, "Language"},        {14, "Close after start"},   {15, "No update server"},
+        {18, "No proxy"},        {20, "Game proxy"},          {21, "Proxy silent"},
+        {22, "Drive"},           {23, "Check depth"},         {24, "Total: "},
         {25, "Client language"},
     };
     QString text = header + QLatin1Char('\n');

@@ -182,7 +182,7 @@ MainWindowArt drawMainWindow() {
     QPainter p(&bg);
     p.setRenderHint(QPainter::Antialiasing);
     p.setClipPath(shape);
-    drawNightSky(p, QRectF(0, 0, kWindow.width(), 200), 220, 2024);
+    drawNightSky(p, QRectF(0, 0, kWindow.width(), 200), 220, 2024, QRectF(kTitle));
     drawMoon(p, QPointF(652, 82), 24);
     drawMountains(p, QRectF(0, 96, kWindow.width(), 104));
     drawLogo(p);

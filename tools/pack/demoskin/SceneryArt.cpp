@@ -13,7 +13,12 @@ namespace kaldoria::pack::demoskin {
 
 using namespace theme;
 
-void drawNightSky(QPainter& p, const QRectF& area, int starCount, quint32 seed) {
+namespace {
+// How far a star keeps from text: nearer, it reads as an accent or a dot of a letter.
+constexpr qreal kTextMargin = 8;
+} // namespace
+
+void drawNightSky(QPainter& p, const QRectF& area, int starCount, quint32 seed, const QRectF& keepClear) {
     QLinearGradient sky(area.topLeft(), area.bottomLeft());
     sky.setColorAt(0, kNightTop);
     sky.setColorAt(0.7, QColor(30, 28, 66));
@@ -22,8 +27,11 @@ void drawNightSky(QPainter& p, const QRectF& area, int starCount, quint32 seed) 
     QRandomGenerator random(seed);
     p.setPen(Qt::NoPen);
     for (int i = 0; i < starCount; ++i) {
-        const QPointF at(area.left() + random.bounded(area.width()), area.top() + random.bounded(area.height() * 0.8));
+        QPointF at(area.left() + random.bounded(area.width()), area.top() + random.bounded(area.height() * 0.8));
         const qreal r = 0.4 + random.bounded(1.2);
+        const qreal reach = (r > 1.4 ? r * 3 : r) + kTextMargin; // with its halo
+        if (keepClear.adjusted(-reach, -reach, reach, reach).contains(at))
+            at.setY(keepClear.bottom() + reach + 1);
         const int alpha = 90 + int(random.bounded(165));
         p.setBrush(random.bounded(5) == 0 ? QColor(190, 220, 255, alpha) : QColor(255, 250, 235, alpha));
         p.drawEllipse(at, r, r);

@@ -7,8 +7,9 @@ namespace kaldoria::pack::demoskin {
 
 // Pieces of scenery shared by both windows of the demo skin.
 
-// A night sky from deep blue to a violet horizon, with stars.
-void drawNightSky(QPainter& p, const QRectF& area, int starCount, quint32 seed);
+// A night sky from deep blue to a violet horizon, with stars. A star that would fall on
+// `keepClear` (a line of text) is moved below it, far enough not to read as part of a letter.
+void drawNightSky(QPainter& p, const QRectF& area, int starCount, quint32 seed, const QRectF& keepClear);
 
 // A glowing full moon.
 void drawMoon(QPainter& p, const QPointF& centre, qreal radius);

@@ -26,7 +26,7 @@ QImage drawSettingsWindow() {
     body.setColorAt(0, kStoneLight);
     body.setColorAt(1, QColor(10, 12, 26));
     p.fillRect(art.rect(), body);
-    drawNightSky(p, QRectF(0, 0, kWindow.width(), 58), 60, 77);
+    drawNightSky(p, QRectF(0, 0, kWindow.width(), 58), 60, 77, QRectF(kTitle));
     drawStoneGrain(p, QRectF(0, 58, kWindow.width(), kWindow.height() - 58), 11);
     drawDivider(p, 30, kWindow.width() - 30, 58);
     drawGem(p, QPointF(kTitle.left() - 12, kTitle.center().y() + 1), 7);
