@@ -227,6 +227,10 @@ TEST_F(SignedPublishTest, PublishRefusesBadSigningOptionsBeforeWritingAnything) 
          {text("--sign"), path("op.key"), text("--next-key"), path("op.key")},
          "server",
          "no Ed25519 public key"},
+        {"next key twice",
+         {text("--sign"), path("op.key"), text("--next-key"), path("other.pub"), text("--next-key"), path("other.pub")},
+         "server",
+         "given twice"},
         {"earlier manifest unreadable", {text("--sign"), path("op.key")}, "damaged", "its serial must be passed"},
     };
     for (const auto& c : cases) {

@@ -10,6 +10,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace kaldoria::pack {
 
 using trust::Result;
@@ -36,6 +38,10 @@ std::optional<ManifestSigner> ManifestSigner::prepare(const QString& keyPath, qi
         Result<trust::TrustedKey> next = trust::TrustedKey::readPem(path);
         if (!next.ok()) {
             error = next.error();
+            return std::nullopt;
+        }
+        if (std::find(nextKeys.begin(), nextKeys.end(), next.value()) != nextKeys.end()) {
+            error = QStringLiteral("%1: the same next key is given twice").arg(path);
             return std::nullopt;
         }
         nextKeys.push_back(std::move(next).value());
