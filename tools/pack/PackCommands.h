@@ -11,6 +11,8 @@ int runPackage(const QStringList& args);
 int runAttach(const QStringList& args);
 int runList(const QStringList& args);
 int runPublish(const QStringList& args);
+int runKeygen(const QStringList& args);
+int runVerify(const QStringList& args);
 int runDemoSkin(const QStringList& args);
 
 } // namespace kaldoria::pack

@@ -2,6 +2,8 @@
 #include "ClientFolderCheck.h"
 #include "CommandArguments.h"
 #include "CommandReport.h"
+#include "ListName.h"
+#include "ManifestSigner.h"
 #include "OutputFile.h"
 #include "PackCommands.h"
 
@@ -28,7 +30,8 @@ namespace kaldoria::pack {
 namespace {
 
 constexpr char kUsage[] =
-    "Usage: kaldoria-pack publish CLIENT_DIR -o SERVER_DIR [--required FILE]... [--delete FILE]...\n\n"
+    "Usage: kaldoria-pack publish CLIENT_DIR -o SERVER_DIR [--required FILE]... [--delete FILE]...\n"
+    "                             [--sign NAME.key [--expires DAYS] [--next-key FILE.pub]...]\n\n"
     "Makes an update server folder from a game client folder. Every file of the client\n"
     "becomes a RAR archive holding it (made with the 'rar' program) at its relative path\n"
     "plus \".kdz\"; \"updater.lst\" lists every file (MD5, name, size, date, MD5 of its\n"
@@ -36,7 +39,14 @@ constexpr char kUsage[] =
     "with any web server. Warns about client files whose names differ only in case and\n"
     "about folders that hold no file.\n\n"
     "  --required FILE  a client file that launchers check at every start (repeatable)\n"
-    "  --delete FILE    a file that launchers delete from the client folder (repeatable)\n";
+    "  --delete FILE    a file that launchers delete from the client folder (repeatable)\n"
+    "  --sign NAME.key  also write \"updater.sig\", the manifest signed with this key (from\n"
+    "                   'kaldoria-pack keygen'): SHA-256 of the list and of every archive and\n"
+    "                   file, a serial above any earlier one, and an expiry time\n"
+    "  --expires DAYS   days until launchers refuse the manifest (default 30; publish again\n"
+    "                   before then)\n"
+    "  --next-key FILE.pub  a key that launchers trust instead of the present ones from this\n"
+    "                   manifest on, to replace a key (repeatable)\n";
 
 constexpr char kCommand[] = "publish";
 
@@ -54,11 +64,6 @@ std::optional<QString> listName(QString name) {
         name.contains(QLatin1Char(':')) || name.contains(QLatin1Char('|')))
         return std::nullopt;
     return QLatin1Char('\\') + parts.join(QLatin1Char('\\'));
-}
-
-// A list name ("\data\x.dat") as a path relative to the client folder ("data/x.dat").
-QString relativePath(const QString& listed) {
-    return listed.mid(1).replace(QLatin1Char('\\'), QLatin1Char('/'));
 }
 
 bool isInside(const QString& folder, const QString& outer) {
@@ -146,12 +151,25 @@ QString packClient(const QString& rarProgram, const QString& client, const QStri
 int runPublish(const QStringList& args) {
     const QString required = QStringLiteral("--required");
     const QString deletion = QStringLiteral("--delete");
-    CommandArguments parsed = CommandArguments::parse(args, {QStringLiteral("-o"), required, deletion});
+    const QString sign = QStringLiteral("--sign");
+    const QString expires = QStringLiteral("--expires");
+    const QString nextKey = QStringLiteral("--next-key");
+    CommandArguments parsed =
+        CommandArguments::parse(args, {QStringLiteral("-o"), required, deletion, sign, expires, nextKey});
     if (parsed.help)
         return commandUsage(kUsage);
     const QString server = parsed.required(QStringLiteral("-o"));
     if (parsed.error.isEmpty() && parsed.positional.size() != 1)
         parsed.error = QStringLiteral("give exactly one CLIENT_DIR");
+    const bool signing = parsed.options.contains(sign);
+    if (parsed.error.isEmpty() && !signing && (parsed.options.contains(expires) || parsed.options.contains(nextKey)))
+        parsed.error = QStringLiteral("--expires and --next-key go with --sign");
+    const QString keyPath = signing ? parsed.required(sign) : QString();
+    bool expiryRead = true;
+    const qint64 expiryDays = parsed.options.contains(expires) ? parsed.required(expires).toLongLong(&expiryRead)
+                                                               : ManifestSigner::kDefaultExpiryDays;
+    if (parsed.error.isEmpty() && !expiryRead)
+        parsed.error = QStringLiteral("--expires takes a number of days");
     if (!parsed.error.isEmpty())
         return commandFailed(kCommand, parsed.error + QStringLiteral("\n\n") + QString::fromLatin1(kUsage));
 
@@ -182,6 +200,15 @@ int runPublish(const QStringList& args) {
         deletionNames << *listed;
     }
 
+    // The keys and the serial are settled before the server folder is touched.
+    std::optional<ManifestSigner> signer;
+    if (signing) {
+        QString error;
+        signer = ManifestSigner::prepare(keyPath, expiryDays, valuesInOrder(parsed, nextKey), server, error);
+        if (!signer)
+            return commandFailed(kCommand, error);
+    }
+
     const QStringList files = clientFiles(client);
     if (files.isEmpty())
         return commandFailed(kCommand, QStringLiteral("%1 holds no files").arg(client));
@@ -208,9 +235,17 @@ int runPublish(const QStringList& args) {
     QString error = writeOutputFile(QDir(server).filePath(QStringLiteral("updater.lst")), text);
     if (error.isEmpty())
         error = writeOutputFile(QDir(server).filePath(QStringLiteral("updater.lst.kdz")), *packed);
+    if (error.isEmpty() && signer)
+        error = signer->write(text, list, client);
     if (!error.isEmpty())
         return commandFailed(kCommand, error);
     QTextStream(stdout) << "published " << list.Count() << " files to " << server << "\n";
+    if (signer)
+        QTextStream(stdout) << "signed them in updater.sig, serial " << signer->serial() << "\n";
+    else if (QFileInfo::exists(QDir(server).filePath(QStringLiteral("updater.sig"))))
+        commandWarning(kCommand, QStringLiteral("updater.sig is left from a signed publication and no longer matches "
+                                                "the list; launchers that trust a key refuse this folder until you "
+                                                "publish it with --sign"));
     return 0;
 }
 

@@ -25,6 +25,8 @@ const Subcommand kSubcommands[] = {
     {"attach", "attach PROGRAM -o OUT --resource NAME=FILE...  copy of a program file with resources", runAttach},
     {"list", "list PROGRAM                                   resources of a program file", runList},
     {"publish", "publish CLIENT_DIR -o SERVER_DIR [OPTIONS]     update server folder from a client folder", runPublish},
+    {"keygen", "keygen -o NAME                                  a key pair for signing: NAME.key, NAME.pub", runKeygen},
+    {"verify", "verify SERVER_DIR --key NAME.pub...             check a signed update server folder", runVerify},
     {"demo-skin", "demo-skin -o DIR                               the demo skin folder", runDemoSkin},
 };
 

@@ -1,0 +1,183 @@
+#include <trust/SignedManifest.h>
+
+#include <QByteArray>
+
+#include <gtest/gtest.h>
+
+using namespace kaldoria::trust;
+
+namespace {
+
+SigningKey newKey() {
+    Result<SigningKey> key = SigningKey::generate();
+    EXPECT_TRUE(key.ok()) << key.error().toStdString();
+    return std::move(key).value();
+}
+
+class SignedManifestTest : public ::testing::Test {
+protected:
+    SignedManifestTest() : key(newKey()), other(newKey()) {
+        data.serial = 1718000000;
+        data.expires = 1720592000;
+        data.list = Sha256::of("list");
+        data.files = {{QStringLiteral("\\kd.ini"), Sha256::of("packed ini"), Sha256::of("ini")},
+                      {QStringLiteral("\\Data2\\Mixed Case \u00e9.txt"), Sha256::of("packed txt"), Sha256::of("txt")}};
+        data.nextKeys = {other.publicKey()};
+    }
+
+    QByteArray signedText() const {
+        const Result<QByteArray> text = SignedManifest::serialize(data, key);
+        EXPECT_TRUE(text.ok()) << text.error().toStdString();
+        return text.ok() ? text.value() : QByteArray();
+    }
+
+    SigningKey key;
+    SigningKey other;
+    ManifestData data;
+};
+
+TEST_F(SignedManifestTest, WhatIsWrittenReadsBackAndVerifiesWithItsKey) {
+    const QByteArray text = signedText();
+    EXPECT_TRUE(text.startsWith("kaldoria-manifest 1\nserial 1718000000\nexpires 1720592000\nlist "));
+    const Result<ParsedManifest> parsed = SignedManifest::parse(text);
+    ASSERT_TRUE(parsed.ok()) << parsed.error().toStdString();
+    EXPECT_EQ(parsed.value().data, data);
+    EXPECT_EQ(parsed.value().signer, key.publicKey());
+    EXPECT_EQ(parsed.value().signedBytes, text.left(text.lastIndexOf("signature ")));
+
+    EXPECT_EQ(SignedManifest::verify(parsed.value(), {key.publicKey()}), QString());
+    EXPECT_EQ(SignedManifest::verify(parsed.value(), {other.publicKey(), key.publicKey()}), QString());
+    EXPECT_TRUE(SignedManifest::verify(parsed.value(), {other.publicKey()}).contains(QStringLiteral("not trusted")));
+    EXPECT_TRUE(SignedManifest::verify(parsed.value(), {}).contains(QStringLiteral("not trusted")));
+
+    // Names are found the way file lists find them.
+    const QHash<QString, ManifestFile> byName = parsed.value().data.filesByName();
+    const QString asListed = ManifestData::nameKey(QStringLiteral(" \\DATA2\\mixed case \u00c9.TXT"));
+    ASSERT_TRUE(byName.contains(asListed));
+    EXPECT_EQ(byName[asListed].unpacked, Sha256::of("txt"));
+}
+
+TEST_F(SignedManifestTest, AnyChangeToTheSignedBytesBreaksTheSignature) {
+    const QByteArray text = signedText();
+    const QByteArray otherSigner = "signer " + other.publicKey().raw().toBase64() + '\n';
+    const struct {
+        const char* what;
+        QByteArray changed;
+    } cases[] = {
+        {"serial", QByteArray(text).replace("serial 1718000000", "serial 1718000001")},
+        {"digest", QByteArray(text).replace(toHex(Sha256::of("ini")).toLatin1(), toHex(Sha256::of("evil")).toLatin1())},
+        {"file dropped", QByteArray(text).remove(text.indexOf("file "), text.indexOf('\n', text.indexOf("file ")) + 1 -
+                                                                            text.indexOf("file "))},
+        {"signer claimed to be another trusted key",
+         QByteArray(text).replace(text.indexOf("signer "), text.indexOf("signature ") - text.indexOf("signer "),
+                                  otherSigner)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_NE(c.changed, text);
+        const Result<ParsedManifest> parsed = SignedManifest::parse(c.changed);
+        ASSERT_TRUE(parsed.ok()) << parsed.error().toStdString();
+        EXPECT_TRUE(SignedManifest::verify(parsed.value(), {key.publicKey(), other.publicKey()})
+                        .contains(QStringLiteral("does not match")));
+    }
+}
+
+TEST_F(SignedManifestTest, MalformedManifestsAreRefusedWithTheReason) {
+    const QByteArray text = signedText();
+    const QByteArray digest = toHex(Sha256::of("list")).toLatin1();
+    const qsizetype signatureAt = text.indexOf("signature ");
+    const QByteArray head = text.left(signatureAt);
+    const QByteArray signatureLine = text.mid(signatureAt);
+    const QByteArray fileLine = "file " + digest + ' ' + digest + ' ';
+    const auto withBefore = [&](const QByteArray& before, const QByteArray& line) {
+        QByteArray changed = text;
+        return changed.insert(changed.indexOf(before), line);
+    };
+    const struct {
+        const char* what;
+        QByteArray bytes;
+        const char* reason;
+    } cases[] = {
+        {"empty", "", "empty"},
+        {"no line end at the end", text.chopped(1), "line 9: no line end"},
+        {"CR LF line ends", QByteArray(text).replace("\n", "\r\n"), "line 1: a control character"},
+        {"unknown keyword", withBefore("list ", "colour red\n"), "line 4: unknown keyword 'colour'"},
+        {"keyword without value", withBefore("list ", "serial\n"), "without a value"},
+        {"second serial", withBefore("expires ", "serial 1\n"), "a second serial line"},
+        {"expires missing", QByteArray(text).replace("expires 1720592000\n", ""), "expires line is missing"},
+        {"list before expires",
+         QByteArray(text)
+             .replace("expires 1720592000\n", "")
+             .replace("list " + digest + '\n', "list " + digest + "\nexpires 5\n"),
+         "missing"},
+        {"serial after a file", withBefore("next-key ", "serial 7\n"), "serial out of place"},
+        {"not starting with the header", text.mid(text.indexOf('\n') + 1), "must start with its header"},
+        {"another format version", QByteArray(text).replace("kaldoria-manifest 1", "kaldoria-manifest 2"),
+         "format version '2'"},
+        {"upper-case digest", QByteArray(text).replace("list " + digest, "list " + digest.toUpper()), "digest"},
+        {"short digest", QByteArray(text).replace("list " + digest, "list " + digest.chopped(2)), "digest"},
+        {"leading zero", QByteArray(text).replace("serial 1718000000", "serial 01718000000"), "decimal"},
+        {"sign", QByteArray(text).replace("serial 1718000000", "serial +1718000000"), "decimal"},
+        {"too many digits", QByteArray(text).replace("serial 1718000000", "serial 1234567890123456789"), "decimal"},
+        {"two spaces", QByteArray(text).replace("serial 1718000000", "serial  1718000000"), "decimal"},
+        {"file without a name", withBefore("next-key ", fileLine.chopped(1) + '\n'), "two digests and a name"},
+        {"blank name", withBefore("next-key ", fileLine + "  \n"), "cannot hold"},
+        {"name with the list's separator", withBefore("next-key ", fileLine + "\\a|b\n"), "cannot hold"},
+        {"name that is not UTF-8", withBefore("next-key ", fileLine + "\\a\xff\xfe\n"), "not UTF-8"},
+        {"name given twice in another case", withBefore("next-key ", fileLine + "\\KD.INI\n"), "named twice"},
+        {"next key twice", withBefore("signer ", "next-key " + other.publicKey().raw().toBase64() + '\n'),
+         "next key given twice"},
+        {"key of the wrong length", withBefore("signer ", "next-key " + QByteArray(31, 'k').toBase64() + '\n'),
+         "32 bytes"},
+        {"base64 without its padding",
+         withBefore("signer ", "next-key " + QByteArray(32, 'k').toBase64(QByteArray::OmitTrailingEquals) + '\n'),
+         "not a key in base64"},
+        // The same 32 bytes as "a2tr...a2s=", with the unused low bits of the last digit set.
+        {"base64 not in its one spelling",
+         withBefore("signer ", "next-key " + QByteArray(32, 'k').toBase64().replace("a2s=", "a2t=") + '\n'),
+         "not a key in base64"},
+        {"signature missing", head, "signature line is missing"},
+        {"signer missing", QByteArray(text).remove(text.indexOf("signer "), signatureAt - text.indexOf("signer ")),
+         "signer line is missing"},
+        {"short signature", head + "signature " + QByteArray(63, 's').toBase64() + '\n', "64-byte signature"},
+        {"signature not base64", head + "signature !!!!\n", "64-byte signature"},
+        {"text after the signature", text + "file x\n", "nothing may follow the signature"},
+        {"blank line after the signature", text + '\n', "line 10"},
+        {"line too long", withBefore("next-key ", fileLine + '\\' + QByteArray(4000, 'n') + '\n'), "longer than"},
+        {"too large", text + QByteArray(32 * 1024 * 1024, '\n'), "larger than"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Result<ParsedManifest> parsed = SignedManifest::parse(c.bytes);
+        ASSERT_FALSE(parsed.ok());
+        EXPECT_TRUE(parsed.error().contains(QLatin1String(c.reason))) << parsed.error().toStdString();
+    }
+    // The lines that may repeat or be absent: no file, no next key.
+    data.files.clear();
+    data.nextKeys.clear();
+    EXPECT_TRUE(SignedManifest::parse(signedText()).ok());
+}
+
+TEST_F(SignedManifestTest, DataTheReaderWouldRefuseIsNotWritten) {
+    const struct {
+        const char* what;
+        ManifestFile extra;
+        qint64 serial;
+    } cases[] = {
+        {"line end in a name", {QStringLiteral("\\a\nb"), {}, {}}, 1},
+        {"separator in a name", {QStringLiteral("\\a|b"), {}, {}}, 1},
+        {"blank name", {QStringLiteral(" "), {}, {}}, 1},
+        {"name twice", {QStringLiteral("\\KD.ini"), {}, {}}, 1},
+        {"name too long for a line", {QLatin1Char('\\') + QString(4000, QLatin1Char('n')), {}, {}}, 1},
+        {"negative serial", {QStringLiteral("\\fine"), {}, {}}, -1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ManifestData changed = data;
+        changed.files.push_back(c.extra);
+        changed.serial = c.serial;
+        EXPECT_FALSE(SignedManifest::serialize(changed, key).ok());
+    }
+}
+
+} // namespace
