@@ -1,6 +1,8 @@
 #include <trust/SigningKey.h>
 #include <trust/TrustedKey.h>
 
+#include "NewSigningKey.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -14,20 +16,14 @@ using namespace kaldoria::trust;
 
 namespace {
 
-SigningKey newKey() {
-    Result<SigningKey> key = SigningKey::generate();
-    EXPECT_TRUE(key.ok()) << key.error().toStdString();
-    return std::move(key).value();
-}
-
 QByteArray readAll(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 TEST(KeyTest, SignatureHoldsOnlyForTheSameBytesAndTheSigningKey) {
-    const SigningKey key = newKey();
-    const SigningKey other = newKey();
+    const SigningKey key = newSigningKey();
+    const SigningKey other = newSigningKey();
     const QByteArray message("serial 5\nlist 00\n");
     const Result<QByteArray> signature = key.sign(message);
     ASSERT_TRUE(signature.ok()) << signature.error().toStdString();
@@ -48,7 +44,7 @@ TEST(KeyTest, SignatureHoldsOnlyForTheSameBytesAndTheSigningKey) {
 
 TEST(KeyTest, KeysSurviveTheirFilesAndRawForm) {
     QTemporaryDir dir;
-    const SigningKey key = newKey();
+    const SigningKey key = newSigningKey();
     const QString privatePath = dir.filePath(QStringLiteral("op.key"));
     const QString publicPath = dir.filePath(QStringLiteral("op.pub"));
     ASSERT_EQ(key.writeNewPem(privatePath), QString());
@@ -74,12 +70,12 @@ TEST(KeyTest, KeysSurviveTheirFilesAndRawForm) {
 TEST(KeyTest, PrivateKeyFileIsOwnerOnlyAndNeverOverwritten) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("op.key"));
-    ASSERT_EQ(newKey().writeNewPem(path), QString());
+    ASSERT_EQ(newSigningKey().writeNewPem(path), QString());
     EXPECT_EQ(QFileInfo(path).permissions() & ~(QFileDevice::ReadUser | QFileDevice::WriteUser),
               QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     const QByteArray first = readAll(path);
 
-    const QString reason = newKey().writeNewPem(path);
+    const QString reason = newSigningKey().writeNewPem(path);
     EXPECT_TRUE(reason.contains(QStringLiteral("exists"))) << reason.toStdString();
     EXPECT_EQ(readAll(path), first);
 
@@ -87,12 +83,12 @@ TEST(KeyTest, PrivateKeyFileIsOwnerOnlyAndNeverOverwritten) {
     const QString link = dir.filePath(QStringLiteral("planted.key"));
     const QString target = dir.filePath(QStringLiteral("elsewhere"));
     ASSERT_TRUE(QFile::link(target, link));
-    EXPECT_FALSE(newKey().writeNewPem(link).isEmpty());
+    EXPECT_FALSE(newSigningKey().writeNewPem(link).isEmpty());
     EXPECT_FALSE(QFileInfo::exists(target));
 }
 
 TEST(KeyTest, OnlyEd25519KeysOfTheRightKindAreRead) {
-    const SigningKey key = newKey();
+    const SigningKey key = newSigningKey();
     QTemporaryDir dir;
     ASSERT_EQ(key.writeNewPem(dir.filePath(QStringLiteral("op.key"))), QString());
     const QByteArray privatePem = readAll(dir.filePath(QStringLiteral("op.key")));

@@ -1,5 +1,7 @@
 #include <trust/SignedManifest.h>
 
+#include "NewSigningKey.h"
+
 #include <QByteArray>
 
 #include <gtest/gtest.h>
@@ -8,15 +10,9 @@ using namespace kaldoria::trust;
 
 namespace {
 
-SigningKey newKey() {
-    Result<SigningKey> key = SigningKey::generate();
-    EXPECT_TRUE(key.ok()) << key.error().toStdString();
-    return std::move(key).value();
-}
-
 class SignedManifestTest : public ::testing::Test {
 protected:
-    SignedManifestTest() : key(newKey()), other(newKey()) {
+    SignedManifestTest() : key(newSigningKey()), other(newSigningKey()) {
         data.serial = 1718000000;
         data.expires = 1720592000;
         data.list = Sha256::of("list");
