@@ -280,10 +280,10 @@ void FetchEngine::Worker::startRange(const std::shared_ptr<FileAssembly>& file, 
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, long(m_options.stallTime.count()));
     FileAssembly::Range& bytes = file->ranges()[size_t(range)];
     if (!file->whole()) {
-        QByteArray spec = QByteArray::number(bytes.next()) + '-';
+        QByteArray rangeText = QByteArray::number(bytes.next()) + '-';
         if (bytes.bounded())
-            spec += QByteArray::number(bytes.last);
-        curl_easy_setopt(easy, CURLOPT_RANGE, spec.constData());
+            rangeText += QByteArray::number(bytes.last);
+        curl_easy_setopt(easy, CURLOPT_RANGE, rangeText.constData());
     }
     bytes.running = true;
     curl_multi_add_handle(m_multi, easy);
