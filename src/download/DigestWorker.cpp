@@ -18,12 +18,14 @@ constexpr qint64 kChunkBytes = 1024 * 1024;
 struct DigestWorker::File {
     std::shared_ptr<const platform::RandomAccessFile> target;
     filelist::TMD5 md5;
+    std::optional<trust::Sha256> sha256;
     qint64 digested = 0;
     qint64 written = 0; // guarded by the worker's mutex, like `complete`
     bool complete = false;
 };
 
-DigestWorker::DigestWorker(Finished finished) : m_finished(std::move(finished)), m_thread([this] { run(); }) {}
+DigestWorker::DigestWorker(bool sha256, Finished finished)
+    : m_sha256(sha256), m_finished(std::move(finished)), m_thread([this] { run(); }) {}
 
 DigestWorker::~DigestWorker() {
     stop();
@@ -32,6 +34,8 @@ DigestWorker::~DigestWorker() {
 void DigestWorker::begin(quint64 key, std::shared_ptr<const platform::RandomAccessFile> file) {
     auto entry = std::make_shared<File>();
     entry->target = std::move(file);
+    if (m_sha256)
+        entry->sha256.emplace();
     const std::lock_guard lock(m_mutex);
     m_files[key] = std::move(entry);
 }
@@ -99,6 +103,8 @@ void DigestWorker::run() {
                 break;
             }
             file->md5.Add(buffer.constData(), size_t(read));
+            if (file->sha256)
+                file->sha256->add(buffer.constData(), size_t(read));
             file->digested += read;
             if (!complete)
                 break; // look at the other files too before going on with this one
@@ -115,11 +121,14 @@ void DigestWorker::run() {
             m_files.erase(at);
         }
         QByteArray md5;
+        std::optional<trust::Sha256Digest> sha256;
         if (readError == 0) {
             const filelist::TDigest digest = file->md5.Digest();
             md5 = QByteArray(reinterpret_cast<const char*>(digest.data()), qsizetype(digest.size()));
+            if (file->sha256)
+                sha256 = file->sha256->finish();
         }
-        m_finished(key, md5, readError);
+        m_finished(key, md5, sha256, readError);
     }
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "trust/Sha256.h"
+
 #include <QByteArray>
 #include <QtGlobal>
 
@@ -8,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 namespace kaldoria::platform {
@@ -18,14 +21,17 @@ namespace kaldoria::download {
 
 // Computes the MD5 digest of files while they are being written, on a thread of its own:
 // each file is read back from its target in order, as far as its bytes are written, so that
-// hashing runs beside the transfers instead of between them.
+// hashing runs beside the transfers instead of between them. When asked, the SHA-256 digest
+// of the same bytes is computed in the same pass.
 class DigestWorker {
 public:
-    // A file's digest once all its bytes were read; `readError` is the system's error number
-    // when reading back failed (the digest is then empty). Runs on the worker's thread.
-    using Finished = std::function<void(quint64 key, const QByteArray& md5, int readError)>;
+    // A file's digests once all its bytes were read: the raw MD5 digest, and the SHA-256
+    // digest when the worker computes it. `readError` is the system's error number when
+    // reading back failed (the digests are then empty). Runs on the worker's thread.
+    using Finished = std::function<void(quint64 key, const QByteArray& md5,
+                                        const std::optional<trust::Sha256Digest>& sha256, int readError)>;
 
-    explicit DigestWorker(Finished finished);
+    DigestWorker(bool sha256, Finished finished);
     // stop().
     ~DigestWorker();
 
@@ -46,6 +52,7 @@ private:
 
     void run();
 
+    const bool m_sha256;
     Finished m_finished;
     std::mutex m_mutex;
     std::condition_variable m_wake;

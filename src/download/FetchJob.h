@@ -1,11 +1,13 @@
 #pragma once
 
 #include "download/DownloadFailure.h"
+#include "trust/Sha256.h"
 
 #include <QByteArray>
 #include <QString>
 
 #include <chrono>
+#include <optional>
 
 namespace kaldoria::download {
 
@@ -17,11 +19,13 @@ struct FetchJob {
 };
 
 // How a fetch ended. On success the target holds the file and `md5` is the raw MD5 digest of
-// its bytes; on failure the target has been removed.
+// its bytes, `sha256` their SHA-256 digest when the options ask for it; on failure the target
+// has been removed.
 struct FetchOutcome {
     quint64 id = 0;
     DownloadFailure failure;
     QByteArray md5;
+    std::optional<trust::Sha256Digest> sha256;
     qint64 length = 0;
 
     bool ok() const { return failure.kind == DownloadFailure::Kind::None; }
@@ -44,6 +48,8 @@ struct FetchOptions {
     int attemptsPerRange = 3;
     // How often a file's received byte count is reported while it grows.
     std::chrono::milliseconds progressInterval{100};
+    // Also computes each file's SHA-256 digest, in the same pass over its bytes as MD5.
+    bool sha256 = false;
 };
 
 } // namespace kaldoria::download
