@@ -1,11 +1,17 @@
 #include "update/install/InstallPipeline.h"
 
 #include "filelist/TMD5.h"
+#include "platform/ClientPath.h"
 #include "platform/FileTimes.h"
 #include "unpack/PackedFile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 namespace kaldoria::update {
 
@@ -17,6 +23,21 @@ QString digestText(const QByteArray& digest) {
 
 QString checksumMismatch(const QString& expected, const QString& found) {
     return QStringLiteral("checksum mismatch: the list says %1, the packed file has %2").arg(expected, found);
+}
+
+QString signedMismatch(const char* what, const trust::Sha256Digest& expected,
+                       const std::optional<trust::Sha256Digest>& found) {
+    return QStringLiteral("SHA-256 mismatch: the signed manifest says %1, the %2 has %3")
+        .arg(trust::toHex(expected), QLatin1String(what), found ? trust::toHex(*found) : QStringLiteral("none"));
+}
+
+// Why the packed file with these digests may not be extracted; empty when it may.
+QString packedMismatch(const InstallTask& task, const QString& md5, const std::optional<trust::Sha256Digest>& sha256) {
+    if (!task.expectedMd5.isEmpty() && md5 != task.expectedMd5)
+        return checksumMismatch(task.expectedMd5, md5);
+    if (task.signedFile && sha256 != task.signedFile->packed)
+        return signedMismatch("packed file", task.signedFile->packed, sha256);
+    return {};
 }
 
 } // namespace
@@ -69,8 +90,8 @@ void InstallPipeline::fetched(const download::FetchOutcome& outcome) {
         finish(task, result);
         return;
     }
-    const QString found = digestText(outcome.md5);
-    if (!task.expectedMd5.isEmpty() && found != task.expectedMd5) {
+    const QString mismatch = packedMismatch(task, digestText(outcome.md5), outcome.sha256);
+    if (!mismatch.isEmpty()) {
         // A packed file that differs from the list is never extracted; it is fetched again.
         QFile::remove(task.packedPath);
         const int attempt = m_attempts[size_t(task.index)];
@@ -80,7 +101,7 @@ void InstallPipeline::fetched(const download::FetchOutcome& outcome) {
         }
         m_handlers.log(QStringLiteral("FItem.Content.Name ") + task.record.Name.mid(1) +
                        QStringLiteral(": hash error !!!"));
-        finish(task, {.reason = checksumMismatch(task.expectedMd5, found)});
+        finish(task, {.reason = mismatch});
         return;
     }
     const std::lock_guard lock(m_mutex);
@@ -109,14 +130,46 @@ QString InstallPipeline::copyLocal(const InstallTask& task) {
     if (!QFile::copy(task.localCopy, task.packedPath))
         return QFileInfo::exists(task.localCopy) ? QStringLiteral("could not be copied from the local source folder")
                                                  : QStringLiteral("not found in the local source folder");
-    if (task.expectedMd5.isEmpty())
-        return {};
-    const filelist::FileDigest digest = filelist::GetFileMD5(task.packedPath);
-    if (!digest.status.ok())
-        return QStringLiteral("packed file unreadable: ") + digest.status.message();
-    if (digest.digest != task.expectedMd5)
-        return checksumMismatch(task.expectedMd5, digest.digest);
-    return {};
+    QString md5;
+    if (!task.expectedMd5.isEmpty()) {
+        const filelist::FileDigest digest = filelist::GetFileMD5(task.packedPath);
+        if (!digest.status.ok())
+            return QStringLiteral("packed file unreadable: ") + digest.status.message();
+        md5 = digest.digest;
+    }
+    std::optional<trust::Sha256Digest> sha256;
+    if (task.signedFile) {
+        const trust::Result<trust::Sha256Digest> digest = trust::Sha256::ofFile(task.packedPath);
+        if (!digest.ok())
+            return QStringLiteral("packed file unreadable: ") + digest.error();
+        sha256 = digest.value();
+    }
+    return packedMismatch(task, md5, sha256);
+}
+
+unpack::ExtractOutcome InstallPipeline::extractSigned(const InstallTask& task) {
+    // The archive goes into a folder of its own in the work folder; only the listed file,
+    // and only once its digest matched, is moved into the client folder.
+    QDir staging(task.stagingFolder);
+    staging.removeRecursively();
+    if (!QDir().mkpath(task.stagingFolder))
+        return {.reason = QStringLiteral("cannot make the folder ") + task.stagingFolder};
+    unpack::ExtractOutcome outcome = unpack::ExtractArchive(task.packedPath, task.stagingFolder, task.record.Size);
+    if (outcome.extracted) {
+        const QString staged = platform::ClientPath::resolve(task.stagingFolder, QFileInfo(task.placedPath).fileName());
+        const trust::Result<trust::Sha256Digest> digest = trust::Sha256::ofFile(staged);
+        if (!QFileInfo(staged).isFile())
+            outcome = {.reason = QStringLiteral("the archive does not hold the file")};
+        else if (!digest.ok() || digest.value() != task.signedFile->unpacked)
+            outcome = {.reason = signedMismatch("extracted file", task.signedFile->unpacked,
+                                                digest.ok() ? std::optional(digest.value()) : std::nullopt)};
+        else if (std::rename(QFile::encodeName(staged).constData(), QFile::encodeName(task.placedPath).constData()) !=
+                 0)
+            outcome = {.reason = QStringLiteral("cannot move the file into place: ") +
+                                 QString::fromLocal8Bit(std::strerror(errno))};
+    }
+    staging.removeRecursively();
+    return outcome;
 }
 
 void InstallPipeline::unpack(const InstallTask& task) {
@@ -128,7 +181,8 @@ void InstallPipeline::unpack(const InstallTask& task) {
     m_handlers.unpacking(task.index);
     m_handlers.log(QStringLiteral("Unpack:: ") + name);
     // The archive may not write more than the list says the file holds.
-    const unpack::ExtractOutcome extraction = unpack::ExtractArchive(task.packedPath, task.folder, task.record.Size);
+    const unpack::ExtractOutcome extraction =
+        task.signedFile ? extractSigned(task) : unpack::ExtractArchive(task.packedPath, task.folder, task.record.Size);
     m_handlers.log(QStringLiteral("Set DateTime: ") + name);
     QFile::remove(task.packedPath);
     if (!extraction.extracted) {

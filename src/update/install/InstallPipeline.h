@@ -3,6 +3,7 @@
 #include "update/install/InstallTask.h"
 
 #include "download/FetchEngine.h"
+#include "unpack/PackedFile.h"
 
 #include <condition_variable>
 #include <deque>
@@ -14,9 +15,10 @@
 namespace kaldoria::update {
 
 // Installs many files at once: their packed forms are fetched several at a time, each is
-// checked against its digest while the next ones arrive (a wrong one is fetched again, up to
+// checked against its digests while the next ones arrive (a wrong one is fetched again, up to
 // three attempts), and extracted on a thread of its own, so that unpacking overlaps with the
-// downloads. The handlers run on the pipeline's threads, in the order things happen, not in
+// downloads. A signed file's extracted form must match its signed digest before it is put in
+// place. The handlers run on the pipeline's threads, in the order things happen, not in
 // the order of the tasks.
 class InstallPipeline {
 public:
@@ -50,6 +52,9 @@ private:
     void unpack(const InstallTask& task);
     // The local-source copy of the packed file and its digest check; the failure, if any.
     QString copyLocal(const InstallTask& task);
+    // Extracts a signed file's archive aside and moves the file into place once its SHA-256
+    // matches the signed one.
+    static unpack::ExtractOutcome extractSigned(const InstallTask& task);
     void finish(const InstallTask& task, InstallResult result);
 
     Handlers m_handlers;

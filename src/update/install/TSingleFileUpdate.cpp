@@ -23,6 +23,13 @@ TSingleFileUpdate::Prepared TSingleFileUpdate::prepare(const filelist::TFileReco
         return {.refusal = QStringLiteral("name outside the client folder")};
     }
     InstallTask task;
+    if (m_s.signedFiles) {
+        const auto signedFile = m_s.signedFiles->constFind(trust::ManifestData::nameKey(record.Name));
+        if (signedFile == m_s.signedFiles->cend())
+            return {.refusal = QStringLiteral("the signed manifest does not name this file")};
+        task.signedFile = *signedFile;
+        task.stagingFolder = m_s.workFile(QStringLiteral("$stage.%1").arg(slot));
+    }
     task.record = record;
     task.placedPath = m_s.clientPath(record.Name);
     task.folder = QFileInfo(task.placedPath).path();
@@ -61,6 +68,8 @@ TSingleFileUpdate::Prepared TSingleFileUpdate::prepare(const filelist::TFileReco
 
 void TSingleFileUpdate::abandon(const InstallTask& task) {
     QFile::remove(task.packedPath);
+    if (!task.stagingFolder.isEmpty())
+        QDir(task.stagingFolder).removeRecursively();
     if (task.ownFile) {
         // The old program file is still in place; no restart happens.
         QFile::remove(task.placedPath + QStringLiteral(".bak"));
