@@ -147,29 +147,18 @@ QString InstallPipeline::copyLocal(const InstallTask& task) {
     return packedMismatch(task, md5, sha256);
 }
 
-unpack::ExtractOutcome InstallPipeline::extractSigned(const InstallTask& task) {
-    // The archive goes into a folder of its own in the work folder; only the listed file,
-    // and only once its digest matched, is moved into the client folder.
-    QDir staging(task.stagingFolder);
-    staging.removeRecursively();
-    if (!QDir().mkpath(task.stagingFolder))
-        return {.reason = QStringLiteral("cannot make the folder ") + task.stagingFolder};
-    unpack::ExtractOutcome outcome = unpack::ExtractArchive(task.packedPath, task.stagingFolder, task.record.Size);
-    if (outcome.extracted) {
-        const QString staged = platform::ClientPath::resolve(task.stagingFolder, QFileInfo(task.placedPath).fileName());
-        const trust::Result<trust::Sha256Digest> digest = trust::Sha256::ofFile(staged);
-        if (!QFileInfo(staged).isFile())
-            outcome = {.reason = QStringLiteral("the archive does not hold the file")};
-        else if (!digest.ok() || digest.value() != task.signedFile->unpacked)
-            outcome = {.reason = signedMismatch("extracted file", task.signedFile->unpacked,
-                                                digest.ok() ? std::optional(digest.value()) : std::nullopt)};
-        else if (std::rename(QFile::encodeName(staged).constData(), QFile::encodeName(task.placedPath).constData()) !=
-                 0)
-            outcome = {.reason = QStringLiteral("cannot move the file into place: ") +
-                                 QString::fromLocal8Bit(std::strerror(errno))};
-    }
-    staging.removeRecursively();
-    return outcome;
+QString InstallPipeline::placeSigned(const InstallTask& task) {
+    const QString staged = platform::ClientPath::resolve(task.stagingFolder, QFileInfo(task.placedPath).fileName());
+    if (!QFileInfo(staged).isFile())
+        return QStringLiteral("the archive does not hold the file");
+    const trust::Result<trust::Sha256Digest> digest = trust::Sha256::ofFile(staged);
+    if (!digest.ok())
+        return QStringLiteral("extracted file unreadable: ") + digest.error();
+    if (digest.value() != task.signedFile->unpacked)
+        return signedMismatch("extracted file", task.signedFile->unpacked, digest.value());
+    if (std::rename(QFile::encodeName(staged).constData(), QFile::encodeName(task.placedPath).constData()) != 0)
+        return QStringLiteral("cannot move the file into place: ") + QString::fromLocal8Bit(std::strerror(errno));
+    return {};
 }
 
 void InstallPipeline::unpack(const InstallTask& task) {
@@ -180,17 +169,29 @@ void InstallPipeline::unpack(const InstallTask& task) {
     }
     m_handlers.unpacking(task.index);
     m_handlers.log(QStringLiteral("Unpack:: ") + name);
+    // A signed file's archive goes into a folder of its own in the work folder; only the
+    // listed file, and only once its digest matched, is moved into the client folder.
+    QDir staging(task.stagingFolder);
+    if (task.signedFile) {
+        staging.removeRecursively();
+        QDir().mkpath(task.stagingFolder);
+    }
     // The archive may not write more than the list says the file holds.
     const unpack::ExtractOutcome extraction =
-        task.signedFile ? extractSigned(task) : unpack::ExtractArchive(task.packedPath, task.folder, task.record.Size);
+        unpack::ExtractArchive(task.packedPath, task.signedFile ? task.stagingFolder : task.folder, task.record.Size);
     m_handlers.log(QStringLiteral("Set DateTime: ") + name);
     QFile::remove(task.packedPath);
+    const QString refused = task.signedFile && extraction.extracted ? placeSigned(task) : QString();
+    if (task.signedFile)
+        staging.removeRecursively();
     if (!extraction.extracted) {
         return finish(task, {.reason = QStringLiteral("extraction failed: ") + extraction.reason,
                              .diskFull = extraction.diskFull,
                              .bytesNeeded = extraction.bytesNeeded,
                              .bytesFree = extraction.bytesFree});
     }
+    if (!refused.isEmpty())
+        return finish(task, {.reason = refused});
     // The archive may spell the name in another case; the file is looked for as the list names it.
     if (!QFileInfo(task.placedPath).isFile())
         return finish(task, {.reason = QStringLiteral("the archive does not hold the file")});
