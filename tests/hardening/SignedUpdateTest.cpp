@@ -142,6 +142,8 @@ struct ListRefusal {
     const char* name;
     void (SignedUpdateTest::*arrange)();
     const char* reason;
+
+    friend void PrintTo(const ListRefusal& refusal, std::ostream* out) { *out << refusal.name; }
 };
 
 class SignedListRefusalTest : public SignedUpdateTest, public ::testing::WithParamInterface<ListRefusal> {};
