@@ -156,6 +156,10 @@ QString InstallPipeline::placeSigned(const InstallTask& task) {
         return QStringLiteral("extracted file unreadable: ") + digest.error();
     if (digest.value() != task.signedFile->unpacked)
         return signedMismatch("extracted file", task.signedFile->unpacked, digest.value());
+    // The program file is executable before it replaces the running one, so that a crash at
+    // any moment leaves a program to start.
+    if (task.ownFile)
+        QFile::setPermissions(staged, QFile::permissions(staged) | QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther);
     if (std::rename(QFile::encodeName(staged).constData(), QFile::encodeName(task.placedPath).constData()) != 0)
         return QStringLiteral("cannot move the file into place: ") + QString::fromLocal8Bit(std::strerror(errno));
     return {};
