@@ -101,9 +101,16 @@ public:
                       [&](const trust::ManifestFile& f) { return f.name.compare(name, Qt::CaseInsensitive) == 0; });
     }
 
-    // Work files of signed installs that must not outlive a run.
-    QStringList stagingLeft() const {
-        return QDir(clientFile(latin1("updater"))).entryList({latin1("$stage*"), latin1("*.sig")}, QDir::AllEntries);
+    // Work files of signed installs that must not outlive a run: packed files and the
+    // manifest in the work folder, refused extractions anywhere in the client.
+    QStringList workFilesLeft() const {
+        QStringList left =
+            QDir(clientFile(latin1("updater"))).entryList({latin1("$tmp*"), latin1("*.sig")}, QDir::AllEntries);
+        QDirIterator files(clientFile(latin1(".")), {latin1("*.kaldoria-part")}, QDir::Files | QDir::Hidden,
+                           QDirIterator::Subdirectories);
+        while (files.hasNext())
+            left << files.next();
+        return left;
     }
 
     // The refusals of a whole list: each arranges the server (and may run the launcher once).
@@ -164,7 +171,7 @@ TEST_P(SignedListRefusalTest, RefusesTheWholeList) {
     EXPECT_FALSE(QFileInfo::exists(clientFile(latin1("updater.lst"))));
     EXPECT_EQ(readClient(latin1("updater/OldList.lst")), oldList);
     EXPECT_TRUE(readClient(latin1("log.err")).contains(GetParam().reason));
-    EXPECT_EQ(stagingLeft(), QStringList());
+    EXPECT_EQ(workFilesLeft(), QStringList());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -188,7 +195,7 @@ TEST_F(SignedUpdateTest, GoodSignedUpdateIsInstalled) {
     EXPECT_EQ(readClient(latin1("system/data.pak")), noise(300000));
     EXPECT_TRUE(requests().contains(latin1("/updater.sig")));
     EXPECT_TRUE(readClient(latin1("updater/trust.state")).startsWith("kaldoria-trust-state 1\nserial "));
-    EXPECT_EQ(stagingLeft(), QStringList());
+    EXPECT_EQ(workFilesLeft(), QStringList());
     const Run again = runChecked();
     EXPECT_EQ(again.exitCode, 0) << again.output.toStdString();
     EXPECT_TRUE(again.output.contains("Client is up to date")) << again.output.toStdString();
@@ -212,7 +219,7 @@ TEST_F(SignedUpdateTest, SwappedPackedFileWithTheSameListFieldIsRefused) {
     EXPECT_TRUE(result.output.contains("Failed: \\system\\data.pak: SHA-256 mismatch")) << result.output.toStdString();
     EXPECT_FALSE(QFileInfo::exists(clientFile(latin1("system/data.pak"))));
     EXPECT_EQ(readClient(latin1("kd.exe")), QByteArray("game program"));
-    EXPECT_EQ(stagingLeft(), QStringList());
+    EXPECT_EQ(workFilesLeft(), QStringList());
 }
 
 // A self-update happens only to a program the operator signed: a launcher the manifest does
@@ -251,7 +258,7 @@ TEST_F(SignedUpdateTest, SelfUpdateToAnUnsignedProgramIsRefused) {
         EXPECT_EQ(readClient(latin1("Kaldoria")), running) << c.what;
         EXPECT_FALSE(QFileInfo::exists(clientFile(latin1("Kaldoria.bak")))) << c.what;
         EXPECT_EQ(readClient(latin1("kd.exe")), QByteArray("game program")) << c.what;
-        EXPECT_EQ(stagingLeft(), QStringList()) << c.what;
+        EXPECT_EQ(workFilesLeft(), QStringList()) << c.what;
         QFile::remove(clientFile(latin1("kd.exe")));
     }
 }

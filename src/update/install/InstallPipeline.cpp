@@ -1,17 +1,11 @@
 #include "update/install/InstallPipeline.h"
 
 #include "filelist/TMD5.h"
-#include "platform/ClientPath.h"
 #include "platform/FileTimes.h"
 #include "unpack/PackedFile.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 
 namespace kaldoria::update {
 
@@ -25,10 +19,9 @@ QString checksumMismatch(const QString& expected, const QString& found) {
     return QStringLiteral("checksum mismatch: the list says %1, the packed file has %2").arg(expected, found);
 }
 
-QString signedMismatch(const char* what, const trust::Sha256Digest& expected,
-                       const std::optional<trust::Sha256Digest>& found) {
-    return QStringLiteral("SHA-256 mismatch: the signed manifest says %1, the %2 has %3")
-        .arg(trust::toHex(expected), QLatin1String(what), found ? trust::toHex(*found) : QStringLiteral("none"));
+QString signedMismatch(const trust::Sha256Digest& expected, const std::optional<trust::Sha256Digest>& found) {
+    return QStringLiteral("SHA-256 mismatch: the signed manifest says %1, the packed file has %2")
+        .arg(trust::toHex(expected), found ? trust::toHex(*found) : QStringLiteral("none"));
 }
 
 // Why the packed file with these digests may not be extracted; empty when it may.
@@ -36,7 +29,7 @@ QString packedMismatch(const InstallTask& task, const QString& md5, const std::o
     if (!task.expectedMd5.isEmpty() && md5 != task.expectedMd5)
         return checksumMismatch(task.expectedMd5, md5);
     if (task.signedFile && sha256 != task.signedFile->packed)
-        return signedMismatch("packed file", task.signedFile->packed, sha256);
+        return signedMismatch(task.signedFile->packed, sha256);
     return {};
 }
 
@@ -147,24 +140,6 @@ QString InstallPipeline::copyLocal(const InstallTask& task) {
     return packedMismatch(task, md5, sha256);
 }
 
-QString InstallPipeline::placeSigned(const InstallTask& task) {
-    const QString staged = platform::ClientPath::resolve(task.stagingFolder, QFileInfo(task.placedPath).fileName());
-    if (!QFileInfo(staged).isFile())
-        return QStringLiteral("the archive does not hold the file");
-    const trust::Result<trust::Sha256Digest> digest = trust::Sha256::ofFile(staged);
-    if (!digest.ok())
-        return QStringLiteral("extracted file unreadable: ") + digest.error();
-    if (digest.value() != task.signedFile->unpacked)
-        return signedMismatch("extracted file", task.signedFile->unpacked, digest.value());
-    // The program file is executable before it replaces the running one, so that a crash at
-    // any moment leaves a program to start.
-    if (task.ownFile)
-        QFile::setPermissions(staged, QFile::permissions(staged) | QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther);
-    if (std::rename(QFile::encodeName(staged).constData(), QFile::encodeName(task.placedPath).constData()) != 0)
-        return QStringLiteral("cannot move the file into place: ") + QString::fromLocal8Bit(std::strerror(errno));
-    return {};
-}
-
 void InstallPipeline::unpack(const InstallTask& task) {
     const QString name = task.record.Name.mid(1);
     if (task.address.isEmpty()) {
@@ -173,29 +148,19 @@ void InstallPipeline::unpack(const InstallTask& task) {
     }
     m_handlers.unpacking(task.index);
     m_handlers.log(QStringLiteral("Unpack:: ") + name);
-    // A signed file's archive goes into a folder of its own in the work folder; only the
-    // listed file, and only once its digest matched, is moved into the client folder.
-    QDir staging(task.stagingFolder);
-    if (task.signedFile) {
-        staging.removeRecursively();
-        QDir().mkpath(task.stagingFolder);
-    }
-    // The archive may not write more than the list says the file holds.
+    // The archive may not write more than the list says the file holds; a signed file's bytes
+    // are hashed as they are written and it replaces nothing unless they match.
     const unpack::ExtractOutcome extraction =
-        unpack::ExtractArchive(task.packedPath, task.signedFile ? task.stagingFolder : task.folder, task.record.Size);
+        unpack::ExtractArchive(task.packedPath, task.folder, task.record.Size,
+                               task.signedFile ? std::optional(task.signedFile->unpacked) : std::nullopt);
     m_handlers.log(QStringLiteral("Set DateTime: ") + name);
     QFile::remove(task.packedPath);
-    const QString refused = task.signedFile && extraction.extracted ? placeSigned(task) : QString();
-    if (task.signedFile)
-        staging.removeRecursively();
     if (!extraction.extracted) {
         return finish(task, {.reason = QStringLiteral("extraction failed: ") + extraction.reason,
                              .diskFull = extraction.diskFull,
                              .bytesNeeded = extraction.bytesNeeded,
                              .bytesFree = extraction.bytesFree});
     }
-    if (!refused.isEmpty())
-        return finish(task, {.reason = refused});
     // The archive may spell the name in another case; the file is looked for as the list names it.
     if (!QFileInfo(task.placedPath).isFile())
         return finish(task, {.reason = QStringLiteral("the archive does not hold the file")});

@@ -51,9 +51,6 @@ private:
     void unpack(const InstallTask& task);
     // The local-source copy of the packed file and its digest check; the failure, if any.
     QString copyLocal(const InstallTask& task);
-    // Moves a signed file extracted into its staging folder into place once its SHA-256
-    // matches the signed one; the reason when it does not.
-    static QString placeSigned(const InstallTask& task);
     void finish(const InstallTask& task, InstallResult result);
 
     Handlers m_handlers;

@@ -21,11 +21,9 @@ struct InstallTask {
     QString placedPath;   // the client file as the list names it
     QString expectedMd5;  // digest of the packed file; empty when the list gives none
     bool ownFile = false; // the launcher's own program file
-    // For a signed update: the SHA-256 digests the packed and the extracted file must have.
-    // The archive is then extracted into `stagingFolder` and the file moved into place only
-    // once its digest matched.
+    // For a signed update: the SHA-256 digests the packed and the extracted file must have
+    // before the file is put in place.
     std::optional<trust::ManifestFile> signedFile;
-    QString stagingFolder;
 };
 
 // How the work on one file ended.

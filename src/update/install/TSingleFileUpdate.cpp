@@ -28,7 +28,6 @@ TSingleFileUpdate::Prepared TSingleFileUpdate::prepare(const filelist::TFileReco
         if (signedFile == m_s.signedFiles->cend())
             return {.refusal = QStringLiteral("the signed manifest does not name this file")};
         task.signedFile = *signedFile;
-        task.stagingFolder = m_s.workFile(QStringLiteral("$stage.%1").arg(slot));
     }
     task.record = record;
     task.placedPath = m_s.clientPath(record.Name);
@@ -68,8 +67,6 @@ TSingleFileUpdate::Prepared TSingleFileUpdate::prepare(const filelist::TFileReco
 
 void TSingleFileUpdate::abandon(const InstallTask& task) {
     QFile::remove(task.packedPath);
-    if (!task.stagingFolder.isEmpty())
-        QDir(task.stagingFolder).removeRecursively();
     if (task.ownFile) {
         // The old program file is still in place; no restart happens.
         QFile::remove(task.placedPath + QStringLiteral(".bak"));
