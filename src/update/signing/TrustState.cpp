@@ -1,5 +1,7 @@
 #include "update/signing/TrustState.h"
 
+#include "platform/FileSync.h"
+
 #include <QFile>
 #include <QSaveFile>
 
@@ -53,7 +55,7 @@ QString TrustState::write(const QString& path) const {
     for (const trust::TrustedKey& key : nextKeys)
         text += "key " + key.raw().toBase64() + '\n';
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !platform::commitToDisk(file))
         return path + QStringLiteral(": ") + file.errorString();
     return {};
 }

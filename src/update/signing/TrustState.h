@@ -25,7 +25,8 @@ struct TrustState {
     // The state in `path`; an empty state when there is no such file, the reason when it
     // cannot be read or is damaged (an update is then refused rather than a rollback allowed).
     static trust::Result<TrustState> read(const QString& path);
-    // Writes the state through a temporary file renamed over `path`; the reason on failure.
+    // Writes the state through a temporary file that reaches the disk before it is renamed
+    // over `path`; the reason on failure.
     QString write(const QString& path) const;
 };
 
