@@ -1,5 +1,6 @@
 #pragma once
 
+#include "download/FetchJob.h"
 #include "trust/Sha256.h"
 
 #include <QByteArray>
@@ -19,19 +20,18 @@ class RandomAccessFile;
 
 namespace kaldoria::download {
 
-// Computes the MD5 digest of files while they are being written, on a thread of its own:
-// each file is read back from its target in order, as far as its bytes are written, so that
-// hashing runs beside the transfers instead of between them. When asked, the SHA-256 digest
-// of the same bytes is computed in the same pass.
+// Computes the digest (MD5 or SHA-256) of files while they are being written, on a thread of
+// its own: each file is read back from its target in order, as far as its bytes are written,
+// so that hashing runs beside the transfers instead of between them.
 class DigestWorker {
 public:
-    // A file's digests once all its bytes were read: the raw MD5 digest, and the SHA-256
-    // digest when the worker computes it. `readError` is the system's error number when
-    // reading back failed (the digests are then empty). Runs on the worker's thread.
+    // A file's digest once all its bytes were read: the raw MD5 digest or the SHA-256 digest,
+    // whichever the worker computes (the other is empty). `readError` is the system's error
+    // number when reading back failed (both are then empty). Runs on the worker's thread.
     using Finished = std::function<void(quint64 key, const QByteArray& md5,
                                         const std::optional<trust::Sha256Digest>& sha256, int readError)>;
 
-    DigestWorker(bool sha256, Finished finished);
+    DigestWorker(FileDigest kind, Finished finished);
     // stop().
     ~DigestWorker();
 
@@ -52,7 +52,7 @@ private:
 
     void run();
 
-    const bool m_sha256;
+    const FileDigest m_kind;
     Finished m_finished;
     std::mutex m_mutex;
     std::condition_variable m_wake;

@@ -130,7 +130,7 @@ private:
 
 FetchEngine::Worker::Worker(FetchOptions options, ProgressHandler progress, DoneHandler done)
     : m_options(options), m_progress(std::move(progress)), m_done(std::move(done)),
-      m_digest(options.sha256, [this](quint64 key, const QByteArray& md5,
+      m_digest(options.digest, [this](quint64 key, const QByteArray& md5,
                                       const std::optional<trust::Sha256Digest>& sha256, int readError) {
           {
               const std::lock_guard lock(m_mutex);

@@ -18,9 +18,11 @@ struct FetchJob {
     QString path;
 };
 
-// How a fetch ended. On success the target holds the file and `md5` is the raw MD5 digest of
-// its bytes, `sha256` their SHA-256 digest when the options ask for it; on failure the target
-// has been removed.
+// Which digest the engine computes of each file it fetches.
+enum class FileDigest { Md5, Sha256 };
+
+// How a fetch ended. On success the target holds the file and the digest the options ask for
+// is set: `md5` (raw) or `sha256`; on failure the target has been removed.
 struct FetchOutcome {
     quint64 id = 0;
     DownloadFailure failure;
@@ -48,8 +50,9 @@ struct FetchOptions {
     int attemptsPerRange = 3;
     // How often a file's received byte count is reported while it grows.
     std::chrono::milliseconds progressInterval{100};
-    // Also computes each file's SHA-256 digest, in the same pass over its bytes as MD5.
-    bool sha256 = false;
+    // The digest of each file computed while it arrives: MD5, the list's check, or SHA-256
+    // for a signed update, whose signed digest is the stronger check and replaces it.
+    FileDigest digest = FileDigest::Md5;
 };
 
 } // namespace kaldoria::download

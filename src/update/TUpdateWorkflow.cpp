@@ -104,7 +104,7 @@ void TUpdateWorkflow::loadTrustedKeys() {
     else
         m_s.trustFailure = QStringLiteral("the launcher's trusted keys cannot be read: ") + keys.error();
     // Packed files are checked against their signed SHA-256, computed while they arrive.
-    m_s.fetchOptions.sha256 = true;
+    m_s.fetchOptions.digest = download::FileDigest::Sha256;
 }
 
 void TUpdateWorkflow::applyLocks() {

@@ -24,12 +24,13 @@ QString signedMismatch(const trust::Sha256Digest& expected, const std::optional<
         .arg(trust::toHex(expected), found ? trust::toHex(*found) : QStringLiteral("none"));
 }
 
-// Why the packed file with these digests may not be extracted; empty when it may.
+// Why the packed file with this digest may not be extracted; empty when it may. A signed
+// file is judged by its signed SHA-256 alone, any other by the list's MD5 when it has one.
 QString packedMismatch(const InstallTask& task, const QString& md5, const std::optional<trust::Sha256Digest>& sha256) {
+    if (task.signedFile)
+        return sha256 == task.signedFile->packed ? QString() : signedMismatch(task.signedFile->packed, sha256);
     if (!task.expectedMd5.isEmpty() && md5 != task.expectedMd5)
         return checksumMismatch(task.expectedMd5, md5);
-    if (task.signedFile && sha256 != task.signedFile->packed)
-        return signedMismatch(task.signedFile->packed, sha256);
     return {};
 }
 
@@ -123,21 +124,18 @@ QString InstallPipeline::copyLocal(const InstallTask& task) {
     if (!QFile::copy(task.localCopy, task.packedPath))
         return QFileInfo::exists(task.localCopy) ? QStringLiteral("could not be copied from the local source folder")
                                                  : QStringLiteral("not found in the local source folder");
-    QString md5;
-    if (!task.expectedMd5.isEmpty()) {
-        const filelist::FileDigest digest = filelist::GetFileMD5(task.packedPath);
-        if (!digest.status.ok())
-            return QStringLiteral("packed file unreadable: ") + digest.status.message();
-        md5 = digest.digest;
-    }
-    std::optional<trust::Sha256Digest> sha256;
     if (task.signedFile) {
         const trust::Result<trust::Sha256Digest> digest = trust::Sha256::ofFile(task.packedPath);
         if (!digest.ok())
             return QStringLiteral("packed file unreadable: ") + digest.error();
-        sha256 = digest.value();
+        return packedMismatch(task, {}, digest.value());
     }
-    return packedMismatch(task, md5, sha256);
+    if (task.expectedMd5.isEmpty())
+        return {};
+    const filelist::FileDigest digest = filelist::GetFileMD5(task.packedPath);
+    if (!digest.status.ok())
+        return QStringLiteral("packed file unreadable: ") + digest.status.message();
+    return packedMismatch(task, digest.digest, std::nullopt);
 }
 
 void InstallPipeline::unpack(const InstallTask& task) {

@@ -22,7 +22,8 @@ struct InstallTask {
     QString expectedMd5;  // digest of the packed file; empty when the list gives none
     bool ownFile = false; // the launcher's own program file
     // For a signed update: the SHA-256 digests the packed and the extracted file must have
-    // before the file is put in place.
+    // before the file is put in place; the signed digest then judges the packed file instead
+    // of `expectedMd5`.
     std::optional<trust::ManifestFile> signedFile;
 };
 

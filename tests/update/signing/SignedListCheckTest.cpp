@@ -40,7 +40,7 @@ protected:
 };
 
 TEST_F(SignedListCheckTest, AcceptsAManifestOfTheLauncherKeyAndKeepsItsSerial) {
-    const auto accepted = check(signedBy(launcherKey), {.serial = 100});
+    const auto accepted = check(signedBy(launcherKey), {.serial = 100, .nextKeys = {}});
     ASSERT_TRUE(accepted.ok()) << accepted.error().toStdString();
     EXPECT_EQ(accepted.value().data, data);
     EXPECT_EQ(accepted.value().state.serial, 100);
@@ -64,7 +64,7 @@ TEST_F(SignedListCheckTest, RefusesWhatALauncherMustNotTake) {
     for (const auto& c : cases) {
         const trust::ManifestData kept = data;
         c.change(data);
-        const auto result = check(signedBy(c.signedByOther ? rotatedKey : launcherKey), {.serial = c.acceptedSerial});
+        const auto result = check(signedBy(c.signedByOther ? rotatedKey : launcherKey), {.serial = c.acceptedSerial, .nextKeys = {}});
         data = kept;
         ASSERT_FALSE(result.ok()) << c.what;
         EXPECT_TRUE(result.error().contains(QLatin1String(c.reason))) << c.what << ": " << result.error().toStdString();
