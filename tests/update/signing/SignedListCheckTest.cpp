@@ -64,7 +64,8 @@ TEST_F(SignedListCheckTest, RefusesWhatALauncherMustNotTake) {
     for (const auto& c : cases) {
         const trust::ManifestData kept = data;
         c.change(data);
-        const auto result = check(signedBy(c.signedByOther ? rotatedKey : launcherKey), {.serial = c.acceptedSerial, .nextKeys = {}});
+        const auto result =
+            check(signedBy(c.signedByOther ? rotatedKey : launcherKey), {.serial = c.acceptedSerial, .nextKeys = {}});
         data = kept;
         ASSERT_FALSE(result.ok()) << c.what;
         EXPECT_TRUE(result.error().contains(QLatin1String(c.reason))) << c.what << ": " << result.error().toStdString();
