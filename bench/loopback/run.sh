@@ -11,9 +11,12 @@
 # launcher's peak resident memory (and its anonymous part, which leaves out the pages of shared
 # libraries) and nginx's requests and connections, then for each scenario
 # the medians of RUNS and their ratio.
+# With SIGNED=1 the server folders are published signed (with a key made once in WORK_DIR) and
+# the launcher trusts that key, so it fetches and checks "updater.sig" and the SHA-256 of every
+# archive and file; run once without and once with it to see what signing costs.
 #   bench/loopback/run.sh BUILD_DIR [WORK_DIR]
 #   environment: RUNS (3), SCENARIOS ("mixed big"), FILES (400), MIB (350), BIG_MIB (1024),
-#                LIMIT (seconds each command may take, 1800)
+#                LIMIT (seconds each command may take, 1800), SIGNED (0)
 set -euo pipefail
 BUILD=$(cd "$1" && pwd)
 WORK=${2:-$BUILD/bench/loopback-data}
@@ -23,6 +26,7 @@ FILES=${FILES:-400}
 MIB=${MIB:-350}
 BIG_MIB=${BIG_MIB:-1024}
 LIMIT=${LIMIT:-1800}
+SIGNED=${SIGNED:-0}
 HERE=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=../link/lib.sh
 . "$HERE/../link/lib.sh"
@@ -54,9 +58,14 @@ check_space() {
     echo "disk: about $need MiB needed in $WORK, $free MiB free" >&2
 }
 
-# make_data NAME: the scenario's client and server folder, made once.
+# make_data NAME: the scenario's client and server folder, made once; with SIGNED=1 published
+# signed again when its manifest is missing, expired or not of the bench key.
 make_data() {
     local data=${DATA[$1]}
+    if [ "$SIGNED" = 1 ] && [ -f "$data/server/updater.lst.kdz" ] &&
+        ! "$BUILD/kaldoria-pack" verify "$data/server" --key "$WORK/bench-key.pub" >/dev/null 2>&1; then
+        "$BUILD/kaldoria-pack" publish "$data/client" -o "$data/server" --sign "$WORK/bench-key.key" >/dev/null
+    fi
     [ -f "$data/server/updater.lst.kdz" ] && return 0
     rm -rf "$data"
     if [ "$1" = mixed ]; then
@@ -64,7 +73,11 @@ make_data() {
     else
         python3 "$HERE/../link/make-client.py" "$data/client" 1 --mib "$BIG_MIB" --half-repeated
     fi
-    "$BUILD/kaldoria-pack" publish "$data/client" -o "$data/server" >/dev/null
+    if [ "$SIGNED" = 1 ]; then
+        "$BUILD/kaldoria-pack" publish "$data/client" -o "$data/server" --sign "$WORK/bench-key.key" >/dev/null
+    else
+        "$BUILD/kaldoria-pack" publish "$data/client" -o "$data/server" >/dev/null
+    fi
 }
 
 # check_tree FOLDER: the files below FOLDER/data must be the client's, by count and bytes.
@@ -146,6 +159,9 @@ scenario() {
     start_nginx "$RUN/nginx" "$data/server"
     log=$RUN/nginx/access.log
     make_launcher "$BUILD" "$WORK/skin" "http://127.0.0.1:$NGINX_PORT/" "KaldoriaLoopbackBench-$$" "$RUN"
+    if [ "$SIGNED" = 1 ]; then
+        "$BUILD/kaldoria-pack" attach "$RUN/Kaldoria" -o "$RUN/Kaldoria" --resource "trust=$WORK/bench-key.pub" >/dev/null
+    fi
     aria2_input "http://127.0.0.1:$NGINX_PORT/" "$RUN/peer/packed" <"$RUN/packed.txt" >"$RUN/aria2.txt"
 
     for run in $(seq "$RUNS"); do
@@ -173,7 +189,7 @@ scenario() {
     echo "$name: $files files, $(awk -v b="${CLIENT_SUM#* }" 'BEGIN { printf "%.1f", b / 1048576 }') MiB," \
         "$(cd "$data/server" && xargs stat -c %s <"$RUN/packed.txt" | awk '{ s += $1 } END { printf "%.1f", s / 1048576 }') MiB packed;" \
         "load $(cut -d' ' -f1-3 /proc/loadavg)"
-    printf '  %-30s %8.2f s  peak RSS %s MiB, anonymous %s MiB  (runs:%s)\n' "launcher --headless" "$t_ours" \
+    printf '  %-30s %8.2f s  peak RSS %s MiB, anonymous %s MiB  (runs:%s)\n' "$LAUNCHER_LABEL" "$t_ours" \
         "$peak" "$private" "$ours"
     printf '  %-30s %8.2f s  (runs:%s)\n' "aria2c -j5 -x6 -s6 + unrar" "$t_theirs" "$theirs"
     awk -v o="$t_ours" -v t="$t_theirs" -v g="${GOAL[$name]}" \
@@ -184,6 +200,11 @@ scenario() {
 }
 
 check_space
+LAUNCHER_LABEL="launcher --headless"
+if [ "$SIGNED" = 1 ]; then
+    LAUNCHER_LABEL="launcher --headless, signed"
+    [ -f "$WORK/bench-key.pub" ] || "$BUILD/kaldoria-pack" keygen -o "$WORK/bench-key" >/dev/null
+fi
 for name in $SCENARIOS; do make_data "$name"; done
 [ -d "$WORK/skin" ] || "$BUILD/kaldoria-pack" demo-skin -o "$WORK/skin" >/dev/null
 for name in $SCENARIOS; do scenario "$name"; done

@@ -17,13 +17,15 @@ constexpr qint64 kChunkBytes = 1024 * 1024;
 
 struct DigestWorker::File {
     std::shared_ptr<const platform::RandomAccessFile> target;
-    filelist::TMD5 md5;
+    std::optional<filelist::TMD5> md5;
+    std::optional<trust::Sha256> sha256;
     qint64 digested = 0;
     qint64 written = 0; // guarded by the worker's mutex, like `complete`
     bool complete = false;
 };
 
-DigestWorker::DigestWorker(Finished finished) : m_finished(std::move(finished)), m_thread([this] { run(); }) {}
+DigestWorker::DigestWorker(FileDigest kind, Finished finished)
+    : m_kind(kind), m_finished(std::move(finished)), m_thread([this] { run(); }) {}
 
 DigestWorker::~DigestWorker() {
     stop();
@@ -32,6 +34,10 @@ DigestWorker::~DigestWorker() {
 void DigestWorker::begin(quint64 key, std::shared_ptr<const platform::RandomAccessFile> file) {
     auto entry = std::make_shared<File>();
     entry->target = std::move(file);
+    if (m_kind == FileDigest::Sha256)
+        entry->sha256.emplace();
+    else
+        entry->md5.emplace();
     const std::lock_guard lock(m_mutex);
     m_files[key] = std::move(entry);
 }
@@ -98,7 +104,10 @@ void DigestWorker::run() {
                 readError = read < 0 ? errno : EIO;
                 break;
             }
-            file->md5.Add(buffer.constData(), size_t(read));
+            if (file->md5)
+                file->md5->Add(buffer.constData(), size_t(read));
+            else
+                file->sha256->add(buffer.constData(), size_t(read));
             file->digested += read;
             if (!complete)
                 break; // look at the other files too before going on with this one
@@ -115,11 +124,16 @@ void DigestWorker::run() {
             m_files.erase(at);
         }
         QByteArray md5;
+        std::optional<trust::Sha256Digest> sha256;
         if (readError == 0) {
-            const filelist::TDigest digest = file->md5.Digest();
-            md5 = QByteArray(reinterpret_cast<const char*>(digest.data()), qsizetype(digest.size()));
+            if (file->md5) {
+                const filelist::TDigest digest = file->md5->Digest();
+                md5 = QByteArray(reinterpret_cast<const char*>(digest.data()), qsizetype(digest.size()));
+            } else {
+                sha256 = file->sha256->finish();
+            }
         }
-        m_finished(key, md5, readError);
+        m_finished(key, md5, sha256, readError);
     }
 }
 

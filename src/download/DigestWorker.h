@@ -1,5 +1,8 @@
 #pragma once
 
+#include "download/FetchJob.h"
+#include "trust/Sha256.h"
+
 #include <QByteArray>
 #include <QtGlobal>
 
@@ -8,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 namespace kaldoria::platform {
@@ -16,16 +20,18 @@ class RandomAccessFile;
 
 namespace kaldoria::download {
 
-// Computes the MD5 digest of files while they are being written, on a thread of its own:
-// each file is read back from its target in order, as far as its bytes are written, so that
-// hashing runs beside the transfers instead of between them.
+// Computes the digest (MD5 or SHA-256) of files while they are being written, on a thread of
+// its own: each file is read back from its target in order, as far as its bytes are written,
+// so that hashing runs beside the transfers instead of between them.
 class DigestWorker {
 public:
-    // A file's digest once all its bytes were read; `readError` is the system's error number
-    // when reading back failed (the digest is then empty). Runs on the worker's thread.
-    using Finished = std::function<void(quint64 key, const QByteArray& md5, int readError)>;
+    // A file's digest once all its bytes were read: the raw MD5 digest or the SHA-256 digest,
+    // whichever the worker computes (the other is empty). `readError` is the system's error
+    // number when reading back failed (both are then empty). Runs on the worker's thread.
+    using Finished = std::function<void(quint64 key, const QByteArray& md5,
+                                        const std::optional<trust::Sha256Digest>& sha256, int readError)>;
 
-    explicit DigestWorker(Finished finished);
+    DigestWorker(FileDigest kind, Finished finished);
     // stop().
     ~DigestWorker();
 
@@ -46,6 +52,7 @@ private:
 
     void run();
 
+    const FileDigest m_kind;
     Finished m_finished;
     std::mutex m_mutex;
     std::condition_variable m_wake;

@@ -79,7 +79,8 @@ private:
     void advanceDigests();
     void takeDigests();
     void restartWhole(FileAssembly& file);
-    void endFile(const std::shared_ptr<FileAssembly>& file, DownloadFailure failure, const QByteArray& md5 = {});
+    void endFile(const std::shared_ptr<FileAssembly>& file, DownloadFailure failure, const QByteArray& md5 = {},
+                 const std::optional<trust::Sha256Digest>& sha256 = {});
     void removeTransfersOf(const FileAssembly& file);
     void reportProgress();
 
@@ -107,6 +108,7 @@ private:
     struct Digest {
         quint64 key;
         QByteArray md5;
+        std::optional<trust::Sha256Digest> sha256;
         int readError;
     };
     std::vector<Digest> m_digests; // finished, not yet seen by the engine's thread
@@ -128,10 +130,11 @@ private:
 
 FetchEngine::Worker::Worker(FetchOptions options, ProgressHandler progress, DoneHandler done)
     : m_options(options), m_progress(std::move(progress)), m_done(std::move(done)),
-      m_digest([this](quint64 key, const QByteArray& md5, int readError) {
+      m_digest(options.digest, [this](quint64 key, const QByteArray& md5,
+                                      const std::optional<trust::Sha256Digest>& sha256, int readError) {
           {
               const std::lock_guard lock(m_mutex);
-              m_digests.push_back({key, md5, readError});
+              m_digests.push_back({key, md5, sha256, readError});
           }
           curl_multi_wakeup(m_multi);
       }) {
@@ -451,7 +454,7 @@ void FetchEngine::Worker::takeDigests() {
         if (digest.readError != 0)
             endFile(file, DownloadFailure::fromWriteError(digest.readError, 0, 0));
         else
-            endFile(file, {}, digest.md5);
+            endFile(file, {}, digest.md5, digest.sha256);
     }
 }
 
@@ -464,7 +467,7 @@ void FetchEngine::Worker::restartWhole(FileAssembly& file) {
 }
 
 void FetchEngine::Worker::endFile(const std::shared_ptr<FileAssembly>& file, DownloadFailure failure,
-                                  const QByteArray& md5) {
+                                  const QByteArray& md5, const std::optional<trust::Sha256Digest>& sha256) {
     removeTransfersOf(*file);
     std::erase(m_open, file);
     m_digest.forget(file->digestKey());
@@ -475,6 +478,7 @@ void FetchEngine::Worker::endFile(const std::shared_ptr<FileAssembly>& file, Dow
     outcome.failure = std::move(failure);
     if (outcome.ok()) {
         outcome.md5 = md5;
+        outcome.sha256 = sha256;
         outcome.length = file->received();
         file->close();
     } else {

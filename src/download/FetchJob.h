@@ -1,11 +1,13 @@
 #pragma once
 
 #include "download/DownloadFailure.h"
+#include "trust/Sha256.h"
 
 #include <QByteArray>
 #include <QString>
 
 #include <chrono>
+#include <optional>
 
 namespace kaldoria::download {
 
@@ -16,12 +18,16 @@ struct FetchJob {
     QString path;
 };
 
-// How a fetch ended. On success the target holds the file and `md5` is the raw MD5 digest of
-// its bytes; on failure the target has been removed.
+// Which digest the engine computes of each file it fetches.
+enum class FileDigest { Md5, Sha256 };
+
+// How a fetch ended. On success the target holds the file and the digest the options ask for
+// is set: `md5` (raw) or `sha256`; on failure the target has been removed.
 struct FetchOutcome {
     quint64 id = 0;
     DownloadFailure failure;
     QByteArray md5;
+    std::optional<trust::Sha256Digest> sha256;
     qint64 length = 0;
 
     bool ok() const { return failure.kind == DownloadFailure::Kind::None; }
@@ -44,6 +50,9 @@ struct FetchOptions {
     int attemptsPerRange = 3;
     // How often a file's received byte count is reported while it grows.
     std::chrono::milliseconds progressInterval{100};
+    // The digest of each file computed while it arrives: MD5, the list's check, or SHA-256
+    // for a signed update, whose signed digest is the stronger check and replaces it.
+    FileDigest digest = FileDigest::Md5;
 };
 
 } // namespace kaldoria::download

@@ -67,8 +67,32 @@ UnpackResult UnpackPackedFile(const QString& packedFileName, const QString& targ
     return {};
 }
 
+namespace {
+
+// Refuses an extracted file whose SHA-256 digest is not the expected one.
+class Sha256FileCheck final : public TRARFileCheck {
+public:
+    explicit Sha256FileCheck(const trust::Sha256Digest& expected) : m_expected(expected) {}
+
+    void begin() override { m_hash = trust::Sha256(); }
+    void data(const char* bytes, std::size_t size) override { m_hash.add(bytes, size); }
+    QString refusal() override {
+        const trust::Sha256Digest found = m_hash.finish();
+        if (found == m_expected)
+            return {};
+        return QStringLiteral("SHA-256 mismatch: %1 was expected, the extracted file has %2")
+            .arg(trust::toHex(m_expected), trust::toHex(found));
+    }
+
+private:
+    const trust::Sha256Digest m_expected;
+    trust::Sha256 m_hash;
+};
+
+} // namespace
+
 ExtractOutcome ExtractArchive(const QString& archiveFileName, const QString& targetFolder,
-                              std::optional<qint64> sizeLimit) {
+                              std::optional<qint64> sizeLimit, const std::optional<trust::Sha256Digest>& sha256) {
     ExtractOutcome outcome;
     if (!QFileInfo::exists(archiveFileName)) {
         outcome.reason = QStringLiteral("the packed file is missing");
@@ -78,10 +102,15 @@ ExtractOutcome ExtractArchive(const QString& archiveFileName, const QString& tar
     rar.setExtractLimit(sizeLimit.value_or(-1));
     std::vector<int> codes;
     rar.OnError = [&codes](TRAR&, int code, TRAROperation) { codes.push_back(code); };
+    std::optional<Sha256FileCheck> check;
+    if (sha256)
+        check.emplace(*sha256);
+    rar.setFileCheck(check ? &*check : nullptr);
     const bool opened = rar.OpenFile(archiveFileName);
     const QString folder = platform::nativePath(targetFolder);
     outcome.extracted = opened && rar.Extract(folder, false);
     rar.OnError = nullptr;
+    rar.setFileCheck(nullptr);
     if (outcome.extracted)
         return outcome;
 

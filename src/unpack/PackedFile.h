@@ -1,5 +1,7 @@
 #pragma once
 
+#include "trust/Sha256.h"
+
 #include <QString>
 
 #include <optional>
@@ -51,8 +53,11 @@ struct ExtractOutcome {
 // are logged. Each file is written under a temporary name in `targetFolder`, flushed, and
 // renamed into place once the library reports it whole. With `sizeLimit` the archive may
 // write at most that many bytes in all: a larger entry is refused and extraction stops there.
+// With `sha256` every file must have that SHA-256 digest, computed as the library writes it: a
+// file with other bytes is refused before it replaces anything, and extraction stops there.
 // Extracted when the archive exists, opens, and every file entry was extracted.
 ExtractOutcome ExtractArchive(const QString& archiveFileName, const QString& targetFolder,
-                              std::optional<qint64> sizeLimit = std::nullopt);
+                              std::optional<qint64> sizeLimit = std::nullopt,
+                              const std::optional<trust::Sha256Digest>& sha256 = std::nullopt);
 
 } // namespace kaldoria::unpack

@@ -406,30 +406,43 @@ bool TRAR::extractEntry(const QString& folder, bool restoreFolder, const std::op
         fProgressInfo.FileBytesDone += fProgressInfo.FileBytesTotal;
         return true;
     case TRARReplace::rrOverwrite:
-        code = extractFileTo(target);
-        return code == 0;
+        return extractFileTo(target, code);
     }
     return false;
 }
 
-int TRAR::extractFileTo(const QString& target) {
+bool TRAR::extractFileTo(const QString& target, int& code) {
     const QString folder = QFileInfo(target).path();
     if (!QDir().mkpath(folder)) {
         UnrarLibrary::api().ProcessFile(ArchiveHandle, RAR_SKIP, nullptr, nullptr);
-        return RARError::CreateFailed;
+        code = RARError::CreateFailed;
+        return false;
     }
     const QString temporary = ExtractionTemporary::nameBeside(target);
     std::wstring temporaryW = temporary.toStdWString();
-    const int code = UnrarLibrary::api().ProcessFileW(ArchiveHandle, RAR_EXTRACT, nullptr, temporaryW.data());
+    if (fFileCheck)
+        fFileCheck->begin();
+    code = UnrarLibrary::api().ProcessFileW(ArchiveHandle, RAR_EXTRACT, nullptr, temporaryW.data());
     if (code != 0 || fAbort) {
         QFile::remove(temporary);
-        return code != 0 ? code : RARError::CreateFailed;
+        if (code == 0)
+            code = RARError::CreateFailed;
+        return false;
+    }
+    if (fFileCheck) {
+        if (const QString refusal = fFileCheck->refusal(); !refusal.isEmpty()) {
+            QFile::remove(temporary);
+            refuse(fProgressInfo.FileName, refusal);
+            fAbort = true;
+            return false;
+        }
     }
     // The file's bytes reach the disk before its name does, so a crash leaves the old file or
     // the whole new one; a replaced program file stays executable throughout.
     if (!platform::syncFile(temporary)) {
         QFile::remove(temporary);
-        return RARError::CreateFailed;
+        code = RARError::CreateFailed;
+        return false;
     }
     const QFileInfo replaced(target);
     if (replaced.isFile() && !replaced.isSymLink() && replaced.isExecutable())
@@ -440,9 +453,10 @@ int TRAR::extractFileTo(const QString& target) {
         qCWarning(lcUnpack).noquote() << "cannot move the extracted file into place:" << target
                                       << QString::fromStdString(error.message());
         QFile::remove(temporary);
-        return RARError::CreateFailed;
+        code = RARError::CreateFailed;
+        return false;
     }
-    return 0;
+    return true;
 }
 
 bool TRAR::exceedsLimit(qint64 bytes) const {
@@ -515,6 +529,8 @@ int TRAR::onLibraryMessage(unsigned message, long p1, long p2) {
         return cancel || fAbort || !QFileInfo::exists(newName) ? kStop : kContinue;
     }
     case UCM_PROCESSDATA:
+        if (fFileCheck)
+            fFileCheck->data(reinterpret_cast<const char*>(p1), std::size_t(p2));
         fProgressInfo.FileBytesDone += p2;
         fProgressInfo.TotalSize += p2;
         if (exceedsLimit(fProgressInfo.TotalSize)) {

@@ -14,6 +14,19 @@ namespace kaldoria::unpack {
 
 struct TRARLibraryRecords;
 
+// Looks at each file an extraction writes, as the library writes it, and decides once the
+// file is whole whether it may be put in place. One file at a time, on the extracting thread.
+class TRARFileCheck {
+public:
+    virtual ~TRARFileCheck() = default;
+    // A new file starts.
+    virtual void begin() = 0;
+    // The next bytes of the file, in order.
+    virtual void data(const char* bytes, std::size_t size) = 0;
+    // Why the file whose bytes were just seen may not be put in place; empty when it may.
+    virtual QString refusal() = 0;
+};
+
 // Lists, tests and extracts RAR archives through the UnRAR library and reports what happens
 // through its events. Each of List, Extract and Test opens the archive named by the last
 // OpenFile, works through it and closes it again. One thread at a time.
@@ -74,13 +87,16 @@ public:
     void setDllName(const QString& name) { fDLLName = name; }
     const TRARArchiveInformation& ArchiveInformation() const { return fArchiveInformation; }
     const TRARProgressInfo& ProgressInfo() const { return fProgressInfo; }
+    // The stored name and reason of the last entry refused by Extract since OpenFile.
+    const QString& LastRefusal() const { return fLastRefusal; }
     // The most bytes one Extract call may write in all; -1 for no bound. An entry that
     // announces more is refused, and extraction stops once the written bytes pass the bound,
     // so an archive that expands far beyond what its owner expects cannot fill the disk.
-    // The stored name and reason of the last entry refused by Extract since OpenFile.
-    const QString& LastRefusal() const { return fLastRefusal; }
     qint64 ExtractLimit() const { return fExtractLimit; }
     void setExtractLimit(qint64 bytes) { fExtractLimit = bytes; }
+    // Sees every file Extract writes; a file it refuses is not put in place and extraction
+    // stops there. Not owned; nullptr for none.
+    void setFileCheck(TRARFileCheck* check) { fFileCheck = check; }
 
     TOnRARErrorNotifyEvent OnError;
     TOnRARListFile OnListFile;
@@ -102,12 +118,14 @@ private:
     bool extractEntry(const QString& folder, bool restoreFolder, const std::optional<QStringList>& files, int& code);
     void refuse(const QString& storedName, const QString& reason);
     bool exceedsLimit(qint64 bytes) const;
-    // Extracts the current entry under a temporary name beside `target`, then renames it.
-    int extractFileTo(const QString& target);
+    // Extracts the current entry under a temporary name beside `target`, then renames it;
+    // false when it was refused or not written. `code` receives the library's result.
+    bool extractFileTo(const QString& target, int& code);
     int onLibraryMessage(unsigned message, long p1, long p2);
 
     bool fAbort = false;
     qint64 fExtractLimit = -1;
+    TRARFileCheck* fFileCheck = nullptr;
     QString fLastRefusal;
     TRARProgressInfo fProgressInfo;
     bool fReadMVToEnd = false;

@@ -4,6 +4,8 @@
 #include "update/checks/TRequiredFilesCheck.h"
 #include "update/manifest/UpdateListSections.h"
 #include "update/settings/SettingsDataFile.h"
+#include "update/signing/SignedListGate.h"
+#include "update/signing/TrustResource.h"
 #include "update/source/SingleFetch.h"
 #include "update/source/TServerSelector.h"
 
@@ -11,6 +13,7 @@
 #include "launch/ProxyProbe.h"
 #include "platform/ClientPath.h"
 #include "platform/PlantedLinks.h"
+#include "platform/ProgramResources.h"
 #include "platform/ProgramStarter.h"
 #include "platform/SystemLanguage.h"
 #include "platform/TerminateRequest.h"
@@ -87,6 +90,21 @@ void TUpdateWorkflow::prepare() {
          {m_s.Required.get(), m_s.NewFileList.get(), m_s.CheckAll.get(), m_s.OldFileList.get()})
         list->setCancelToken(m_s.cancel);
     loadDatConfig();
+    loadTrustedKeys();
+}
+
+void TUpdateWorkflow::loadTrustedKeys() {
+    const std::optional<QByteArray> resource =
+        platform::ProgramResources::read(m_s.ownProgramPath, QString::fromLatin1(TrustResource::kName));
+    if (!resource)
+        return;
+    trust::Result<std::vector<trust::TrustedKey>> keys = TrustResource::parse(*resource);
+    if (keys.ok())
+        m_s.trustedKeys = std::move(keys).value();
+    else
+        m_s.trustFailure = QStringLiteral("the launcher's trusted keys cannot be read: ") + keys.error();
+    // Packed files are checked against their signed SHA-256, computed while they arrive.
+    m_s.fetchOptions.digest = download::FileDigest::Sha256;
 }
 
 void TUpdateWorkflow::applyLocks() {
@@ -223,6 +241,13 @@ QString TUpdateWorkflow::fetchList() {
         m_s.NewFileList->Clear();
         QFile::remove(list);
         return QStringLiteral("the list is damaged: ") + readable.message();
+    }
+    if (m_s.signedUpdates()) {
+        if (const QString refused = SignedListGate(m_s).accept(list); !refused.isEmpty()) {
+            m_s.NewFileList->Clear();
+            QFile::remove(list);
+            return refused;
+        }
     }
     m_s.listSections = std::move(sections);
     return QString();

@@ -86,6 +86,8 @@ private:
     void chooseLanguage();
     void findProxyPosition();
     void loadDatConfig();
+    // The keys of the program's resource "trust", which make every update a signed one.
+    void loadTrustedKeys();
     // Fetches, unpacks and checks the list of the server URLMain into "updater.lst"; the
     // reason when it could not.
     QString fetchList();

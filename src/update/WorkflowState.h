@@ -10,11 +10,16 @@
 #include "filelist/TFileList.h"
 #include "platform/CancelToken.h"
 #include "startup/InterfaceTexts.h"
+#include "trust/ManifestData.h"
+#include "trust/TrustedKey.h"
 
+#include <QHash>
 #include <QString>
 
 #include <functional>
 #include <memory>
+#include <optional>
+#include <vector>
 
 namespace kaldoria::update {
 
@@ -47,6 +52,15 @@ struct WorkflowState {
     std::unique_ptr<filelist::TFileList> OldFileList;
     // The sections of the server's list as fetched; its file lines are in NewFileList.
     UpdateListSections listSections;
+
+    // The keys this launcher trusts for signed updates (its resource "trust"); empty for a
+    // launcher that takes its updates unsigned.
+    std::vector<trust::TrustedKey> trustedKeys;
+    // Why the launcher's trusted keys could not be read; every list is refused then.
+    QString trustFailure;
+    // The files of the accepted signed manifest by name key; nothing for unsigned updates.
+    std::optional<QHash<QString, trust::ManifestFile>> signedFiles;
+    bool signedUpdates() const { return !trustedKeys.empty() || !trustFailure.isEmpty(); }
 
     // Base address of the chosen update server, as configured.
     QString URLMain;

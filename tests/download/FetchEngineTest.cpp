@@ -1,4 +1,5 @@
 #include "download/FetchEngine.h"
+#include "trust/Sha256.h"
 
 #include "NginxServer.h"
 #include "PlainHttpServer.h"
@@ -82,8 +83,10 @@ protected:
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
     // Fetches every served file from `server` and checks that each arrived whole, with the
-    // digest and length of its bytes.
-    void fetchEveryServedFile(FetchEngine& fetcher, const NginxServer& server) {
+    // digest the options ask for and the length of its bytes.
+    void fetchEveryServedFile(const FetchOptions& options, const NginxServer& server) {
+        const std::unique_ptr<FetchEngine> engineOwned = engine(options);
+        FetchEngine& fetcher = *engineOwned;
         std::vector<QString> names;
         for (const auto& [name, data] : m_data) {
             fetcher.fetch({.id = names.size(), .url = server.url(name), .path = target(name)});
@@ -95,7 +98,13 @@ protected:
             const QString& name = names[id];
             EXPECT_TRUE(outcome.ok()) << name.toStdString() << ": " << outcome.failure.describe().toStdString();
             EXPECT_EQ(readFile(target(name)), m_data[name]) << name.toStdString();
-            EXPECT_EQ(outcome.md5, md5(m_data[name])) << name.toStdString();
+            if (options.digest == FileDigest::Sha256) {
+                EXPECT_EQ(outcome.sha256, trust::Sha256::of(m_data[name])) << name.toStdString();
+                EXPECT_TRUE(outcome.md5.isEmpty()) << name.toStdString();
+            } else {
+                EXPECT_EQ(outcome.md5, md5(m_data[name])) << name.toStdString();
+                EXPECT_FALSE(outcome.sha256) << name.toStdString();
+            }
             EXPECT_EQ(outcome.length, m_data[name].size()) << name.toStdString();
         }
     }
@@ -110,7 +119,7 @@ protected:
 
 // Many small files and two files larger than a range share a few connections that stay open:
 // a small file costs one request, a large one a request per range, and every file arrives
-// whole with the digest of its bytes, however its ranges finished.
+// whole with the digests of its bytes, however its ranges finished.
 TEST_F(FetchEngineTest, ManyFilesShareFewKeptAliveConnections) {
     constexpr int kSmall = 40;
     constexpr qint64 kRange = 64 * 1024;
@@ -125,7 +134,8 @@ TEST_F(FetchEngineTest, ManyFilesShareFewKeptAliveConnections) {
     FetchOptions options;
     options.connections = 3;
     options.rangeBytes = kRange;
-    ASSERT_NO_FATAL_FAILURE(fetchEveryServedFile(*engine(options), nginx));
+    options.digest = FileDigest::Sha256;
+    ASSERT_NO_FATAL_FAILURE(fetchEveryServedFile(options, nginx));
 
     const qsizetype requestsExpected = kSmall + 1 + 11 + 3;
     const QStringList log = nginx.accessLog(requestsExpected);
@@ -160,7 +170,7 @@ TEST_F(FetchEngineTest, OverHttp2TransfersShareOneConnection) {
     ASSERT_TRUE(nginx.start()) << nginx.errorText().toStdString();
     FetchOptions options;
     options.rangeBytes = 64 * 1024;
-    ASSERT_NO_FATAL_FAILURE(fetchEveryServedFile(*engine(options), nginx));
+    ASSERT_NO_FATAL_FAILURE(fetchEveryServedFile(options, nginx));
     QSet<QString> connections;
     const QStringList log = nginx.accessLog(12 + 7);
     for (const QString& line : log)

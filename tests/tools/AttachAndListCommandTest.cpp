@@ -64,6 +64,7 @@ TEST_F(AttachCommand, BadInputsFailWithAMessageAndLeaveTheOutputAlone) {
         {{u"attach"_qs, dir.filePath(u"noprogram"_qs), u"-o"_qs, out, u"--resource"_qs, u"blank="_qs + blank},
          "noprogram"},
         {{u"attach"_qs, program, u"--resource"_qs, u"blank="_qs + blank}, "option -o is required"},
+        {{u"attach"_qs, program, u"-o"_qs, out, u"--resource"_qs, u"trust="_qs + other}, "outside a PEM block"},
         {{u"list"_qs}, "exactly one PROGRAM"},
         {{u"list"_qs, dir.filePath(u"noprogram"_qs)}, "no such file"},
         {{u"list"_qs, program}, "program carries no resources"},

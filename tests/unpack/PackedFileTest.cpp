@@ -160,4 +160,32 @@ TEST_F(ExtractArchiveTest, ReportsWhetherEveryFileWasExtractedAndWhyNot) {
     EXPECT_FALSE(exists(QStringLiteral("evil.txt")));
 }
 
+// A file whose bytes differ from the expected digest never replaces the one in place, whether
+// the archive stores or compresses it; the digest is of the bytes written, in any block size.
+TEST_F(ExtractArchiveTest, AFileReplacesNothingUnlessItsDigestMatches) {
+    const QByteArray content = patternBytes(3'000'000);
+    writeFile(QStringLiteral("src/a.bin"), content);
+    ASSERT_TRUE(
+        rar(QStringLiteral("stored.kdz"), {QStringLiteral("a.bin")}, {QStringLiteral("-m0")}, QStringLiteral("src")));
+    ASSERT_TRUE(rar(QStringLiteral("packed.kdz"), {QStringLiteral("a.bin")}, {}, QStringLiteral("src")));
+    const kaldoria::trust::Sha256Digest right = kaldoria::trust::Sha256::of(content);
+    const kaldoria::trust::Sha256Digest wrong = kaldoria::trust::Sha256::of("other bytes");
+    for (const char* archive : {"stored.kdz", "packed.kdz"}) {
+        SCOPED_TRACE(archive);
+        writeFile(QStringLiteral("client/a.bin"), "old");
+        const ExtractOutcome refused =
+            ExtractArchive(path(QString::fromLatin1(archive)), QStringLiteral("."), {}, wrong);
+        EXPECT_FALSE(refused.extracted);
+        EXPECT_TRUE(refused.reason.startsWith(
+            QStringLiteral("refused entry: a.bin (SHA-256 mismatch: ") + kaldoria::trust::toHex(wrong) +
+            QStringLiteral(" was expected, the extracted file has ") + kaldoria::trust::toHex(right)))
+            << refused.reason.toStdString();
+        EXPECT_EQ(tree(QStringLiteral("client")), strings({"a.bin"}));
+        EXPECT_EQ(readFile(QStringLiteral("client/a.bin")), QByteArray("old"));
+
+        EXPECT_TRUE(ExtractArchive(path(QString::fromLatin1(archive)), QStringLiteral("."), {}, right).extracted);
+        EXPECT_TRUE(readFile(QStringLiteral("client/a.bin")) == content);
+    }
+}
+
 } // namespace

@@ -4,6 +4,7 @@
 #include "PackCommands.h"
 
 #include "platform/ProgramResources.h"
+#include "update/signing/TrustResource.h"
 
 #include <QFileInfo>
 
@@ -18,7 +19,10 @@ constexpr char kUsage[] =
     "Writes a copy of PROGRAM carrying the given resources (the launcher reads its\n"
     "configuration package from resource 'blank'). Resources of the same name are\n"
     "replaced, other resources PROGRAM already carries are kept. OUT keeps PROGRAM's\n"
-    "permissions, including the executable bit; OUT may be PROGRAM itself.\n";
+    "permissions, including the executable bit; OUT may be PROGRAM itself.\n\n"
+    "Resource 'trust' makes a launcher that takes only signed updates: FILE holds one or\n"
+    "more public keys from 'kaldoria-pack keygen' (NAME.pub files joined, e.g. with cat);\n"
+    "the launcher refuses any update not signed by one of them.\n";
 constexpr int kMaxNameBytes = 1024;
 } // namespace
 
@@ -61,6 +65,11 @@ int runAttach(const QStringList& args) {
         const auto data = readInputFile(option.mid(eq + 1), error);
         if (!data)
             return commandFailed("attach", error);
+        // A launcher with keys it cannot read would refuse every update.
+        if (name == QLatin1String(update::TrustResource::kName)) {
+            if (const auto keys = update::TrustResource::parse(*data); !keys.ok())
+                return commandFailed("attach", option.mid(eq + 1) + u": "_qs + keys.error());
+        }
         const auto same =
             std::find_if(resources.begin(), resources.end(), [&](const Resource& r) { return r.name == name; });
         if (same != resources.end())

@@ -19,6 +19,21 @@ QString checksumMismatch(const QString& expected, const QString& found) {
     return QStringLiteral("checksum mismatch: the list says %1, the packed file has %2").arg(expected, found);
 }
 
+QString signedMismatch(const trust::Sha256Digest& expected, const std::optional<trust::Sha256Digest>& found) {
+    return QStringLiteral("SHA-256 mismatch: the signed manifest says %1, the packed file has %2")
+        .arg(trust::toHex(expected), found ? trust::toHex(*found) : QStringLiteral("none"));
+}
+
+// Why the packed file with this digest may not be extracted; empty when it may. A signed
+// file is judged by its signed SHA-256 alone, any other by the list's MD5 when it has one.
+QString packedMismatch(const InstallTask& task, const QString& md5, const std::optional<trust::Sha256Digest>& sha256) {
+    if (task.signedFile)
+        return sha256 == task.signedFile->packed ? QString() : signedMismatch(task.signedFile->packed, sha256);
+    if (!task.expectedMd5.isEmpty() && md5 != task.expectedMd5)
+        return checksumMismatch(task.expectedMd5, md5);
+    return {};
+}
+
 } // namespace
 
 InstallPipeline::InstallPipeline(download::FetchOptions options, Handlers handlers)
@@ -69,8 +84,8 @@ void InstallPipeline::fetched(const download::FetchOutcome& outcome) {
         finish(task, result);
         return;
     }
-    const QString found = digestText(outcome.md5);
-    if (!task.expectedMd5.isEmpty() && found != task.expectedMd5) {
+    const QString mismatch = packedMismatch(task, digestText(outcome.md5), outcome.sha256);
+    if (!mismatch.isEmpty()) {
         // A packed file that differs from the list is never extracted; it is fetched again.
         QFile::remove(task.packedPath);
         const int attempt = m_attempts[size_t(task.index)];
@@ -80,7 +95,7 @@ void InstallPipeline::fetched(const download::FetchOutcome& outcome) {
         }
         m_handlers.log(QStringLiteral("FItem.Content.Name ") + task.record.Name.mid(1) +
                        QStringLiteral(": hash error !!!"));
-        finish(task, {.reason = checksumMismatch(task.expectedMd5, found)});
+        finish(task, {.reason = mismatch});
         return;
     }
     const std::lock_guard lock(m_mutex);
@@ -109,14 +124,18 @@ QString InstallPipeline::copyLocal(const InstallTask& task) {
     if (!QFile::copy(task.localCopy, task.packedPath))
         return QFileInfo::exists(task.localCopy) ? QStringLiteral("could not be copied from the local source folder")
                                                  : QStringLiteral("not found in the local source folder");
+    if (task.signedFile) {
+        const trust::Result<trust::Sha256Digest> digest = trust::Sha256::ofFile(task.packedPath);
+        if (!digest.ok())
+            return QStringLiteral("packed file unreadable: ") + digest.error();
+        return packedMismatch(task, {}, digest.value());
+    }
     if (task.expectedMd5.isEmpty())
         return {};
     const filelist::FileDigest digest = filelist::GetFileMD5(task.packedPath);
     if (!digest.status.ok())
         return QStringLiteral("packed file unreadable: ") + digest.status.message();
-    if (digest.digest != task.expectedMd5)
-        return checksumMismatch(task.expectedMd5, digest.digest);
-    return {};
+    return packedMismatch(task, digest.digest, std::nullopt);
 }
 
 void InstallPipeline::unpack(const InstallTask& task) {
@@ -127,8 +146,11 @@ void InstallPipeline::unpack(const InstallTask& task) {
     }
     m_handlers.unpacking(task.index);
     m_handlers.log(QStringLiteral("Unpack:: ") + name);
-    // The archive may not write more than the list says the file holds.
-    const unpack::ExtractOutcome extraction = unpack::ExtractArchive(task.packedPath, task.folder, task.record.Size);
+    // The archive may not write more than the list says the file holds; a signed file's bytes
+    // are hashed as they are written and it replaces nothing unless they match.
+    const unpack::ExtractOutcome extraction =
+        unpack::ExtractArchive(task.packedPath, task.folder, task.record.Size,
+                               task.signedFile ? std::optional(task.signedFile->unpacked) : std::nullopt);
     m_handlers.log(QStringLiteral("Set DateTime: ") + name);
     QFile::remove(task.packedPath);
     if (!extraction.extracted) {

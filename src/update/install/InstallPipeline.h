@@ -14,9 +14,10 @@
 namespace kaldoria::update {
 
 // Installs many files at once: their packed forms are fetched several at a time, each is
-// checked against its digest while the next ones arrive (a wrong one is fetched again, up to
+// checked against its digests while the next ones arrive (a wrong one is fetched again, up to
 // three attempts), and extracted on a thread of its own, so that unpacking overlaps with the
-// downloads. The handlers run on the pipeline's threads, in the order things happen, not in
+// downloads. A signed file's extracted form must match its signed digest before it is put in
+// place. The handlers run on the pipeline's threads, in the order things happen, not in
 // the order of the tasks.
 class InstallPipeline {
 public:

@@ -1,8 +1,11 @@
 #pragma once
 
 #include "filelist/TFileItem.h"
+#include "trust/ManifestData.h"
 
 #include <QString>
+
+#include <optional>
 
 namespace kaldoria::update {
 
@@ -18,6 +21,10 @@ struct InstallTask {
     QString placedPath;   // the client file as the list names it
     QString expectedMd5;  // digest of the packed file; empty when the list gives none
     bool ownFile = false; // the launcher's own program file
+    // For a signed update: the SHA-256 digests the packed and the extracted file must have
+    // before the file is put in place; the signed digest then judges the packed file instead
+    // of `expectedMd5`.
+    std::optional<trust::ManifestFile> signedFile;
 };
 
 // How the work on one file ended.

@@ -23,6 +23,12 @@ TSingleFileUpdate::Prepared TSingleFileUpdate::prepare(const filelist::TFileReco
         return {.refusal = QStringLiteral("name outside the client folder")};
     }
     InstallTask task;
+    if (m_s.signedFiles) {
+        const auto signedFile = m_s.signedFiles->constFind(trust::ManifestData::nameKey(record.Name));
+        if (signedFile == m_s.signedFiles->cend())
+            return {.refusal = QStringLiteral("the signed manifest does not name this file")};
+        task.signedFile = *signedFile;
+    }
     task.record = record;
     task.placedPath = m_s.clientPath(record.Name);
     task.folder = QFileInfo(task.placedPath).path();

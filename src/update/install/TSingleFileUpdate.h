@@ -10,7 +10,8 @@
 namespace kaldoria::update {
 
 // Readies one client file for its update, on the user-interface thread, before its packed
-// form is fetched: refuses a name outside the client folder and a second self-replacement,
+// form is fetched: refuses a name outside the client folder, a file that the accepted signed
+// manifest does not name, and a second self-replacement,
 // replaces a linked folder in the way by a real one, makes the file's folder, and lets a
 // local copy spelled in another case give way. Any other local copy stays in place until the
 // new one replaces it, so a failed update never takes a file away. The launcher's own
