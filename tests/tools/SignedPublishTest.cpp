@@ -183,6 +183,21 @@ TEST_F(SignedPublishTest, VerifyRefusesWhatALauncherMustRefuse) {
              resign(server, [](trust::ManifestData& d) { d.files[0].unpacked = trust::Sha256::of("other"); });
          },
          "op.pub", "the file in the archive is not the signed one"},
+        {"archive larger than the list says, signed",
+         [&](const QString& server) {
+             const QString archive = QDir(server).filePath(text("kd.ini.kdz"));
+             QFile::remove(archive);
+             QFile::copy(otherDir.filePath(text("server/kd.ini.kdz")), archive);
+             resign(server, [&](trust::ManifestData& d) {
+                 for (trust::ManifestFile& f : d.files) {
+                     if (f.name == text("\\kd.ini")) {
+                         f.packed = trust::Sha256::of(readFile(archive));
+                         f.unpacked = trust::Sha256::of("[game]\r\nserver=evil\r\n");
+                     }
+                 }
+             });
+         },
+         "op.pub", "\\kd.ini: the archive does not give the file back: refused entry: kd.ini (entry larger"},
         {"listed file not signed",
          [&](const QString& server) { resign(server, [](trust::ManifestData& d) { d.files.pop_back(); }); }, "op.pub",
          "\\kd.ini: listed but not signed"},

@@ -97,9 +97,9 @@ void SignedFolderCheck::checkFiles(const QStringList& fileLines, const QString& 
     }
     QSet<QString> listed;
     for (int i = 0; i < list.Count(); ++i) {
-        const QString& name = list.GetItemByID(i)->Content.Name;
-        listed.insert(trust::ManifestData::nameKey(name));
-        checkFile(name, work);
+        const filelist::TFileRecord& record = list.GetItemByID(i)->Content;
+        listed.insert(trust::ManifestData::nameKey(record.Name));
+        checkFile(record, work);
     }
     for (const trust::ManifestFile& file : m_manifest.data.files) {
         if (!listed.contains(trust::ManifestData::nameKey(file.name)))
@@ -107,7 +107,8 @@ void SignedFolderCheck::checkFiles(const QStringList& fileLines, const QString& 
     }
 }
 
-void SignedFolderCheck::checkFile(const QString& name, const QString& work) {
+void SignedFolderCheck::checkFile(const filelist::TFileRecord& record, const QString& work) {
+    const QString& name = record.Name;
     const auto found = m_signedFiles.constFind(trust::ManifestData::nameKey(name));
     if (found == m_signedFiles.cend()) {
         m_problems << QStringLiteral("%1: listed but not signed").arg(name);
@@ -123,10 +124,11 @@ void SignedFolderCheck::checkFile(const QString& name, const QString& work) {
         m_problems << QStringLiteral("%1: the archive on the server is not the signed one").arg(name);
         return;
     }
-    // Extracted as a launcher extracts it: every file under its bare name into one folder.
+    // Extracted as a launcher extracts it: every file under its bare name into one folder, and
+    // no more bytes than the list gives the file.
     const QString folder = QDir(work).filePath(QStringLiteral("extracted"));
     QDir(folder).removeRecursively();
-    const unpack::ExtractOutcome extraction = unpack::ExtractArchive(archive, folder);
+    const unpack::ExtractOutcome extraction = unpack::ExtractArchive(archive, folder, record.Size);
     const QString extracted = QDir(folder).filePath(QFileInfo(relativePath(name)).fileName());
     if (!extraction.extracted || !QFileInfo(extracted).isFile()) {
         m_problems << QStringLiteral("%1: the archive does not give the file back: %2")

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "filelist/TFileRecord.h"
 #include "trust/ParsedManifest.h"
 #include "trust/TrustedKey.h"
 
@@ -34,7 +35,7 @@ private:
     std::optional<QStringList> checkList(const QString& work);
     // Checks every listed file's archive and content, extracting into `work`.
     void checkFiles(const QStringList& fileLines, const QString& work);
-    void checkFile(const QString& name, const QString& work);
+    void checkFile(const filelist::TFileRecord& record, const QString& work);
 
     const QString& m_server;
     const trust::ParsedManifest& m_manifest;
