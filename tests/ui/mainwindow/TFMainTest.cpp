@@ -66,7 +66,8 @@ TEST_F(TFMainTest, EveryCloseActionSavesTheEightLinesAndEndsTheProgram) {
                   (QStringList{QStringLiteral("Left = %1").arg(at.x()), QStringLiteral("Top = %1").arg(at.y()),
                                QStringLiteral("Language = English"), QStringLiteral("AutoClose = False"),
                                QStringLiteral("SelProxy = auto"), QStringLiteral("DriveType = HDD"),
-                               QStringLiteral("CheckMode = Hard: MD5 Hash"), QStringLiteral("LangFolder = default")}))
+                               QStringLiteral("CheckMode = Hard: MD5 Hash"), QStringLiteral("LangFolder = default"),
+                               QStringLiteral("LimitRate = 0")}))
             << name;
     }
 }
