@@ -46,7 +46,7 @@ void sendMouse(QWidget& window, QEvent::Type type, Qt::MouseButton button, QPoin
 
 class TFMainTest : public WindowFixture {};
 
-TEST_F(TFMainTest, EveryCloseActionSavesTheEightLinesAndEndsTheProgram) {
+TEST_F(TFMainTest, EveryCloseActionSavesTheSettingsLinesAndEndsTheProgram) {
     const std::pair<const char*, std::function<void(TFMain&)>> paths[] = {
         {"close button", [](TFMain& w) { QTest::mouseClick(w.Button_Close(), Qt::LeftButton); }},
         {"cancel button", [](TFMain& w) { QTest::mouseClick(w.Button_Cancel(), Qt::LeftButton); }},
