@@ -1,6 +1,20 @@
 #include "app/CommandLine.h"
 
+#include "download/ByteRate.h"
+
 namespace kaldoria::app {
+
+namespace {
+
+void readLimitRate(CommandLine& line, const QString& value) {
+    line.limitRate = download::parseByteRate(value);
+    if (!line.limitRate)
+        line.badValue = QStringLiteral("--limit-rate: \"%1\" is not a rate; give bytes per second, optionally "
+                                       "with k, M or G (1024-based), or 0 for no limit")
+                            .arg(value);
+}
+
+} // namespace
 
 CommandLine CommandLine::parse(const QStringList& arguments) {
     CommandLine line;
@@ -13,9 +27,23 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
         {QLatin1StringView("--version"), &CommandLine::version},
         {QLatin1StringView("--restarted"), &CommandLine::restarted},
     };
-    for (const QString& argument : arguments) {
+    const QLatin1StringView limitRate("--limit-rate");
+    const QLatin1StringView limitRateIs("--limit-rate=");
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments.at(i);
         if (!argument.startsWith(QLatin1StringView("--")))
             continue;
+        if (argument.startsWith(limitRateIs)) {
+            readLimitRate(line, argument.mid(limitRateIs.size()));
+            continue;
+        }
+        if (argument == limitRate) {
+            if (i + 1 < arguments.size())
+                readLimitRate(line, arguments.at(++i));
+            else
+                line.badValue = QStringLiteral("--limit-rate needs a rate");
+            continue;
+        }
         const auto known =
             std::find_if(std::begin(switches), std::end(switches), [&](const auto& s) { return argument == s.first; });
         if (known == std::end(switches))
@@ -28,8 +56,8 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
 
 QString CommandLine::usage() {
     return QStringLiteral(
-        "Usage: Kaldoria [-debug | filemode=FOLDER] [--headless] [--check-all] [--start-game] [--restarted]\n"
-        "                [--help] [--version]\n"
+        "Usage: Kaldoria [-debug | filemode=FOLDER] [--headless] [--check-all] [--start-game]\n"
+        "                [--limit-rate RATE] [--restarted] [--help] [--version]\n"
         "\n"
         "Keeps the game client in this program's folder up to date from the update servers\n"
         "named in its configuration, then starts the game (kd.exe). Without --headless it\n"
@@ -44,6 +72,10 @@ QString CommandLine::usage() {
         "                   3 another launcher runs for this client folder or instance name\n"
         "  --check-all      with --headless, also check every listed file and repair what differs\n"
         "  --start-game     with --headless, start the game when the client is up to date\n"
+        "  --limit-rate RATE\n"
+        "                   download at most RATE bytes per second, all connections together,\n"
+        "                   in place of the settings window's limit for this run; k, M and G\n"
+        "                   multiply by 1024 (\"500k\", \"5M\", \"1.5M\"); 0 for no limit\n"
         "  --restarted      started by a self-update (which passes it): wait up to 10 s for the\n"
         "                   launcher that started this one to end, and do not replace the\n"
         "                   program file again\n"

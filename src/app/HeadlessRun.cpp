@@ -13,6 +13,7 @@ int HeadlessRun::run(startup::tConfigData& config, startup::tDebugFile* debugFil
     TerminalView view;
     update::TUpdateWorkflow workflow(view, config, debugFile, QStringList{programPath} + commandLine.arguments,
                                      programPath);
+    workflow.setRateLimitOverride(commandLine.limitRate);
     workflow.prepare();
     workflow.setRestartHandler([&] {
         // One process for the calling script: the new program runs in this one's place. The

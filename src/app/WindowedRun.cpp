@@ -29,6 +29,7 @@ int WindowedRun::run(Startup& startup, const CommandLine& commandLine, const QSt
 
     mainwindow::TFMain mainWindow(config, skinConfig.MainWindow, startup::DebugMode ? &startup.debugLog() : nullptr,
                                   QStringList{programPath} + commandLine.arguments, programPath);
+    mainWindow.workflow().setRateLimitOverride(commandLine.limitRate);
     skin::SetDataToForm(skinConfig.MainWindow, mainWindow.controls());
     mainWindow.setWindowTitle(startup::InstanceName);
     if (!config.Config.TrayHint.isEmpty())

@@ -26,7 +26,7 @@ bool opensWindows(int argc, char** argv) {
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
     const CommandLine line = CommandLine::parse(arguments);
-    return !line.headless && !line.help && !line.version && line.unknownSwitches.isEmpty();
+    return !line.headless && !line.help && !line.version && line.unknownSwitches.isEmpty() && line.badValue.isEmpty();
 }
 
 } // namespace
@@ -47,6 +47,10 @@ int main(int argc, char** argv) {
     if (!commandLine.unknownSwitches.isEmpty()) {
         QTextStream(stderr) << "Kaldoria: unknown option " << commandLine.unknownSwitches.first() << "\n\n"
                             << CommandLine::usage();
+        return 2;
+    }
+    if (!commandLine.badValue.isEmpty()) {
+        QTextStream(stderr) << "Kaldoria: " << commandLine.badValue << "\n";
         return 2;
     }
     if (commandLine.help) {

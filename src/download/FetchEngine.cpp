@@ -2,6 +2,7 @@
 
 #include "download/DigestWorker.h"
 #include "download/FileAssembly.h"
+#include "download/RateLimiter.h"
 #include "net/CurlRequest.h"
 #include "net/HttpClient.h"
 #include "net/HttpResponseHead.h"
@@ -61,6 +62,9 @@ private:
         bool restartWhole = false;
         // Why a handler cut the transfer.
         DownloadFailure refusal;
+        // Waiting for the shared rate budget; `sequence` gives the transfers their turns.
+        bool paused = false;
+        quint64 sequence = 0;
         char errorBuffer[CURL_ERROR_SIZE] = {};
 
         ~Transfer() { curl_easy_cleanup(easy); }
@@ -73,6 +77,10 @@ private:
     // carry them as HTTP/2 streams of fewer connections.
     int transferLimit(const QString& url) const;
     void startRange(const std::shared_ptr<FileAssembly>& file, int range);
+    void resumePaused();
+    // How long the loop may wait for network events: the progress interval, or less when a
+    // paused transfer may go on sooner.
+    int pollTimeout(int pollMs);
     void finishTransfer(CURL* easy, CURLcode code);
     DownloadFailure failureOf(const Transfer& transfer, CURLcode code) const;
     void beginDigest(FileAssembly& file);
@@ -123,6 +131,9 @@ private:
     std::vector<std::unique_ptr<Transfer>> m_transfers;
     std::unordered_map<quint64, qint64> m_reported;
     Clock::time_point m_nextReport = Clock::now();
+    RateLimiter m_limiter;
+    quint64 m_lastSequence = 0;
+    quint64 m_lastResumed = 0;
 
     DigestWorker m_digest;
     std::thread m_thread;
@@ -130,6 +141,7 @@ private:
 
 FetchEngine::Worker::Worker(FetchOptions options, ProgressHandler progress, DoneHandler done)
     : m_options(options), m_progress(std::move(progress)), m_done(std::move(done)),
+      m_limiter(options.maxBytesPerSecond),
       m_digest(options.digest, [this](quint64 key, const QByteArray& md5,
                                       const std::optional<trust::Sha256Digest>& sha256, int readError) {
           {
@@ -180,6 +192,7 @@ void FetchEngine::Worker::run() {
                 break;
         }
         startTransfers();
+        resumePaused();
         int running = 0;
         curl_multi_perform(m_multi, &running);
         bool finished = false;
@@ -194,7 +207,7 @@ void FetchEngine::Worker::run() {
         takeDigests();
         reportProgress();
         if (!finished)
-            curl_multi_poll(m_multi, nullptr, 0, pollMs, nullptr);
+            curl_multi_poll(m_multi, nullptr, 0, pollTimeout(pollMs), nullptr);
     }
     m_digest.stop();
     for (const auto& transfer : m_transfers)
@@ -281,6 +294,12 @@ void FetchEngine::Worker::startRange(const std::shared_ptr<FileAssembly>& file, 
     curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, stallSeconds);
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, long(m_options.stallTime.count()));
+    transfer->sequence = ++m_lastSequence;
+    // Under a low rate limit, smaller chunks keep the turns of the transfers short, so that none
+    // waits long enough for the server to give up on it.
+    if (m_limiter.limits())
+        curl_easy_setopt(easy, CURLOPT_BUFFERSIZE,
+                         long(std::clamp<qint64>(m_options.maxBytesPerSecond / 8, 1024, CURL_MAX_WRITE_SIZE)));
     FileAssembly::Range& bytes = file->ranges()[size_t(range)];
     if (!file->whole()) {
         QByteArray rangeText = QByteArray::number(bytes.next()) + '-';
@@ -291,6 +310,38 @@ void FetchEngine::Worker::startRange(const std::shared_ptr<FileAssembly>& file, 
     bytes.running = true;
     curl_multi_add_handle(m_multi, easy);
     m_transfers.push_back(std::move(transfer));
+}
+
+void FetchEngine::Worker::resumePaused() {
+    if (!m_limiter.limits())
+        return;
+    // Turns go round in the order the transfers started, beginning after the one that went on
+    // last; a transfer that takes more than the budget allows pauses itself again.
+    const auto turn = std::partition_point(m_transfers.begin(), m_transfers.end(), [this](const auto& transfer) {
+        return transfer->sequence <= m_lastResumed;
+    });
+    std::vector<Transfer*> order;
+    for (auto it = turn; it != m_transfers.end(); ++it)
+        order.push_back(it->get());
+    for (auto it = m_transfers.begin(); it != turn; ++it)
+        order.push_back(it->get());
+    for (Transfer* transfer : order) {
+        if (!transfer->paused)
+            continue;
+        if (m_limiter.untilReady(Clock::now()).count() > 0)
+            return;
+        transfer->paused = false;
+        m_lastResumed = transfer->sequence;
+        curl_easy_pause(transfer->easy, CURLPAUSE_CONT);
+    }
+}
+
+int FetchEngine::Worker::pollTimeout(int pollMs) {
+    const bool anyPaused =
+        std::any_of(m_transfers.begin(), m_transfers.end(), [](const auto& transfer) { return transfer->paused; });
+    if (!anyPaused)
+        return pollMs;
+    return int(std::min<qint64>(pollMs, m_limiter.untilReady(Clock::now()).count()));
 }
 
 size_t FetchEngine::Worker::onHeader(Transfer& transfer, QByteArrayView line) {
@@ -354,6 +405,11 @@ DownloadFailure FetchEngine::Worker::judgeAnswer(Transfer& transfer, long status
 }
 
 size_t FetchEngine::Worker::onBody(Transfer& transfer, const char* data, size_t size) {
+    // libcurl keeps the refused bytes and hands them over again once the transfer goes on.
+    if (!m_limiter.take(qint64(size), Clock::now())) {
+        transfer.paused = true;
+        return CURL_WRITEFUNC_PAUSE;
+    }
     transfer.refusal = transfer.file->write(transfer.range, data, qint64(size));
     return transfer.refusal.kind == Kind::None ? size : 0;
 }

@@ -14,7 +14,8 @@ namespace kaldoria::download {
 // free connection. A server that ignores ranges sends the file whole. A broken, stalled or
 // short transfer is asked for again from where it stopped; a file fails when one of its
 // ranges failed on every attempt, or at once on an answer that cannot heal (a 4xx status, a
-// full disk).
+// full disk). With a rate limit, the transfers share one budget of bytes per second and take
+// turns when it is spent.
 //
 // Files start in the order they were handed over; a file's remaining ranges go before the
 // next file. The handlers run on the engine's thread.

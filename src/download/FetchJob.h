@@ -53,6 +53,8 @@ struct FetchOptions {
     // The digest of each file computed while it arrives: MD5, the list's check, or SHA-256
     // for a signed update, whose signed digest is the stronger check and replaces it.
     FileDigest digest = FileDigest::Md5;
+    // Bytes per second that all transfers of the engine receive together; 0 for no limit.
+    qint64 maxBytesPerSecond = 0;
 };
 
 } // namespace kaldoria::download

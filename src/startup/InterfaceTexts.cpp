@@ -31,6 +31,10 @@ QString interfaceTextOrDefault(TextEntry entry) {
         return QStringLiteral("News");
     case TextEntry::RetryButton:
         return QStringLiteral("Retry");
+    case TextEntry::RateLimitLabel:
+        return QStringLiteral("Download limit");
+    case TextEntry::NoRateLimit:
+        return QStringLiteral("Unlimited");
     default:
         return QString();
     }

@@ -46,6 +46,8 @@ enum class TextEntry : int {
     CheckLight = 34,
     NewsPlaceholder = 35, // seen in the news panel until the news page arrives
     RetryButton = 36,     // the message panel's button that runs the update again
+    RateLimitLabel = 37,  // the settings window's label of the download limit
+    NoRateLimit = 38,     // what the download limit shows when there is none
 };
 
 // The current language's text of `entry`.

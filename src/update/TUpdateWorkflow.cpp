@@ -9,6 +9,7 @@
 #include "update/source/SingleFetch.h"
 #include "update/source/TServerSelector.h"
 
+#include "download/ByteRate.h"
 #include "launch/GameLauncher.h"
 #include "launch/ProxyProbe.h"
 #include "platform/ClientPath.h"
@@ -59,7 +60,10 @@ TUpdateWorkflow::TUpdateWorkflow(UpdateView& view, startup::tConfigData& config,
     m_s.cancel = TerminateRequest::token();
     m_s.restartSelf = [this] {
         // The new program takes over; this one ends as on a close action.
-        if (platform::ProgramStarter::startDetached(m_s.ownProgramPath, {kRestartedSwitch}, m_s.mainPath))
+        QStringList arguments{kRestartedSwitch};
+        if (m_rateOverride)
+            arguments << QStringLiteral("--limit-rate") << download::byteRateText(*m_rateOverride);
+        if (platform::ProgramStarter::startDetached(m_s.ownProgramPath, arguments, m_s.mainPath))
             TerminateRequest::request();
     };
 }
@@ -165,6 +169,7 @@ void TUpdateWorkflow::RunUpdate() {
     // A run again (the window's retry) is judged on its own: what it cannot do counts anew.
     m_s.failedFiles = 0;
     m_s.listMissing = false;
+    applyRateLimit();
     TServerSelector::Options options;
     options.usePing = m_config.UpdateServers.UsePing;
     options.randomSelect = m_config.UpdateServers.RandomSelect;
@@ -277,11 +282,16 @@ void TUpdateWorkflow::Button_CheckAllFilesClick() {
     if (m_s.listMissing)
         return;
     BusyScope busy(*this);
+    applyRateLimit();
     const int failuresBefore = m_s.failedFiles;
     TFullCheck(m_s).CheckingAllFiles();
     if (endIfTerminated())
         return;
     m_s.reportOutcome(startup::TextEntry::FullCheckFinished, failuresBefore);
+}
+
+void TUpdateWorkflow::applyRateLimit() {
+    m_s.fetchOptions.maxBytesPerSecond = m_rateOverride.value_or(m_s.settings.limitRate);
 }
 
 void TUpdateWorkflow::LoadProxyList() {

@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 namespace kaldoria::startup {
 class tConfigData;
@@ -75,6 +76,10 @@ public:
     int failedFiles() const { return m_s.failedFiles; }
     bool listMissing() const { return m_s.listMissing; }
 
+    // A download rate limit for this run in place of the settings file's (the command line's
+    // --limit-rate); it is not saved. Bytes per second, 0 for none.
+    void setRateLimitOverride(std::optional<qint64> bytesPerSecond) { m_rateOverride = bytesPerSecond; }
+
     // How the launcher takes over from its own new program file; returns only on failure.
     // By default the new program is started detached without arguments and this process ends.
     void setRestartHandler(std::function<void()> restart);
@@ -92,6 +97,9 @@ private:
     // reason when it could not.
     QString fetchList();
     void reportNoList(const QString& reason);
+    // Gives the downloads of the next fetches the rate limit in force: the override, or else
+    // the user's setting as it stands now.
+    void applyRateLimit();
     // Ends the program when the run was cancelled, once the step that saw it has given its
     // work up and returned; true when it was cancelled (a test's end-program hook returns).
     // The only place where the update work ends the program.
@@ -107,6 +115,7 @@ private:
     QString m_proxyLine;
     int m_busy = 0;
     bool m_closing = false;
+    std::optional<qint64> m_rateOverride;
 };
 
 } // namespace kaldoria::update

@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QTcpServer>
@@ -72,7 +73,7 @@ TEST_F(HeadlessEndToEndTest, FreshInstallInDebugMode) {
     const QByteArray oldList = readClient(QStringLiteral("updater/OldList.lst"));
     EXPECT_EQ(oldList.count("\r\n"), 3);
     const QByteArray ini = readClient(QStringLiteral("updater/Kaldoria.ini"));
-    EXPECT_EQ(ini.count("\r\n"), 8);
+    EXPECT_EQ(ini.count("\r\n"), 9);
     EXPECT_TRUE(ini.startsWith("Left = -1\r\nTop = -1\r\nLanguage = English\r\n")) << ini.toStdString();
 
     const QByteArray log = readClient(QStringLiteral("log.err"));
@@ -165,6 +166,39 @@ TEST_F(HeadlessEndToEndTest, FailedFilesGiveExitCodeOne) {
     EXPECT_TRUE(result.output.contains("Failed: \\missing.dat: HTTP status 404")) << result.output.toStdString();
     EXPECT_TRUE(result.output.contains("2 files could not be updated.")) << result.output.toStdString();
     EXPECT_FALSE(result.output.contains("Update done")) << result.output.toStdString();
+}
+
+// The saved download limit holds for a run; --limit-rate takes its place for one run without
+// replacing it, and a limit that does not read ends the run before anything is fetched. 1 MiB
+// of noise (it does not pack smaller) at 256 KiB/s takes four seconds.
+TEST_F(HeadlessEndToEndTest, DownloadLimitFromTheSettingsOrForOneRun) {
+    publishWithTool({{QStringLiteral("big.dat"), UpdateServerFolder::noise(1024 * 1024, 5)}}, kModified);
+    makeLauncher(configText());
+    const struct {
+        QByteArray saved;
+        QStringList arguments;
+    } cases[] = {
+        {"LimitRate = 256K\r\n", kHeadless},
+        {"LimitRate = 0\r\n", {QStringLiteral("--headless"), QStringLiteral("--limit-rate"), QStringLiteral("256k")}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.saved.toStdString());
+        QFile::remove(clientFile(QStringLiteral("big.dat")));
+        writeClient(QStringLiteral("updater/Kaldoria.ini"), c.saved);
+        QElapsedTimer clock;
+        clock.start();
+        const Run result = run(c.arguments);
+        EXPECT_EQ(result.exitCode, 0) << result.output.toStdString();
+        EXPECT_GE(clock.elapsed(), 3500);
+        EXPECT_EQ(readClient(QStringLiteral("big.dat")), UpdateServerFolder::noise(1024 * 1024, 5));
+        EXPECT_TRUE(readClient(QStringLiteral("updater/Kaldoria.ini")).contains(c.saved));
+    }
+
+    const qsizetype before = requests().size();
+    const Run refused = run({QStringLiteral("--headless"), QStringLiteral("--limit-rate"), QStringLiteral("5MB")});
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_TRUE(refused.output.contains("--limit-rate: \"5MB\" is not a rate")) << refused.output.toStdString();
+    EXPECT_EQ(requests().size(), before);
 }
 
 TEST_F(HeadlessEndToEndTest, DownServerThenAnAnsweringOneByPing) {

@@ -9,6 +9,7 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QSet>
 #include <QTemporaryDir>
@@ -49,6 +50,11 @@ public:
     bool waitForProgress() {
         std::unique_lock lock(m_mutex);
         return m_changed.wait_for(lock, std::chrono::minutes(1), [&] { return !m_progressed.isEmpty(); });
+    }
+    void clear() {
+        const std::lock_guard lock(m_mutex);
+        m_outcomes.clear();
+        m_progressed.clear();
     }
     size_t doneCount() {
         const std::lock_guard lock(m_mutex);
@@ -237,6 +243,40 @@ TEST_F(FetchEngineTest, StopWithFilesInFlightLeavesNoTarget) {
     EXPECT_EQ(m_reports.doneCount(), 0u);
     EXPECT_TRUE(QDir(m_targets.path()).entryList(QDir::Files).isEmpty())
         << QDir(m_targets.path()).entryList(QDir::Files).join(u' ').toStdString();
+}
+
+// A rate limit holds for all transfers together: 6 MiB over four connections (or as HTTP/2
+// streams of one) at 2 MiB/s cannot arrive in less than three seconds, and every file
+// arrives whole although its transfers were paused and went on many times.
+TEST_F(FetchEngineTest, RateLimitHoldsForAllTransfersTogether) {
+    constexpr qint64 kMiB = 1024 * 1024;
+    testsupport::TestCertificates certificates;
+    ASSERT_TRUE(certificates.make());
+    const testsupport::ScopedAuthority authority("SSL_CERT_FILE", certificates.caFile());
+    for (int i = 0; i < 6; ++i)
+        serve(QStringLiteral("f%1.bin").arg(i), UpdateServerFolder::noise(int(kMiB), quint32(i)));
+    const NginxOptions servers[] = {
+        {.root = m_source.path()},
+        {.root = m_source.path(),
+         .certFile = certificates.certFile(),
+         .keyFile = certificates.keyFile(),
+         .http2 = true},
+    };
+    for (const NginxOptions& serverOptions : servers) {
+        SCOPED_TRACE(serverOptions.http2 ? "HTTP/2" : "HTTP/1.1");
+        m_reports.clear();
+        NginxServer nginx(serverOptions);
+        ASSERT_TRUE(nginx.start()) << nginx.errorText().toStdString();
+        FetchOptions options;
+        options.connections = 4;
+        options.rangeBytes = 256 * 1024;
+        options.maxBytesPerSecond = 2 * kMiB;
+        QElapsedTimer clock;
+        clock.start();
+        ASSERT_NO_FATAL_FAILURE(fetchEveryServedFile(options, nginx));
+        // 6 MiB at 2 MiB/s; the budget starts empty, so only the first chunk comes early.
+        EXPECT_GE(clock.elapsed(), 2900);
+    }
 }
 
 } // namespace kaldoria::download

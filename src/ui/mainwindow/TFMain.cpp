@@ -316,6 +316,7 @@ void TFMain::Button_ConfigClick() {
     } else {
         s.selProxy = QStringLiteral("Auto");
     }
+    s.limitRate = m_settings->limitRate();
     if (m_settings->Box_DriveType()->isEnabled())
         s.driveType = m_settings->Box_DriveType()->currentIndex() == 1 ? QStringLiteral("SSD") : QStringLiteral("HDD");
     if (m_settings->Box_CheckType()->isEnabled()) {
@@ -352,7 +353,7 @@ void TFMain::showNewsOfLanguage() {
 
 settings::MainWindowValues TFMain::settingsValues() {
     const update::UserSettings& s = m_workflow->settings();
-    return {geometry(), m_langConst, s.autoClose, s.selProxy, s.driveType, s.checkMode};
+    return {geometry(), m_langConst, s.autoClose, s.selProxy, s.driveType, s.checkMode, s.limitRate};
 }
 
 void TFMain::Button_StartGameClick() {

@@ -12,13 +12,23 @@
 #include <QPalette>
 #include <QShowEvent>
 
+#include <algorithm>
+
 namespace kaldoria::settings {
 
 namespace {
 
 constexpr QSize kDesignSize{520, 360};
 constexpr int kRowTop = 70;
-constexpr int kRowStep = 46;
+constexpr int kRowStep = 40;
+constexpr qint64 kKiB = 1024;
+// The largest download limit the window offers: 1 GB/s.
+constexpr int kMostKiBPerSecond = 1024 * 1024;
+
+// A rate in whole KB/s, rounded up so that a limit never shows as none.
+int kibPerSecond(qint64 bytesPerSecond) {
+    return int(std::min<qint64>(kMostKiBPerSecond, (bytesPerSecond + kKiB - 1) / kKiB));
+}
 
 using startup::TextEntry;
 
@@ -87,8 +97,14 @@ TFSettings::TFSettings(startup::tConfigData& config, const skin::TkucConfigWindo
     showChoices(m_boxDriveType, kDriveTypeTexts);
     m_boxCheckType = rowField<controls::TElComboBox>(this, 4);
     showChoices(m_boxCheckType, kCheckModeTexts);
+    m_textRateLimit = rowLabel(this, 5);
+    m_boxRateLimit = rowField<QSpinBox>(this, 5);
+    m_boxRateLimit->setRange(0, kMostKiBPerSecond);
+    m_boxRateLimit->setSuffix(QStringLiteral(" KB/s"));
+    m_boxRateLimit->setButtonSymbols(QAbstractSpinBox::NoButtons);
+    m_boxRateLimit->setGroupSeparatorShown(false);
     m_buttonOk = new PlateButton(startup::interfaceTextOrDefault(TextEntry::OkButton), this);
-    m_buttonOk->setGeometry(200, 306, 120, 32);
+    m_buttonOk->setGeometry(200, 316, 120, 32);
     connect(m_buttonOk, &QPushButton::clicked, this, &QDialog::accept);
 
     m_fadeIn.setInterval(kFadeInInterval);
@@ -117,6 +133,8 @@ skin::ConfigWindowControls TFSettings::controls() {
     c.Box_DriveType = m_boxDriveType;
     c.Box_CheckType = m_boxCheckType;
     c.Button_Ok = m_buttonOk;
+    c.Text_RateLimit = m_textRateLimit;
+    c.Box_RateLimit = m_boxRateLimit;
     return c;
 }
 
@@ -184,6 +202,7 @@ void TFSettings::FormShow() {
     if (m_checkAutoclose->isEnabled())
         m_checkAutoclose->setChecked(m_main.autoClose);
     fillProxyBox();
+    m_boxRateLimit->setValue(kibPerSecond(m_main.limitRate));
     if (m_boxDriveType->isEnabled())
         m_boxDriveType->setCurrentIndex(m_main.driveType.toLower() == u"hdd" ? 0 : 1);
     if (m_boxCheckType->isEnabled()) {
@@ -223,11 +242,18 @@ void TFSettings::SetLanguage() {
     m_textProxy->setText(startup::interfaceText(TextEntry::GameServerLabel));
     m_textDriveType->setText(startup::interfaceText(TextEntry::DiskTypeLabel));
     m_textCheckType->setText(startup::interfaceText(TextEntry::CheckMethodLabel));
+    m_textRateLimit->setText(startup::interfaceTextOrDefault(TextEntry::RateLimitLabel));
+    m_boxRateLimit->setSpecialValueText(startup::interfaceTextOrDefault(TextEntry::NoRateLimit));
     m_buttonOk->setText(startup::interfaceTextOrDefault(TextEntry::OkButton));
     showChoices(m_boxDriveType, kDriveTypeTexts);
     showChoices(m_boxCheckType, kCheckModeTexts);
     if (m_boxProxy->count() > 0)
         m_boxProxy->setItemText(0, startup::interfaceTextOrDefault(TextEntry::AutomaticProxy));
+}
+
+qint64 TFSettings::limitRate() const {
+    const int shown = m_boxRateLimit->value();
+    return shown == kibPerSecond(m_main.limitRate) ? m_main.limitRate : shown * kKiB;
 }
 
 void TFSettings::Box_LanguageChange(int index) {

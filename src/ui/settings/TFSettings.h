@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRect>
+#include <QSpinBox>
 #include <QString>
 #include <QTimer>
 
@@ -30,10 +31,11 @@ struct MainWindowValues {
     QString selProxy;
     QString driveType;
     QString checkMode;
+    qint64 limitRate = 0; // bytes per second, 0 for none
 };
 
-// The launcher's one dialog: interface language, auto-close, game proxy, drive type and
-// check depth, each locked (shown disabled) when the configuration says so. It only
+// The launcher's one dialog: interface language, auto-close, game proxy, drive type, check
+// depth and the download limit, the first five locked (shown disabled) when the configuration says so. It only
 // presents and collects: the language takes effect the moment it is picked, everything
 // else is read from the controls by the main window after the dialog closes.
 class TFSettings : public QDialog {
@@ -62,12 +64,18 @@ public:
     QComboBox* Box_DriveType() const { return m_boxDriveType; }
     QComboBox* Box_CheckType() const { return m_boxCheckType; }
     PlateButton* Button_Ok() const { return m_buttonOk; }
+    // The download limit in KB/s (1024 bytes), 0 for none.
+    QSpinBox* Box_RateLimit() const { return m_boxRateLimit; }
+    QLabel* Text_RateLimit() const { return m_textRateLimit; }
     QLabel* Text_Title() const { return m_textTitle; }
     QTimer* FadeIn() { return &m_fadeIn; }
     int FormWidth() const { return m_formWidth; }
 
     // The language id the user picked last, as the main window keeps it.
     qint32 langConst() const { return m_main.langConst; }
+    // The download limit the window shows, in bytes per second: the main window's own value
+    // while the player left it as it was, so that a limit of no whole KB/s is kept.
+    qint64 limitRate() const;
 
     // The captions and the shown choices in the current language.
     void SetLanguage();
@@ -101,11 +109,13 @@ private:
     QLabel* m_textProxy;
     QLabel* m_textDriveType;
     QLabel* m_textCheckType;
+    QLabel* m_textRateLimit;
     QComboBox* m_boxLanguage;
     QCheckBox* m_checkAutoclose;
     QComboBox* m_boxProxy;
     QComboBox* m_boxDriveType;
     QComboBox* m_boxCheckType;
+    QSpinBox* m_boxRateLimit;
     PlateButton* m_buttonOk;
 };
 

@@ -36,6 +36,14 @@ QString listStyle(const SettingsControlColors& c) {
         .arg(css(c.text), css(c.field), css(c.border), css(c.highlight));
 }
 
+QString spinBoxStyle(const SettingsControlColors& c) {
+    return QStringLiteral("QSpinBox { color: %1; background: %2; border: 1px solid %3; padding-left: 3px;"
+                          " selection-background-color: %4; selection-color: %1; }"
+                          "QSpinBox:focus { border-color: %1; }"
+                          "QSpinBox:disabled { color: %3; }")
+        .arg(css(c.text), css(c.field), css(c.border), css(c.highlight));
+}
+
 QString checkBoxStyle(const SettingsControlColors& c) {
     // A ticked box is filled with the text colour inside a ring of the field colour.
     return QStringLiteral("QCheckBox { color: %1; background: transparent; spacing: 8px; }"
@@ -68,6 +76,9 @@ void StyleSettingsControls(const TkucConfigWindow& skin, const ConfigWindowContr
             flat->setBorderColorFace(colors.border);
         box->view()->setStyleSheet(listStyle(colors));
     }
+    if (target.Box_RateLimit)
+        target.Box_RateLimit->setStyleSheet(
+            spinBoxStyle(SettingsControlColors::from(text, background, *target.Box_RateLimit)));
     if (target.Check_Autoclose)
         target.Check_Autoclose->setStyleSheet(
             checkBoxStyle(SettingsControlColors::from(text, background, *target.Check_Autoclose)));

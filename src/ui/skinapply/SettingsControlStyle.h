@@ -23,10 +23,12 @@ struct SettingsControlColors {
 
 // The style sheet of a combo box's open list in these colours.
 QString listStyle(const SettingsControlColors& colors);
+// The style sheet of a flat spin box in these colours.
+QString spinBoxStyle(const SettingsControlColors& colors);
 // The style sheet of a check box whose tick square is drawn in these colours.
 QString checkBoxStyle(const SettingsControlColors& colors);
 
-// Dresses the settings window's combo boxes, their lists and its check box in the skin's
+// Dresses the settings window's combo boxes, their lists, its spin box and check box in the skin's
 // colours: label coloured text and borders on the background the skin draws under each
 // control, so that they no longer show the toolkit's white fields. A flat combo box also
 // takes its border colour. Runs after the elements have placed the controls and coloured

@@ -1,6 +1,7 @@
 #include "ui/skinapply/WindowApply.h"
 
 #include "ui/skinapply/ElementApply.h"
+#include "ui/skinapply/RateLimitRow.h"
 #include "ui/skinapply/SettingsControlStyle.h"
 
 namespace kaldoria::skin {
@@ -48,6 +49,7 @@ void SetDataToForm(const TkucConfigWindow& skin, const ConfigWindowControls& tar
     apply(skin.Box_DriveType, target.Box_DriveType);
     apply(skin.Box_CheckType, target.Box_CheckType);
     apply(skin.Button_Ok, target.Button_Ok);
+    placeRateLimitRow(target);
     StyleSettingsControls(skin, target);
 }
 

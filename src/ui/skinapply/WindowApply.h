@@ -13,6 +13,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QStringList>
 
 namespace kaldoria::skin {
@@ -53,6 +54,9 @@ struct ConfigWindowControls {
     QComboBox* Box_DriveType = nullptr;
     QComboBox* Box_CheckType = nullptr;
     QPushButton* Button_Ok = nullptr;
+    // Not skinned: placed and dressed after the skinned rows.
+    QLabel* Text_RateLimit = nullptr;
+    QSpinBox* Box_RateLimit = nullptr;
 };
 
 // Applies the main window's 17 elements to their controls, in the window's element order.
@@ -60,7 +64,8 @@ struct ConfigWindowControls {
 void SetDataToForm(const TkucMainWindow& skin, const MainWindowControls& target);
 
 // Applies the settings window's 13 elements to their controls, in the window's element order,
-// then dresses its combo boxes and check box in the skin's colours.
+// places the rows the skin does not know below its rows, then dresses its combo boxes, spin
+// box and check box in the skin's colours.
 void SetDataToForm(const TkucConfigWindow& skin, const ConfigWindowControls& target);
 
 // Applies both windows' skins and makes `params` a copy of the configuration's parameters.

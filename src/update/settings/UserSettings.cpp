@@ -1,5 +1,6 @@
 #include "update/settings/UserSettings.h"
 
+#include "download/ByteRate.h"
 #include "platform/FileSync.h"
 #include "platform/IntegerText.h"
 #include "platform/PlantedLinks.h"
@@ -41,6 +42,10 @@ void applyLine(UserSettings& s, const QString& rawLine) {
         s.checkMode = value;
     else if (key == QLatin1String("langfolder"))
         s.langFolder = value;
+    else if (key == QLatin1String("limitrate"))
+        s.limitRate = download::parseByteRate(value).value_or(0);
+    else
+        s.otherLines.append(line);
 }
 
 } // namespace
@@ -65,6 +70,7 @@ bool UserSettingsFile::save(const QString& path, const UserSettings& s) {
         QStringLiteral("DriveType = ") + s.driveType,
         QStringLiteral("CheckMode = ") + s.checkMode,
         QStringLiteral("LangFolder = ") + s.langFolder,
+        QStringLiteral("LimitRate = ") + download::byteRateText(s.limitRate),
     };
     // QSaveFile writes through a symbolic link; a link planted at the file's name goes first.
     platform::PlantedLinks::removeLink(path);
@@ -73,7 +79,7 @@ bool UserSettingsFile::save(const QString& path, const UserSettings& s) {
     // buffered data does not.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return false;
-    file.write(TextCodec::encodeLines(lines));
+    file.write(TextCodec::encodeLines(lines + s.otherLines));
     return platform::commitToDisk(file);
 }
 

@@ -46,7 +46,7 @@ void sendMouse(QWidget& window, QEvent::Type type, Qt::MouseButton button, QPoin
 
 class TFMainTest : public WindowFixture {};
 
-TEST_F(TFMainTest, EveryCloseActionSavesTheEightLinesAndEndsTheProgram) {
+TEST_F(TFMainTest, EveryCloseActionSavesTheSettingsLinesAndEndsTheProgram) {
     const std::pair<const char*, std::function<void(TFMain&)>> paths[] = {
         {"close button", [](TFMain& w) { QTest::mouseClick(w.Button_Close(), Qt::LeftButton); }},
         {"cancel button", [](TFMain& w) { QTest::mouseClick(w.Button_Cancel(), Qt::LeftButton); }},
@@ -66,7 +66,8 @@ TEST_F(TFMainTest, EveryCloseActionSavesTheEightLinesAndEndsTheProgram) {
                   (QStringList{QStringLiteral("Left = %1").arg(at.x()), QStringLiteral("Top = %1").arg(at.y()),
                                QStringLiteral("Language = English"), QStringLiteral("AutoClose = False"),
                                QStringLiteral("SelProxy = auto"), QStringLiteral("DriveType = HDD"),
-                               QStringLiteral("CheckMode = Hard: MD5 Hash"), QStringLiteral("LangFolder = default")}))
+                               QStringLiteral("CheckMode = Hard: MD5 Hash"), QStringLiteral("LangFolder = default"),
+                               QStringLiteral("LimitRate = 0")}))
             << name;
     }
 }

@@ -1,6 +1,7 @@
 #include "WindowFixture.h"
 
 #include "startup/InterfaceTexts.h"
+#include "ui/skinapply/RateLimitRow.h"
 
 #include <QAbstractItemView>
 #include <QSignalSpy>
@@ -176,6 +177,69 @@ TEST_F(TFSettingsTest, ChoicesOkAndAutoAreShownInTheLanguageWhileTheSavedValuesS
     EXPECT_TRUE(lines.contains(QStringLiteral("SelProxy = Auto"))) << lines.join(u'|').toStdString();
     EXPECT_TRUE(lines.contains(QStringLiteral("DriveType = SSD")));
     EXPECT_TRUE(lines.contains(QStringLiteral("CheckMode = Medium: Size & Date")));
+}
+
+// The limit is shown in KB/s, rounded up so that a limit never shows as none; one the player
+// leaves as it was keeps its bytes, one the player changes is saved in the settings file.
+TEST_F(TFSettingsTest, DownloadLimitIsShownInKilobytesAndSavedWhenChanged) {
+    TFSettings& window = makeSettings(configText());
+    const struct {
+        qint64 saved;
+        QString shown;
+    } cases[] = {{0, QStringLiteral("Unlimited")},
+                 {5 * 1024 * 1024, QStringLiteral("5120 KB/s")},
+                 {1000, QStringLiteral("1 KB/s")}};
+    for (const auto& c : cases) {
+        MainWindowValues values =
+            saved(QStringLiteral("auto"), QStringLiteral("HDD"), QStringLiteral("Hard: MD5 Hash"));
+        values.limitRate = c.saved;
+        open(window, values);
+        EXPECT_EQ(window.Box_RateLimit()->text(), c.shown);
+        EXPECT_EQ(window.limitRate(), c.saved);
+        window.Box_RateLimit()->setValue(300);
+        EXPECT_EQ(window.limitRate(), 300 * 1024);
+        window.hide();
+    }
+
+    mainwindow::TFMain& main = makeWindows(configText());
+    main.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
+    QTimer::singleShot(0, m_settings, [&] {
+        m_settings->Box_RateLimit()->setValue(2048);
+        QTest::mouseClick(m_settings->Button_Ok(), Qt::LeftButton);
+    });
+    main.Button_ConfigClick();
+    main.close();
+    EXPECT_TRUE(settingsLines().contains(QStringLiteral("LimitRate = 2M"))) << settingsLines().join(u'|').toStdString();
+}
+
+// The row no skin element describes sits one row step below the check method's, in the
+// label's font and colour and the boxes' dress; a skin without room for it hides it.
+TEST_F(TFSettingsTest, DownloadLimitRowFollowsTheSkinnedRows) {
+    mainwindow::TFMain& main = makeWindows(configText());
+    open(*m_settings, main.settingsValues());
+    QSpinBox* box = m_settings->Box_RateLimit();
+    QLabel* label = m_settings->Text_RateLimit();
+    QComboBox* check = m_settings->Box_CheckType();
+    QComboBox* drive = m_settings->Box_DriveType();
+    ASSERT_TRUE(box->isVisible());
+    ASSERT_TRUE(label->isVisible());
+    EXPECT_EQ(box->geometry(), check->geometry().translated(0, check->y() - drive->y()));
+    EXPECT_EQ(label->x(), m_settings->controls().Text_CheckType->x());
+    EXPECT_EQ(label->font(), m_settings->controls().Text_CheckType->font());
+    EXPECT_EQ(label->palette().color(QPalette::WindowText),
+              m_settings->controls().Text_CheckType->palette().color(QPalette::WindowText));
+    EXPECT_EQ(whitePixels(*box), 0);
+    const QImage& background = m_skin->ConfigWindow.BackGroundImage.image;
+    EXPECT_EQ(box->grab().toImage().pixelColor(box->width() - 4, box->height() / 2),
+              background.pixelColor(box->x() + 3, box->y() + box->height() / 2));
+
+    // A skin whose "Ok" stands where the row would go.
+    m_settings->Button_Ok()->move(m_settings->Button_Ok()->x(), box->y());
+    skin::ConfigWindowControls controls = m_settings->controls();
+    skin::placeRateLimitRow(controls);
+    EXPECT_FALSE(box->isVisible());
+    EXPECT_FALSE(label->isVisible());
 }
 
 TEST_F(TFSettingsTest, BoxesCheckBoxAndOkWearTheSkin) {

@@ -186,16 +186,21 @@ TEST_F(DemoSkinPreview, SettingsWindow) {
     checkBox.addItem(u"Size and date"_qs);
     QCheckBox autocloseBox(&window);
     QPushButton ok(u"OK"_qs, &window);
+    QLabel rate(u"Download limit"_qs, &window);
+    QSpinBox rateBox(&window);
+    applyColorKeyOutline(window, skin.BackGroundImage.image);
     SetDataToForm(skin, {&background, &title, &language, &autoclose, &proxy, &drive, &check, &languageBox,
-                         &autocloseBox, &proxyBox, &driveBox, &checkBox, &ok});
-    applyColorKeyOutline(window, background.pixmap().toImage());
+                         &autocloseBox, &proxyBox, &driveBox, &checkBox, &ok, &rate, &rateBox});
 
-    EXPECT_EQ(window.size(), QSize(520, 360));
+    EXPECT_EQ(window.size(), QSize(520, 406));
+    // The demo skin leaves room for the launcher's own row below its five.
+    EXPECT_FALSE(rateBox.isHidden());
+    EXPECT_EQ(rateBox.y() - checkBox.y(), checkBox.y() - driveBox.y());
     const QRegion outline = window.mask();
     EXPECT_FALSE(outline.contains(QPoint(0, 0)));
     EXPECT_FALSE(outline.contains(QPoint(8, 8)));
     EXPECT_TRUE(outline.contains(QPoint(260, 180)));
-    EXPECT_EQ(outline.boundingRect(), QRect(6, 6, 508, 348));
+    EXPECT_EQ(outline.boundingRect(), QRect(6, 6, 508, 394));
 
     window.show();
     shownPixels(window).save(buildDir() + u"/demo-skin-settings.png"_qs);

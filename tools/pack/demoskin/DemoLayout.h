@@ -31,8 +31,8 @@ inline constexpr QRect kStartGame{526, 456, 250, 88};
 } // namespace mainlayout
 
 namespace settingslayout {
-inline constexpr QSize kWindow{520, 360};
-inline constexpr QRect kPanel{6, 6, 508, 348};
+inline constexpr QSize kWindow{520, 406};
+inline constexpr QRect kPanel{6, 6, 508, 394};
 inline constexpr QRect kTitle{34, 20, 300, 22};
 inline constexpr int kRowTop = 74;
 inline constexpr int kRowStep = 46;
@@ -41,9 +41,11 @@ inline constexpr int kLabelWidth = 190;
 inline constexpr int kFieldLeft = 246;
 inline constexpr int kFieldWidth = 232;
 inline constexpr int kFieldHeight = 26;
-inline constexpr QRect kOk{200, 306, 120, 32};
+inline constexpr QRect kOk{200, 352, 120, 32};
+// Rows 0 to 4 are skin elements; the launcher places its download limit row in row 5.
+inline constexpr int kRows = 6;
 
-// The label and the field of row 0 to 4.
+// The label and the field of a row.
 inline constexpr QRect labelRow(int row) {
     return {kLabelLeft, kRowTop + row * kRowStep + 4, kLabelWidth, 20};
 }

@@ -31,7 +31,7 @@ QImage drawSettingsWindow() {
     drawDivider(p, 30, kWindow.width() - 30, 58);
     drawGem(p, QPointF(kTitle.left() - 12, kTitle.center().y() + 1), 7);
 
-    for (int row = 0; row < 5; ++row) {
+    for (int row = 0; row < kRows; ++row) {
         const QRectF band(24, kRowTop + row * kRowStep - 6, kWindow.width() - 48, kFieldHeight + 12);
         p.setPen(Qt::NoPen);
         p.setBrush(row % 2 ? QColor(255, 255, 255, 10) : QColor(0, 0, 0, 40));
