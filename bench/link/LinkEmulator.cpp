@@ -23,6 +23,9 @@ constexpr std::size_t kTurnBytes = 4u << 10;
 // few (about 3,000 a second at 25 MB/s) without making bursts big.
 constexpr std::size_t kWakeBytes = 8u << 10;
 constexpr std::uint64_t kListenerKey = 0;
+// The slow connection's burst: a tenth of a second of its rate, so that a trickle comes in
+// small pieces rather than seconds apart.
+constexpr double kSlowBurstSeconds = 0.1;
 
 std::int64_t monotonicNow() {
     timespec time{};
@@ -114,6 +117,10 @@ void LinkEmulator::accept(std::int64_t now) {
         const std::uint64_t id = m_nextId++;
         Entry& entry = m_connections[id];
         entry.connection = std::make_unique<LinkConnection>(client, upstream, now, m_options.rttNs);
+        if (id == m_options.slowConnection)
+            entry.ownRate = std::make_unique<TokenBucket>(
+                m_options.slowBytesPerSecond,
+                std::clamp(m_options.slowBytesPerSecond * kSlowBurstSeconds, 1.0, kBurstBytes), now);
         setNoDelay(client);
         setNoDelay(upstream);
         if (upstream < 0 || (::connect(upstream, reinterpret_cast<const sockaddr*>(&m_options.upstream),
@@ -165,6 +172,7 @@ void LinkEmulator::service(std::int64_t now) {
         finish(id, true, now);
     failed.clear();
     shareRate(now);
+    serveOwnRates(now);
     std::vector<std::uint64_t> finished;
     for (auto& [id, entry] : m_connections) {
         // An end of stream passes on without budget.
@@ -194,6 +202,8 @@ void LinkEmulator::shareRate(std::int64_t now) {
             const std::size_t budget = std::min(kTurnBytes, m_bucket.available());
             if (budget == 0)
                 break;
+            if (it->second.ownRate)
+                continue;
             const std::optional<std::size_t> sent = it->second.connection->sendClient(now, budget);
             if (!sent) {
                 if (std::find(failed.begin(), failed.end(), it->first) == failed.end())
@@ -204,6 +214,22 @@ void LinkEmulator::shareRate(std::int64_t now) {
                 m_turn = it->first + 1;
             }
         }
+    }
+    for (const std::uint64_t id : failed)
+        finish(id, true, now);
+}
+
+void LinkEmulator::serveOwnRates(std::int64_t now) {
+    std::vector<std::uint64_t> failed;
+    for (auto& [id, entry] : m_connections) {
+        if (!entry.ownRate)
+            continue;
+        entry.ownRate->refill(now);
+        const std::optional<std::size_t> sent = entry.connection->sendClient(now, entry.ownRate->available());
+        if (!sent)
+            failed.push_back(id);
+        else
+            entry.ownRate->take(*sent);
     }
     for (const std::uint64_t id : failed)
         finish(id, true, now);
@@ -242,7 +268,8 @@ std::optional<std::int64_t> LinkEmulator::nextWake(std::int64_t now) const {
         std::optional<std::int64_t> down = connection.nextArrival(LinkConnection::Side::Client);
         const std::size_t waiting = connection.clientBytesWaiting(now);
         if (down && *down <= now && waiting > 0)
-            down = m_bucket.timeWhenAvailable(std::min(kWakeBytes, waiting));
+            down = entry.ownRate ? entry.ownRate->timeWhenAvailable(waiting)
+                                 : m_bucket.timeWhenAvailable(std::min(kWakeBytes, waiting));
         consider(down);
     }
     return wake;

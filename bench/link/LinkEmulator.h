@@ -17,7 +17,8 @@ namespace kaldoria::bench {
 
 // A TCP proxy that behaves like a slow link: every accepted connection is forwarded to the
 // upstream server through a LinkConnection, and the bytes towards all clients share one
-// token bucket, handed out in turns so that connections get about equal shares.
+// token bucket, handed out in turns so that connections get about equal shares. The one slow
+// connection, when asked for, has a bucket of its own instead.
 class LinkEmulator {
 public:
     explicit LinkEmulator(const LinkOptions& options);
@@ -33,6 +34,7 @@ public:
 private:
     struct Entry {
         std::unique_ptr<LinkConnection> connection;
+        std::unique_ptr<TokenBucket> ownRate; // the slow connection's; null for the others
         std::uint32_t events[2] = {0, 0};
         bool watched[2] = {true, true};
     };
@@ -41,6 +43,7 @@ private:
     void handle(const epoll_event& event, std::int64_t now);
     void service(std::int64_t now);
     void shareRate(std::int64_t now);
+    void serveOwnRates(std::int64_t now);
     void updateInterest(std::uint64_t id, Entry& entry);
     std::optional<std::int64_t> nextWake(std::int64_t now) const;
     void finish(std::uint64_t id, bool reset, std::int64_t now);

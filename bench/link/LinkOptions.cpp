@@ -54,6 +54,11 @@ bool parseRate(std::string_view text, double& rate) {
     return error == std::errc() && end == text.data() + text.size() && rate > 0;
 }
 
+bool parseCount(std::string_view text, std::uint64_t& count) {
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), count);
+    return error == std::errc() && end == text.data() + text.size() && count > 0;
+}
+
 bool parseMilliseconds(std::string_view text, std::int64_t& nanoseconds) {
     double value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -85,6 +90,10 @@ std::optional<LinkOptions> parseLinkOptions(int argc, char** argv, std::string& 
             valid = parseRate(value, options.bytesPerSecond);
         else if (name == "--count")
             options.countFile = value;
+        else if (name == "--slow-connection")
+            valid = parseCount(value, options.slowConnection);
+        else if (name == "--slow-rate")
+            valid = parseRate(value, options.slowBytesPerSecond);
         else {
             error = "unknown option " + std::string(name);
             return std::nullopt;
@@ -96,6 +105,10 @@ std::optional<LinkOptions> parseLinkOptions(int argc, char** argv, std::string& 
     }
     if (!haveListen || !haveUpstream || options.bytesPerSecond <= 0) {
         error = "--listen, --upstream and --rate are required";
+        return std::nullopt;
+    }
+    if ((options.slowConnection > 0) != (options.slowBytesPerSecond > 0)) {
+        error = "--slow-connection and --slow-rate go together";
         return std::nullopt;
     }
     return options;

@@ -3,8 +3,9 @@
 # of 40 ms, then of 150 ms: a fresh connection's first byte of a small file (about two round
 # trips: the handshake, then the request), a 50 MiB file (about its size over the rate, plus
 # those two round trips), and four 8 MiB files at once (the rate is shared: each takes about
-# four times as long as alone, and about as long as the others). Prints measured against
-# expected figures; the exit code is 1 when any is off by more than the tolerance shown.
+# four times as long as alone, and about as long as the others); then one connection shaped to
+# a rate of its own beside a fast one. Prints measured against expected figures; the exit code
+# is 1 when any is off by more than the tolerance shown.
 #   bench/link/check.sh BUILD_DIR
 set -euo pipefail
 BUILD=$(cd "$1" && pwd)
@@ -52,4 +53,19 @@ for rtt in 40 150; do
     kill "${LINK_PIDS[-1]}"
     unset 'LINK_PIDS[-1]'
 done
+
+# One connection shaped apart: the second a client opens gets 2 kB/s of its own while the
+# third, opened as it trickles, still gets the whole shared rate.
+start_emulator "$BUILD" "$NGINX_PORT" 40 "$RATE" "" --slow-connection 2 --slow-rate 2k
+echo "round trip 40 ms, rate $RATE bytes/s, connection 2 at 2000 bytes/s"
+fetch small.bin '' >/dev/null
+fetch small.bin '%{size_header} %{size_download} %{time_total}\n' >"$WORK/slow.time" &
+slow=$!
+sleep 0.2
+report "50 MiB file beside the slow connection" "$(fetch big.bin '%{time_total}')" \
+    "$(echo "scale=3; 0.08 + $((50 << 20)) / $BYTES_PER_SECOND" | bc)"
+wait "$slow"
+read -r header body seconds <"$WORK/slow.time"
+# Its bucket starts full: a tenth of a second of its rate (200 bytes) comes at once.
+report "1 KiB file over the slow connection" "$seconds" "$(echo "scale=3; 0.08 + ($header + $body - 200) / 2000" | bc)"
 exit $FAILED

@@ -51,12 +51,14 @@ CONF
     LINK_PIDS+=("$(cat "$prefix/nginx.pid")")
 }
 
-# start_emulator BUILD_DIR UPSTREAM_PORT RTT_MS RATE [COUNT_FILE]: sets EMULATOR_PORT and EMULATOR_PID.
+# start_emulator BUILD_DIR UPSTREAM_PORT RTT_MS RATE [COUNT_FILE [OPTION...]]: sets EMULATOR_PORT
+# and EMULATOR_PID; the options go to the emulator as they are (e.g. --slow-connection 3 --slow-rate 1k).
 start_emulator() {
     local build=$1 upstream=$2 rtt=$3 rate=$4 count=${5:-} out
+    shift $(($# < 5 ? $# : 5))
     out=$(mktemp)
     "$build/bench/kaldoria-link-emulator" --listen 127.0.0.1:0 --upstream "127.0.0.1:$upstream" \
-        --rtt-ms "$rtt" --rate "$rate" ${count:+--count "$count"} >"$out" &
+        --rtt-ms "$rtt" --rate "$rate" ${count:+--count "$count"} "$@" >"$out" &
     EMULATOR_PID=$!
     LINK_PIDS+=("$EMULATOR_PID")
     EMULATOR_PORT=""

@@ -2,11 +2,14 @@
 // downstream rate, so the update workflow can be measured as over a real link.
 //
 //   kaldoria-link-emulator --listen 127.0.0.1:0 --upstream 127.0.0.1:PORT --rtt-ms 40 --rate 25M [--count FILE]
+//                          [--slow-connection N --slow-rate 1k]
 //
 // Prints "PORT <n>" on its first line once it listens, then forwards until it is ended.
 // --rate is in bytes per second with an optional decimal suffix (k, M, G); --count appends
 // one line per connection (bytes each way, seconds open, "closed" when both
-// sides ended their streams or "reset" when a side reset it or failed).
+// sides ended their streams or "reset" when a side reset it or failed). --slow-connection N
+// --slow-rate RATE give the N-th accepted connection (from 1) a rate of its own, outside the
+// shared one: a connection a bad route or an overloaded server slows down.
 
 #include "LinkEmulator.h"
 #include "LinkOptions.h"
@@ -20,7 +23,8 @@ int main(int argc, char** argv) {
     if (!options) {
         std::fprintf(stderr,
                      "kaldoria-link-emulator: %s\nusage: kaldoria-link-emulator --listen ADDR:PORT --upstream "
-                     "ADDR:PORT --rtt-ms MS --rate BYTES_PER_SECOND [--count FILE]\n",
+                     "ADDR:PORT --rtt-ms MS --rate BYTES_PER_SECOND [--count FILE] [--slow-connection N --slow-rate "
+                     "BYTES_PER_SECOND]\n",
                      error.c_str());
         return 2;
     }

@@ -3,6 +3,7 @@
 #include "download/DigestWorker.h"
 #include "download/FileAssembly.h"
 #include "download/RateLimiter.h"
+#include "download/TransferRate.h"
 #include "net/CurlRequest.h"
 #include "net/HttpClient.h"
 #include "net/HttpResponseHead.h"
@@ -24,6 +25,13 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using Kind = DownloadFailure::Kind;
+
+// A transfer's rate counts towards the best one once it was measured over this long, so that
+// the burst of a transfer's first moment does not raise the bar for the others.
+constexpr auto kReferenceSpan = std::chrono::milliseconds(500);
+// How long the best rate is remembered after the transfers that reached it have ended: a
+// straggler is still judged against what the link gave a moment ago.
+constexpr auto kBestRateMemory = std::chrono::seconds(30);
 
 // Failures that a new attempt may heal.
 bool mayHeal(const DownloadFailure& failure) {
@@ -65,6 +73,13 @@ private:
         // Waiting for the shared rate budget; `sequence` gives the transfers their turns.
         bool paused = false;
         quint64 sequence = 0;
+        // Body bytes of this transfer, and how fast they came since the first one.
+        qint64 received = 0;
+        std::optional<TransferRate> rate;
+        // The range was split while this transfer ran: it ends before the answer does.
+        bool shortened = false;
+        // The shortened range has all its bytes; the rest of the answer is not wanted.
+        bool reachedEnd = false;
         char errorBuffer[CURL_ERROR_SIZE] = {};
 
         ~Transfer() { curl_easy_cleanup(easy); }
@@ -81,6 +96,13 @@ private:
     // How long the loop may wait for network events: the progress interval, or less when a
     // paused transfer may go on sooner.
     int pollTimeout(int pollMs);
+    bool stealFromStraggler();
+    static qint64 bytesToCome(const Transfer& transfer);
+    bool cutSlowTransfers();
+    double slowFloor(Clock::time_point now);
+    bool isSlow(const Transfer& transfer, Clock::time_point now, double floor) const;
+    // Takes the transfer of `easy` out of the engine; null when it is not there.
+    std::unique_ptr<Transfer> takeTransfer(CURL* easy);
     void finishTransfer(CURL* easy, CURLcode code);
     DownloadFailure failureOf(const Transfer& transfer, CURLcode code) const;
     void beginDigest(FileAssembly& file);
@@ -134,6 +156,11 @@ private:
     RateLimiter m_limiter;
     quint64 m_lastSequence = 0;
     quint64 m_lastResumed = 0;
+    struct BestRate {
+        double bytesPerSecond = 0;
+        Clock::time_point at;
+    };
+    BestRate m_bestRate;
 
     DigestWorker m_digest;
     std::thread m_thread;
@@ -203,6 +230,7 @@ void FetchEngine::Worker::run() {
                 finished = true;
             }
         }
+        finished = cutSlowTransfers() || finished;
         advanceDigests();
         takeDigests();
         reportProgress();
@@ -242,8 +270,11 @@ void FetchEngine::Worker::startTransfers() {
                 break;
             }
         }
-        if (!file && m_waiting.empty())
-            return;
+        if (!file && m_waiting.empty()) {
+            if (!stealFromStraggler())
+                return;
+            continue;
+        }
         if (int(m_transfers.size()) >= transferLimit(file ? file->job().url : m_waiting.front().url))
             return;
         if (file) {
@@ -289,6 +320,12 @@ void FetchEngine::Worker::startRange(const std::shared_ptr<FileAssembly>& file, 
     // connection's streams rather than opening another; plain HTTP/1.1 never shares.
     if (isHttps(file->job().url))
         curl_easy_setopt(easy, CURLOPT_PIPEWAIT, 1L);
+    FileAssembly::Range& bytes = file->ranges()[size_t(range)];
+    // An HTTP/1.1 connection whose transfer was cut is closed, but over HTTP/2 the slow stream's
+    // connection stays open and would be handed back.
+    if (bytes.freshConnection)
+        curl_easy_setopt(easy, CURLOPT_FRESH_CONNECT, 1L);
+    bytes.freshConnection = false;
     // A transfer that receives nothing for the stall time is cut (fewer than 1 byte/s).
     const long stallSeconds = long(std::max<qint64>(1, (m_options.stallTime.count() + 999) / 1000));
     curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
@@ -300,7 +337,6 @@ void FetchEngine::Worker::startRange(const std::shared_ptr<FileAssembly>& file, 
     if (m_limiter.limits())
         curl_easy_setopt(easy, CURLOPT_BUFFERSIZE,
                          long(std::clamp<qint64>(m_options.maxBytesPerSecond / 8, 1024, CURL_MAX_WRITE_SIZE)));
-    FileAssembly::Range& bytes = file->ranges()[size_t(range)];
     if (!file->whole()) {
         QByteArray rangeText = QByteArray::number(bytes.next()) + '-';
         if (bytes.bounded())
@@ -410,18 +446,114 @@ size_t FetchEngine::Worker::onBody(Transfer& transfer, const char* data, size_t 
         transfer.paused = true;
         return CURL_WRITEFUNC_PAUSE;
     }
-    transfer.refusal = transfer.file->write(transfer.range, data, qint64(size));
-    return transfer.refusal.kind == Kind::None ? size : 0;
+    if (!transfer.rate)
+        transfer.rate.emplace(m_options.slowWindow, Clock::now());
+    const FileAssembly::Range& range = transfer.file->ranges()[size_t(transfer.range)];
+    const qint64 wanted = transfer.shortened ? std::min(qint64(size), range.last + 1 - range.next()) : qint64(size);
+    transfer.refusal = transfer.file->write(transfer.range, data, wanted);
+    if (transfer.refusal.kind != Kind::None)
+        return 0;
+    transfer.received += wanted;
+    // A shortened range ends its transfer once full: the rest goes to the one that took it over.
+    transfer.reachedEnd = transfer.shortened && range.next() > range.last;
+    return transfer.reachedEnd ? 0 : size;
 }
 
-void FetchEngine::Worker::finishTransfer(CURL* easy, CURLcode code) {
+// With nothing left to start, a free connection takes over the second half of the running range
+// with the most bytes still to come, so that the last ranges of an update, or of one large file,
+// do not hold everything up on a few connections while the others idle.
+bool FetchEngine::Worker::stealFromStraggler() {
+    Transfer* straggler = nullptr;
+    qint64 most = m_options.stealBytes;
+    for (const auto& transfer : m_transfers) {
+        const qint64 left = bytesToCome(*transfer);
+        if (left > most) {
+            most = left;
+            straggler = transfer.get();
+        }
+    }
+    if (!straggler || int(m_transfers.size()) >= transferLimit(straggler->file->job().url))
+        return false;
+    const qint64 at = straggler->file->ranges()[size_t(straggler->range)].next() + most / 2;
+    const int taken = straggler->file->split(straggler->range, at);
+    straggler->shortened = true;
+    startRange(straggler->file, taken);
+    return true;
+}
+
+// Bytes a transfer still has to receive, counted only for an answer that was accepted as the
+// range asked for: 0 before, and for a file that comes whole.
+qint64 FetchEngine::Worker::bytesToCome(const Transfer& transfer) {
+    if (!transfer.judged || transfer.refusal.kind != Kind::None || transfer.restartWhole || transfer.file->whole())
+        return 0;
+    const FileAssembly::Range& range = transfer.file->ranges()[size_t(transfer.range)];
+    return range.last + 1 - range.next();
+}
+
+// Cuts every transfer that keeps receiving far below the floor: its range keeps what arrived and
+// the rest is asked for again on a new connection. A cut is not one of the range's attempts, as
+// only a transfer that receives bytes is judged, so every cut moves its range on. True when a
+// transfer was cut.
+bool FetchEngine::Worker::cutSlowTransfers() {
+    const Clock::time_point now = Clock::now();
+    const double floor = slowFloor(now);
+    std::vector<CURL*> slow;
+    for (const auto& transfer : m_transfers) {
+        if (isSlow(*transfer, now, floor))
+            slow.push_back(transfer->easy);
+    }
+    for (CURL* easy : slow) {
+        const std::unique_ptr<Transfer> transfer = takeTransfer(easy);
+        FileAssembly::Range& range = transfer->file->ranges()[size_t(transfer->range)];
+        range.running = false;
+        range.freshConnection = true;
+    }
+    return !slow.empty();
+}
+
+// Notes how far every transfer got and returns the rate below which one is slow: the fixed
+// floor, or the share of the best rate a transfer reached lately, whichever is higher.
+double FetchEngine::Worker::slowFloor(Clock::time_point now) {
+    double best = 0;
+    for (const auto& transfer : m_transfers) {
+        if (!transfer->rate)
+            continue;
+        transfer->rate->note(now, transfer->received);
+        if (transfer->rate->span() >= kReferenceSpan)
+            best = std::max(best, transfer->rate->bytesPerSecond());
+    }
+    if (best >= m_bestRate.bytesPerSecond || now - m_bestRate.at > kBestRateMemory)
+        m_bestRate = {best, now};
+    // A rate limit slows every transfer alike: the fixed floor stays below the same share of it.
+    double fixed = double(m_options.slowRate);
+    if (m_limiter.limits())
+        fixed = std::min(fixed, m_options.slowShare * double(m_options.maxBytesPerSecond));
+    return std::max(fixed, m_options.slowShare * m_bestRate.bytesPerSecond);
+}
+
+// A file that comes whole is never cut for slowness: it would start again from nothing. Nor is a
+// transfer that waits for its turn under the rate limit.
+bool FetchEngine::Worker::isSlow(const Transfer& transfer, Clock::time_point now, double floor) const {
+    return transfer.rate && !transfer.file->whole() && !transfer.reachedEnd && !transfer.paused &&
+           now - transfer.rate->started() >= m_options.slowGrace + m_options.slowWindow &&
+           transfer.rate->bytesPerSecond() < floor;
+}
+
+std::unique_ptr<FetchEngine::Worker::Transfer> FetchEngine::Worker::takeTransfer(CURL* easy) {
     const auto at = std::find_if(m_transfers.begin(), m_transfers.end(),
                                  [easy](const auto& transfer) { return transfer->easy == easy; });
     if (at == m_transfers.end())
-        return;
+        return nullptr;
     std::unique_ptr<Transfer> transfer = std::move(*at);
     m_transfers.erase(at);
     curl_multi_remove_handle(m_multi, easy);
+    return transfer;
+}
+
+void FetchEngine::Worker::finishTransfer(CURL* easy, CURLcode code) {
+    std::unique_ptr<Transfer> transfer = takeTransfer(easy);
+    if (!transfer)
+        return;
     const std::shared_ptr<FileAssembly> file = transfer->file;
     FileAssembly::Range& range = file->ranges()[size_t(transfer->range)];
     range.running = false;
@@ -452,6 +584,8 @@ void FetchEngine::Worker::finishTransfer(CURL* easy, CURLcode code) {
 }
 
 DownloadFailure FetchEngine::Worker::failureOf(const Transfer& transfer, CURLcode code) const {
+    if (transfer.reachedEnd)
+        return {};
     if (transfer.refusal.kind != Kind::None)
         return transfer.refusal;
     long status = 0;

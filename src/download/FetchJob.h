@@ -48,6 +48,18 @@ struct FetchOptions {
     qint64 rangeBytes = qint64(8) * 1024 * 1024;
     // Attempts of one range (or of a file the server sends only whole) before the file fails.
     int attemptsPerRange = 3;
+    // The throughput watchdog: a transfer that has received bytes for `slowGrace` and then,
+    // over the last `slowWindow`, got less than `slowRate` bytes/s, or less than `slowShare`
+    // of the best rate a transfer got lately, is cut. Its range keeps what arrived and the rest
+    // is asked for again on a new connection; such a cut is not one of the range's attempts.
+    // A transfer that receives nothing at all is left to the stall time above.
+    qint64 slowRate = 256;
+    double slowShare = 0.02;
+    std::chrono::milliseconds slowGrace{2000};
+    std::chrono::milliseconds slowWindow{3000};
+    // With no range and no file left to start, a free connection takes the second half of the
+    // running range with the most bytes still to come, when that is more than this.
+    qint64 stealBytes = qint64(1) * 1024 * 1024;
     // How often a file's received byte count is reported while it grows.
     std::chrono::milliseconds progressInterval{100};
     // The digest of each file computed while it arrives: MD5, the list's check, or SHA-256

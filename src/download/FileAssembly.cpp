@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QStorageInfo>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace kaldoria::download {
@@ -29,10 +30,15 @@ DownloadFailure FileAssembly::open() {
 }
 
 qint64 FileAssembly::inOrder() const {
+    // A range split off a running one stands at the end of the list: walk them by offset.
+    std::vector<const Range*> byOffset;
+    for (const Range& range : m_ranges)
+        byOffset.push_back(&range);
+    std::sort(byOffset.begin(), byOffset.end(), [](const Range* a, const Range* b) { return a->first < b->first; });
     qint64 total = 0;
-    for (const Range& range : m_ranges) {
-        total += range.written;
-        if (!range.done)
+    for (const Range* range : byOffset) {
+        total += range->written;
+        if (!range->done)
             break;
     }
     return total;
@@ -93,6 +99,14 @@ int FileAssembly::nextIdleRange() const {
             return int(i);
     }
     return -1;
+}
+
+int FileAssembly::split(int index, qint64 at) {
+    Range& range = m_ranges[size_t(index)];
+    Range rest{.first = at, .last = range.last};
+    range.last = at - 1;
+    m_ranges.push_back(rest);
+    return int(m_ranges.size()) - 1;
 }
 
 DownloadFailure FileAssembly::write(int index, const char* data, qint64 size) {

@@ -20,6 +20,9 @@ public:
         int failures = 0;
         bool running = false;
         bool done = false;
+        // The last transfer of this range was cut for being slow: the next one asks for a new
+        // connection rather than one kept open.
+        bool freshConnection = false;
 
         qint64 next() const { return first + written; }
         bool bounded() const { return last >= 0; }
@@ -57,6 +60,9 @@ public:
     std::vector<Range>& ranges() { return m_ranges; }
     // The next range to request: not running, not done; -1 when there is none.
     int nextIdleRange() const;
+    // Ends range `index` before `at`, a byte it has not received yet, and adds a range from `at`
+    // to its old end; the index of the new range, which comes after every other.
+    int split(int index, qint64 at);
 
     // Writes bytes of range `index` at its current end; a failure when they do not fit the
     // range or cannot be written.

@@ -1,6 +1,7 @@
 #include "download/FetchEngine.h"
 #include "trust/Sha256.h"
 
+#include "FaultServer.h"
 #include "NginxServer.h"
 #include "PlainHttpServer.h"
 #include "ScopedAuthority.h"
@@ -22,6 +23,7 @@
 
 namespace kaldoria::download {
 
+using testsupport::FaultServer;
 using testsupport::NginxOptions;
 using testsupport::NginxServer;
 using testsupport::UpdateServerFolder;
@@ -88,6 +90,18 @@ protected:
         QFile file(path);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
+    // Fetches the served file `name` from `url` and checks that it arrived whole and right.
+    void fetchOne(const FetchOptions& options, const QString& name, const QString& url) {
+        auto fetcher = engine(options);
+        fetcher->fetch({.id = 0, .url = url, .path = target(name)});
+        const std::map<quint64, FetchOutcome> outcomes = m_reports.waitForDone(1);
+        ASSERT_EQ(outcomes.size(), 1u) << "the file did not arrive within a minute";
+        const FetchOutcome& outcome = outcomes.at(0);
+        EXPECT_TRUE(outcome.ok()) << outcome.failure.describe().toStdString();
+        EXPECT_EQ(readFile(target(name)), m_data[name]);
+        EXPECT_EQ(outcome.md5, md5(m_data[name]));
+        EXPECT_EQ(outcome.length, m_data[name].size());
+    }
     // Fetches every served file from `server` and checks that each arrived whole, with the
     // digest the options ask for and the length of its bytes.
     void fetchEveryServedFile(const FetchOptions& options, const NginxServer& server) {
@@ -120,6 +134,29 @@ protected:
     std::map<QString, QByteArray> m_data;
     Reports m_reports;
 };
+
+// One request as the fault server logged it: its range (-1 when none) and its connection.
+struct LoggedRequest {
+    qint64 first = -1;
+    int connection = 0;
+};
+
+std::vector<LoggedRequest> getRequests(const QStringList& lines) {
+    std::vector<LoggedRequest> requests;
+    for (const QString& line : lines) {
+        if (!line.startsWith(QLatin1String("REQ GET ")))
+            continue;
+        LoggedRequest request;
+        for (const QString& field : line.split(u' ')) {
+            if (field.startsWith(QLatin1String("range=bytes=")))
+                request.first = field.mid(12).section(u'-', 0, 0).toLongLong();
+            else if (field.startsWith(QLatin1String("conn=")))
+                request.connection = field.mid(5).toInt();
+        }
+        requests.push_back(request);
+    }
+    return requests;
+}
 
 } // namespace
 
@@ -277,6 +314,99 @@ TEST_F(FetchEngineTest, RateLimitHoldsForAllTransfersTogether) {
         // 6 MiB at 2 MiB/s; the budget starts empty, so only the first chunk comes early.
         EXPECT_GE(clock.elapsed(), 2900);
     }
+}
+
+// A server that answers the ranges of a file and then, for one of them, the whole file: the
+// file starts again whole and arrives right.
+TEST_F(FetchEngineTest, ServerThatStopsHonouringRangesMidFileSendsItWhole) {
+    constexpr qint64 kRange = 256 * 1024;
+    const QString name = QStringLiteral("file.bin");
+    const QString path = serve(name, UpdateServerFolder::noise(int(4 * kRange + 99), 4));
+    FaultServer server(path,
+                       {QStringLiteral("--fault"), QStringLiteral("ignore-range"), QStringLiteral("--range-first"),
+                        QString::number(2 * kRange), QStringLiteral("--times"), QStringLiteral("1")});
+    ASSERT_TRUE(server.start());
+    FetchOptions options;
+    options.rangeBytes = kRange;
+    ASSERT_NO_FATAL_FAILURE(fetchOne(options, name, server.url()));
+    const std::vector<LoggedRequest> requests = getRequests(server.requests());
+    ASSERT_FALSE(requests.empty());
+    EXPECT_EQ(requests.back().first, -1) << server.requests().join(u'\n').toStdString();
+}
+
+// A connection that trickles a few bytes a second is given up once it fell below the floor for
+// the watchdog's window: its range keeps what arrived, the rest comes over another connection,
+// and the trickling one is not asked again. The floor is either the fixed rate or a share of
+// the rate the other connections get.
+struct TrickleCase {
+    const char* name;
+    qint64 slowRate;
+    double slowShare;
+    const char* serverRate; // bytes per second of every answer but the trickle; "0": unpaced
+};
+
+void PrintTo(const TrickleCase& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class TrickleTest : public FetchEngineTest, public ::testing::WithParamInterface<TrickleCase> {};
+
+TEST_P(TrickleTest, TricklingConnectionIsGivenUpAndTheFileArrivesWhole) {
+    const TrickleCase& row = GetParam();
+    constexpr qint64 kRange = 512 * 1024;
+    const QString name = QStringLiteral("file.bin");
+    const QString path = serve(name, UpdateServerFolder::noise(int(4 * kRange), 5));
+    FaultServer server(path, {QStringLiteral("--fault"), QStringLiteral("trickle"), QStringLiteral("--connection"),
+                              QStringLiteral("1"), QStringLiteral("--rate"), QLatin1String(row.serverRate)});
+    ASSERT_TRUE(server.start());
+    FetchOptions options;
+    options.connections = 3;
+    options.rangeBytes = kRange;
+    options.slowRate = row.slowRate;
+    options.slowShare = row.slowShare;
+    options.slowGrace = std::chrono::milliseconds(500);
+    options.slowWindow = std::chrono::milliseconds(1000);
+    options.stealBytes = 4 * kRange; // the trickling range is never split here
+    ASSERT_NO_FATAL_FAILURE(fetchOne(options, name, server.url()));
+
+    const std::vector<LoggedRequest> requests = getRequests(server.requests());
+    const QString log = server.requests().join(u'\n');
+    ASSERT_FALSE(requests.empty());
+    EXPECT_EQ(requests.front().first, 0);
+    EXPECT_EQ(requests.front().connection, 1);
+    const auto onFirst = std::count_if(requests.begin(), requests.end(),
+                                       [](const LoggedRequest& request) { return request.connection == 1; });
+    EXPECT_EQ(onFirst, 1) << log.toStdString();
+    // The rest of the first range, from where the trickle stopped.
+    const auto rest = std::find_if(requests.begin(), requests.end(), [](const LoggedRequest& request) {
+        return request.first > 0 && request.first < kRange;
+    });
+    EXPECT_NE(rest, requests.end()) << log.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Floors, TrickleTest,
+                         ::testing::Values(TrickleCase{"FixedRate", 1000, 0, "0"},
+                                           TrickleCase{"ShareOfTheBest", 0, 0.05, "400000"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// With nothing else to fetch, free connections take over halves of the running range: the file
+// is fetched over several connections and arrives whole and right, every byte once.
+TEST_F(FetchEngineTest, FreeConnectionsTakeOverHalvesOfTheLastRange) {
+    const QString name = QStringLiteral("large.bin");
+    serve(name, UpdateServerFolder::noise(3 * 1024 * 1024 + 77, 6));
+    NginxServer nginx({.root = m_source.path(), .limitRate = QStringLiteral("1m")});
+    ASSERT_TRUE(nginx.start()) << nginx.errorText().toStdString();
+    FetchOptions options;
+    options.connections = 4;
+    options.rangeBytes = 16 * 1024 * 1024; // the first answer carries the whole file
+    options.stealBytes = 256 * 1024;
+    ASSERT_NO_FATAL_FAILURE(fetchOne(options, name, nginx.url(name)));
+    const QStringList log = nginx.accessLog(4);
+    QSet<QString> connections;
+    for (const QString& line : log)
+        connections.insert(line.split(u' ').value(5));
+    EXPECT_GE(log.size(), 4) << log.join(u'\n').toStdString();
+    EXPECT_GE(connections.size(), 4) << log.join(u'\n').toStdString();
 }
 
 } // namespace kaldoria::download

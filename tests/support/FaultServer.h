@@ -8,7 +8,7 @@ namespace kaldoria::testsupport {
 
 // Our fault-injecting HTTP server (fault_server.py) serving one file on 127.0.0.1 at a port
 // it chooses; `arguments` select the fault (see the script: --fault, --times, --range-first,
-// --stall, --length). Stopped on destruction.
+// --connection, --stall, --length, --rate). Stopped on destruction.
 class FaultServer {
 public:
     FaultServer(const QString& file, const QStringList& arguments);

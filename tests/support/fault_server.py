@@ -2,10 +2,13 @@
 """A small HTTP/1.1 server that serves one file and misbehaves on purpose.
 
 It listens on 127.0.0.1 at a port chosen by the system and prints "PORT <n>" first. Every
-request is then printed as "REQ <method> <path> range=<Range> ua=<User-Agent>". HEAD and GET
+request is then printed as "REQ <method> <path> range=<Range> ua=<User-Agent> conn=<n>", n counting
+the connections accepted from 1. HEAD and GET
 with or without "Range: bytes=FIRST-LAST" are answered from --file, except where --fault says
 otherwise; HEAD offers byte ranges ("Accept-Ranges: bytes"). A fault applies to GET requests (or to HEAD for the head-* faults); --range-first
-limits it to ranges starting at that offset, --times to the first N matching requests.
+limits it to ranges starting at that offset, --connection to requests on the N-th connection
+accepted, --times to the first N matching requests. --rate paces every body at that many
+bytes per second.
 """
 import argparse
 import http.server
@@ -28,10 +31,12 @@ FAULTS = [
     "overlong",         # 206 naming the asked range, with 1000 more bytes than asked
     "long-length",      # 206 announcing 1000 bytes more than the range, the range sent, then closed
     "short-length",     # 206 announcing and sending 1000 bytes less than the range
+    "trickle",          # the answer as asked for, its body at 160 bytes per second
 ]
 
 lock = threading.Lock()
 remaining = {"count": -1}
+accepted = {"count": 0}
 
 
 def log(text):
@@ -46,6 +51,12 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def log_message(self, *args):
         pass
 
+    def setup(self):
+        super().setup()
+        with lock:
+            accepted["count"] += 1
+            self.connection_number = accepted["count"]
+
     def fault_applies(self, method, first):
         opts = self.server.options
         if opts.fault == "none":
@@ -53,6 +64,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if opts.fault.startswith("head-") != (method == "HEAD"):
             return False
         if opts.range_first is not None and first != opts.range_first:
+            return False
+        if opts.connection is not None and self.connection_number != opts.connection:
             return False
         with lock:
             if remaining["count"] == 0:
@@ -73,7 +86,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
         opts = self.server.options
         data = self.server.data
         asked = self.headers.get("Range", "")
-        log("REQ %s %s range=%s ua=%s" % (method, self.path, asked, self.headers.get("User-Agent", "")))
+        log("REQ %s %s range=%s ua=%s conn=%d"
+            % (method, self.path, asked, self.headers.get("User-Agent", ""), self.connection_number))
         first, last = None, None
         if asked.startswith("bytes="):
             a, b = asked[6:].split("-", 1)
@@ -101,7 +115,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
             time.sleep(opts.stall)
         if first is None or fault == "ignore-range":
             self.send_head(200, "OK", len(data))
-            self.wfile.write(data)
+            self.send_body(data, fault)
             return
         if first >= len(data) or last < first:
             self.send_head(416, "Range Not Satisfiable", 0, ["Content-Range: bytes */%d" % len(data)])
@@ -125,9 +139,20 @@ class Handler(http.server.BaseHTTPRequestHandler):
             time.sleep(opts.stall)
             self.wfile.write(body[half:])
             return
-        self.wfile.write(body)
+        self.send_body(body, fault)
         if fault == "long-length":
             self.close_connection = True
+
+    def send_body(self, body, fault):
+        piece, rate = (16, 160.0) if fault == "trickle" else (16384, self.server.options.rate)
+        if not rate:
+            self.wfile.write(body)
+            return
+        started = time.monotonic()
+        for sent in range(0, len(body), piece):
+            time.sleep(max(0.0, started + sent / rate - time.monotonic()))
+            self.wfile.write(body[sent:sent + piece])
+            self.wfile.flush()
 
     def do_HEAD(self):
         self.answer("HEAD")
@@ -152,6 +177,8 @@ def main():
     parser.add_argument("--fault", choices=FAULTS, default="none")
     parser.add_argument("--times", type=int, default=-1)
     parser.add_argument("--range-first", type=int)
+    parser.add_argument("--connection", type=int)
+    parser.add_argument("--rate", type=float, default=0.0)
     parser.add_argument("--stall", type=float, default=3600.0)
     parser.add_argument("--length", type=int, default=0)
     options = parser.parse_args()
