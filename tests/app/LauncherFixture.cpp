@@ -143,4 +143,16 @@ QStringList LauncherFixture::requests(const QString& method) const {
     return found;
 }
 
+qint64 LauncherFixture::bytesSent(const QString& path) const {
+    qint64 bytes = 0;
+    if (!m_nginx)
+        return bytes;
+    for (const QString& line : m_nginx->accessLog()) {
+        const QStringList fields = line.split(QLatin1Char(' '));
+        if (fields.size() >= 5 && fields.at(1) == path)
+            bytes += fields.at(4).toLongLong();
+    }
+    return bytes;
+}
+
 } // namespace kaldoria::app

@@ -48,6 +48,8 @@ protected:
 
     // Paths asked for with `method` that reached the server.
     QStringList requests(const QString& method = QStringLiteral("GET")) const;
+    // Body bytes the server sent for `path`, in all its answers.
+    qint64 bytesSent(const QString& path) const;
 
     static QString buildFile(const QString& name);
     static bool pack(const QStringList& arguments);
