@@ -84,9 +84,9 @@ void InstallRun::logServers() {
     const std::vector<download::ServerTally> servers = m_pipeline->servers();
     for (size_t i = 0; i < servers.size() && i <= size_t(m_s.mirrors.size()); ++i) {
         const download::ServerTally& server = servers[i];
-        m_s.log(QStringLiteral("Update server %1: %2 at %3/s%4")
-                    .arg(i == 0 ? m_s.URLMain : m_s.mirrors.at(qsizetype(i) - 1), byteSizeText(double(server.bytes)),
-                         byteSizeText(server.bytesPerSecond),
+        m_s.log(QStringLiteral("Update server %1: %2 bytes (%3) at %4/s%5")
+                    .arg(i == 0 ? m_s.URLMain : m_s.mirrors.at(qsizetype(i) - 1), QString::number(server.bytes),
+                         byteSizeText(double(server.bytes)), byteSizeText(server.bytesPerSecond),
                          server.dropped ? QStringLiteral(", dropped after failing") : QString()));
     }
 }
