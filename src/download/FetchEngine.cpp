@@ -372,10 +372,10 @@ bool FetchEngine::Worker::hasOtherServer(const FetchJob& job, const FileAssembly
 bool FetchEngine::Worker::leaveServer(const Transfer& transfer, const DownloadFailure& failure) {
     if (!serverMayBeAtFault(failure))
         return false;
-    if (mayHeal(failure))
-        m_servers.failed(transfer.server, failure);
-    else
+    if (failure.kind == Kind::HttpStatus && failure.httpStatus < 500)
         m_servers.succeeded(transfer.server); // the server answered; it lacks this file
+    else
+        m_servers.failed(transfer.server, failure);
     if (!hasOtherServer(transfer.file->job(), transfer.file.get(), transfer.server))
         return false;
     m_fileServers[transfer.file.get()].refused[size_t(transfer.server)] = true;

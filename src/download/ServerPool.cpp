@@ -48,6 +48,7 @@ bool ServerPool::failed(int server, const DownloadFailure& failure) {
     if (s.dropped)
         return false;
     const bool serverAtFault = failure.kind == DownloadFailure::Kind::Connect ||
+                               failure.kind == DownloadFailure::Kind::Certificate ||
                                (failure.kind == DownloadFailure::Kind::HttpStatus && failure.httpStatus >= 500);
     s.dropped = serverAtFault || ++s.failuresInRow >= kFailuresToDrop;
     return s.dropped;

@@ -45,9 +45,9 @@ public:
     void ended(int server, qint64 bytes, Clock::time_point now);
     // A range finished on the server: its run of transfer errors is over.
     void succeeded(int server) { m_servers[size_t(server)].failuresInRow = 0; }
-    // A failure that a new attempt may heal happened on the server. A refused connect or an
-    // error status of the server's own (5xx) drops it at once, broken transfers once they
-    // come kFailuresToDrop times in a row. True when this failure dropped it.
+    // A transfer failed on the server by the server's fault. A refused connect, an untrusted
+    // certificate or an error status of the server's own (5xx) drops it at once, broken
+    // transfers once they come kFailuresToDrop times in a row. True when this failure dropped it.
     bool failed(int server, const DownloadFailure& failure);
 
     std::vector<ServerTally> tallies(Clock::time_point now) const;

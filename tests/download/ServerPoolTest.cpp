@@ -13,10 +13,14 @@ DownloadFailure status(int code) {
     return failure;
 }
 
-DownloadFailure refused() {
+DownloadFailure ofKind(DownloadFailure::Kind kind) {
     DownloadFailure failure;
-    failure.kind = DownloadFailure::Kind::Connect;
+    failure.kind = kind;
     return failure;
+}
+
+DownloadFailure refused() {
+    return ofKind(DownloadFailure::Kind::Connect);
 }
 
 } // namespace
@@ -32,6 +36,7 @@ TEST(ServerPoolTest, FailuresThatDropAServer) {
     };
     const Case cases[] = {
         {"refused connect", {refused()}, true},
+        {"untrusted certificate", {ofKind(DownloadFailure::Kind::Certificate)}, true},
         {"5xx", {status(503)}, true},
         {"broken transfers in a row", {broken, broken, broken}, true},
         {"broken transfers with a finished range between", {broken, broken, {}, broken, broken}, false},
