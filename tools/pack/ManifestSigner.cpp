@@ -80,7 +80,7 @@ QString ManifestSigner::write(const QByteArray& listText, const filelist::TFileL
         const Result<trust::Sha256Digest> unpacked = trust::Sha256::ofFile(QDir(client).filePath(relative));
         if (!packed.ok() || !unpacked.ok())
             return packed.ok() ? unpacked.error() : packed.error();
-        data.files.push_back({name, packed.value(), unpacked.value()});
+        data.files.push_back({name, packed.value(), unpacked.value(), std::nullopt});
     }
     const Result<QByteArray> manifest = trust::SignedManifest::serialize(data, m_key);
     if (!manifest.ok())
