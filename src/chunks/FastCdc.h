@@ -10,8 +10,8 @@ namespace kaldoria::chunks {
 // the 64 bytes before it. Inserting or deleting bytes moves the borders near the edit and
 // leaves the others where they were, relative to the content around them.
 //
-// Chunks are at least kMinSize bytes (only a file's last chunk may be shorter), at most
-// kMaxSize, and kAverageSize on average over varied content. Before kAverageSize the border
+// Chunks are at least kMinSize bytes (only a file's last chunk may be shorter) and at most
+// kMaxSize; over random content they average about 73 KiB. Before kAverageSize the border
 // test uses a mask of 18 bits (rarely true), after it one of 14 bits (often true), which
 // draws lengths towards the average. The gear table and the masks are fixed: the publisher
 // and every launcher must cut the same content at the same places.
