@@ -28,7 +28,7 @@ protected:
         m_data = noise(24 * 1024 * 1024 + 4321, 11);
         UpdateServerFolder folder = clientFiles();
         folder.addFile(QString::fromLatin1(kName), m_data, kDate);
-        m_nginxOptions.limitRate = QStringLiteral("2m");
+        m_nginxOptions.limitRate = QStringLiteral("1m");
         publish(folder);
         makeLauncher(configText());
     }
