@@ -9,7 +9,8 @@
 #   bench/resume/run.sh BUILD_DIR [WORK_DIR]
 #   WORK_DIR holds the scenario as bench/loopback/run.sh makes it (WORK_DIR/big-BIG_MIB);
 #   make it first with:  SCENARIOS=big RUNS=1 bench/loopback/run.sh BUILD_DIR WORK_DIR
-#   environment: RUNS (3), BIG_MIB (1024), KILL_AT (0.9), LIMIT (seconds each run may take, 1800)
+#   environment: RUNS (3), BIG_MIB (1024), KILL_AT (0.9), LIMIT (seconds each run may take, 1800),
+#                RATE (nginx's limit_rate per request, e.g. 16m; none by default)
 set -euo pipefail
 BUILD=$(cd "$1" && pwd)
 WORK=${2:-$BUILD/bench/loopback-data}
@@ -81,7 +82,7 @@ mib() { awk -v b="$1" 'BEGIN { printf "%.1f", b / 1048576 }'; }
 
 mkdir -p "$RUN"
 (cd "$DATA/server" && cat "$PACKED" >/dev/null)
-start_nginx "$RUN/nginx" "$DATA/server"
+NGINX_LIMIT_RATE=${RATE:-} start_nginx "$RUN/nginx" "$DATA/server"
 make_launcher "$BUILD" "$WORK/skin" "http://127.0.0.1:$NGINX_PORT/" "KaldoriaResumeBench-$$" "$RUN"
 ratios=""
 for n in $(seq "$RUNS"); do
@@ -91,6 +92,6 @@ done
 stop_link_processes
 worst=$(xargs -n1 <<<"$ratios" | sort -n | tail -1)
 echo "big-$BIG_MIB: $(mib "$(tree_sum "$DATA/client" | cut -d' ' -f2)") MiB, packed $(mib "$PACKED_BYTES") MiB;" \
-    "killed at $KILL_AT of the packed file; load $(cut -d' ' -f1-3 /proc/loadavg)"
+    "killed at $KILL_AT of the packed file; rate ${RATE:-unlimited} per request; load $(cut -d' ' -f1-3 /proc/loadavg)"
 awk -v w="$worst" -v r="$ratios" \
     'BEGIN { printf "  bytes sent / packed size: worst %.3f (runs:%s) (goal <= 1.15: %s)\n", w, r, (w <= 1.15 ? "met" : "missed") }'

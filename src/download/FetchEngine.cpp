@@ -39,10 +39,11 @@ DownloadFailure rangeMismatch() {
     return DownloadFailure::transfer(QStringLiteral("the answer did not match the range asked for"));
 }
 
-// A resumable file's progress is written to its control file after this many new bytes, or
-// after the interval when fewer arrived.
-constexpr qint64 kRecordBytes = qint64(16) * 1024 * 1024;
-constexpr auto kRecordInterval = std::chrono::seconds(2);
+// A resumable file's progress is handed to the control file writer after this many new
+// bytes, or after the interval when fewer arrived. The writer takes the newest when it is
+// free, so on a fast link the records follow the disk's pace, a few MiB behind the transfers.
+constexpr qint64 kRecordBytes = qint64(4) * 1024 * 1024;
+constexpr auto kRecordInterval = std::chrono::seconds(1);
 
 // What names this version of the file: a strong ETag, else the Last-Modified date; empty
 // when the answer has neither. A weak ETag cannot vouch for the bytes of a range.
