@@ -102,6 +102,8 @@ private:
     void takeDigests();
     void restartWhole(FileAssembly& file);
     void startOver(FileAssembly& file);
+    // Ends the file's transfers, digest and control file, then resets it with `reset`.
+    void beginAgain(FileAssembly& file, void (FileAssembly::*reset)());
     // Queues a control file update for every resumable file that received enough since its last.
     void recordProgress();
     // Removes a resumable file's control file once no record of it is being written.
@@ -539,23 +541,22 @@ void FetchEngine::Worker::takeDigests() {
 }
 
 void FetchEngine::Worker::restartWhole(FileAssembly& file) {
-    removeTransfersOf(file);
-    m_digest.forget(file.digestKey());
-    m_advanced.erase(file.digestKey());
-    dropRecord(file);
-    file.restartWhole();
-    beginDigest(file);
+    beginAgain(file, &FileAssembly::restartWhole);
 }
 
 void FetchEngine::Worker::startOver(FileAssembly& file) {
+    beginAgain(file, &FileAssembly::startOver);
+    if (m_resumed)
+        m_resumed(file.job().id, 0);
+}
+
+void FetchEngine::Worker::beginAgain(FileAssembly& file, void (FileAssembly::*reset)()) {
     removeTransfersOf(file);
     m_digest.forget(file.digestKey());
     m_advanced.erase(file.digestKey());
     dropRecord(file);
-    file.startOver();
+    (file.*reset)();
     beginDigest(file);
-    if (m_resumed)
-        m_resumed(file.job().id, 0);
 }
 
 void FetchEngine::Worker::recordProgress() {
