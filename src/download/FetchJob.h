@@ -16,6 +16,11 @@ struct FetchJob {
     quint64 id = 0;
     QString url;
     QString path;
+    // A file fetched in several ranges keeps a control file beside its target (see
+    // ResumeRecord) while it arrives, and a fetch that is stopped or fails on the way keeps
+    // its target, so that a later fetch of the same address into the same path takes up
+    // where it ended.
+    bool resumable = false;
 };
 
 // Which digest the engine computes of each file it fetches.

@@ -47,6 +47,7 @@ public:
 private:
     void fetched(const download::FetchOutcome& outcome);
     void fetchAttempt(InstallTask& task, int attempt);
+    void resumed(int index, qint64 present);
     void unpackLoop();
     void unpack(const InstallTask& task);
     // The local-source copy of the packed file and its digest check; the failure, if any.
