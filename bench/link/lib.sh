@@ -21,7 +21,8 @@ wait_for_port() {
     return 1
 }
 
-# start_nginx PREFIX ROOT [CERT KEY]: serves ROOT, with a certificate over HTTPS and HTTP/2;
+# start_nginx PREFIX ROOT [CERT KEY]: serves ROOT, with a certificate over HTTPS and HTTP/2,
+# each request limited to NGINX_LIMIT_RATE (nginx's limit_rate, e.g. 16m) when that is set;
 # sets NGINX_PORT. PREFIX/access.log has one line per request: connection number, method,
 # path, status, body bytes.
 start_nginx() {
@@ -43,7 +44,7 @@ http {
     access_log $prefix/access.log link;
     client_body_temp_path $prefix/tmp;
     sendfile on;
-    server { listen 127.0.0.1:$NGINX_PORT$listen_tls; root $root; }
+    server { listen 127.0.0.1:$NGINX_PORT$listen_tls; root $root; ${NGINX_LIMIT_RATE:+limit_rate $NGINX_LIMIT_RATE;} }
 }
 CONF
     nginx -e "$prefix/error.log" -p "$prefix" -c "$prefix/nginx.conf"
@@ -117,6 +118,13 @@ packed_files() {
 # tree_sum FOLDER: "FILES BYTES" of the files below FOLDER/data.
 tree_sum() {
     (cd "$1" && find data -type f -printf '%s\n' | awk '{ n++; s += $1 } END { print n + 0, s + 0 }')
+}
+
+# check_tree FOLDER: the files below FOLDER/data must be the client's (CLIENT_SUM), by count and bytes.
+check_tree() {
+    local found
+    found=$(tree_sum "$1")
+    [ "$found" = "$CLIENT_SUM" ] || fail "$1 holds $found (files, bytes), the client $CLIENT_SUM"
 }
 
 # make_launcher BUILD_DIR SKIN URLS INSTANCE FOLDER: FOLDER/Kaldoria, a launcher whose update

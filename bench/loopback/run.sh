@@ -80,13 +80,6 @@ make_data() {
     fi
 }
 
-# check_tree FOLDER: the files below FOLDER/data must be the client's, by count and bytes.
-check_tree() {
-    local found
-    found=$(tree_sum "$1")
-    [ "$found" = "$CLIENT_SUM" ] || fail "$1 holds $found (files, bytes), the client $CLIENT_SUM"
-}
-
 # seconds FROM TO: the time between two `now` readings, to the hundredth.
 seconds() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", b - a }'; }
 

@@ -3,6 +3,7 @@
 #include "download/DigestWorker.h"
 #include "download/FileAssembly.h"
 #include "download/RateLimiter.h"
+#include "download/ResumeRecorder.h"
 #include "download/ServerPool.h"
 #include "download/TransferRate.h"
 #include "net/CurlRequest.h"
@@ -55,11 +56,26 @@ DownloadFailure rangeMismatch() {
     return DownloadFailure::transfer(QStringLiteral("the answer did not match the range asked for"));
 }
 
+// A resumable file's progress is handed to the control file writer after this many new
+// bytes, or after the interval when fewer arrived. The writer takes the newest when it is
+// free, so on a fast link the records follow the disk's pace, a few MiB behind the transfers.
+constexpr qint64 kRecordBytes = qint64(4) * 1024 * 1024;
+constexpr auto kRecordInterval = std::chrono::seconds(1);
+
+// What names this version of the file: a strong ETag, else the Last-Modified date; empty
+// when the answer has neither. A weak ETag cannot vouch for the bytes of a range.
+QByteArray validatorOf(const net::HttpResponseHead& head) {
+    const QByteArray etag = head.header("etag");
+    if (!etag.isEmpty() && !etag.startsWith("W/"))
+        return etag;
+    return head.header("last-modified");
+}
+
 } // namespace
 
 class FetchEngine::Worker {
 public:
-    Worker(FetchOptions options, ProgressHandler progress, DoneHandler done);
+    Worker(FetchOptions options, ProgressHandler progress, DoneHandler done, ResumeHandler resumed);
     ~Worker();
 
     void fetch(FetchJob job);
@@ -78,6 +94,9 @@ private:
         bool judged = false;
         // The answer showed that the server sends this file only whole.
         bool restartWhole = false;
+        // The answer showed that the file changed since an earlier fetch left part of it.
+        bool startOver = false;
+        curl_slist* headers = nullptr;
         // Why a handler cut the transfer.
         DownloadFailure refusal;
         // Waiting for the shared rate budget; `sequence` gives the transfers their turns.
@@ -92,7 +111,10 @@ private:
         bool reachedEnd = false;
         char errorBuffer[CURL_ERROR_SIZE] = {};
 
-        ~Transfer() { curl_easy_cleanup(easy); }
+        ~Transfer() {
+            curl_easy_cleanup(easy);
+            curl_slist_free_all(headers);
+        }
     };
 
     void run();
@@ -132,6 +154,16 @@ private:
     void advanceDigests();
     void takeDigests();
     void restartWhole(FileAssembly& file);
+    void startOver(FileAssembly& file);
+    // Ends the file's transfers, digest and control file, then resets it with `reset`.
+    void beginAgain(FileAssembly& file, void (FileAssembly::*reset)());
+    // Queues a control file update for every resumable file that received enough since its last.
+    void recordProgress();
+    // Removes a resumable file's control file once no record of it is being written.
+    void dropRecord(FileAssembly& file);
+    // Closes an unfinished file: a recordable one keeps its target and a control file brought
+    // up to date, any other is removed.
+    void setAside(FileAssembly& file);
     void endFile(const std::shared_ptr<FileAssembly>& file, DownloadFailure failure, const QByteArray& md5 = {},
                  const std::optional<trust::Sha256Digest>& sha256 = {});
     void removeTransfersOf(const FileAssembly& file);
@@ -139,6 +171,7 @@ private:
 
     size_t onHeader(Transfer& transfer, QByteArrayView line);
     DownloadFailure judgeAnswer(Transfer& transfer, long status);
+    DownloadFailure judgeResumedAnswer(Transfer& transfer, long status);
     size_t onBody(Transfer& transfer, const char* data, size_t size);
 
     static size_t headerCallback(char* data, size_t size, size_t count, void* transfer) {
@@ -153,6 +186,7 @@ private:
     const FetchOptions m_options;
     const ProgressHandler m_progress;
     const DoneHandler m_done;
+    const ResumeHandler m_resumed;
     CURLM* m_multi = nullptr;
 
     std::mutex m_mutex;
@@ -194,11 +228,12 @@ private:
     BestRate m_bestRate;
 
     DigestWorker m_digest;
+    ResumeRecorder m_recorder;
     std::thread m_thread;
 };
 
-FetchEngine::Worker::Worker(FetchOptions options, ProgressHandler progress, DoneHandler done)
-    : m_options(options), m_progress(std::move(progress)), m_done(std::move(done)),
+FetchEngine::Worker::Worker(FetchOptions options, ProgressHandler progress, DoneHandler done, ResumeHandler resumed)
+    : m_options(options), m_progress(std::move(progress)), m_done(std::move(done)), m_resumed(std::move(resumed)),
       m_limiter(options.maxBytesPerSecond),
       m_digest(options.digest, [this](quint64 key, const QByteArray& md5,
                                       const std::optional<trust::Sha256Digest>& sha256, int readError) {
@@ -263,19 +298,23 @@ void FetchEngine::Worker::run() {
         }
         finished = cutSlowTransfers() || finished;
         advanceDigests();
+        recordProgress();
         takeDigests();
         reportProgress();
         if (!finished)
             curl_multi_poll(m_multi, nullptr, 0, pollTimeout(pollMs), nullptr);
     }
     m_digest.stop();
+    m_recorder.stop();
     for (const auto& transfer : m_transfers)
         curl_multi_remove_handle(m_multi, transfer->easy);
     m_transfers.clear();
     for (const auto& file : m_open)
+        setAside(*file);
+    for (const auto& [key, file] : m_digesting) {
+        dropRecord(*file);
         file->discard();
-    for (const auto& [key, file] : m_digesting)
-        file->discard();
+    }
     m_open.clear();
     m_digesting.clear();
     m_waiting.clear();
@@ -328,7 +367,9 @@ void FetchEngine::Worker::startTransfers() {
         const size_t servers = size_t(file->job().servers());
         m_fileServers[file.get()] = {std::vector<bool>(servers), std::vector<qint64>(servers)};
         beginDigest(*file);
-        startRange(file, 0, server);
+        if (file->resumedBytes() > 0 && m_resumed)
+            m_resumed(file->job().id, file->resumedBytes());
+        startRange(file, file->nextIdleRange(), server);
     }
 }
 
@@ -442,6 +483,12 @@ void FetchEngine::Worker::startRange(const std::shared_ptr<FileAssembly>& file, 
             rangeText += QByteArray::number(bytes.last);
         curl_easy_setopt(easy, CURLOPT_RANGE, rangeText.constData());
     }
+    // A server whose file changed since the earlier fetch answers with the whole new file
+    // instead of the range.
+    if (file->awaitingConfirmation()) {
+        transfer->headers = curl_slist_append(nullptr, ("If-Range: " + file->validator()).constData());
+        curl_easy_setopt(easy, CURLOPT_HTTPHEADER, transfer->headers);
+    }
     bytes.running = true;
     m_servers.started(server, Clock::now());
     curl_multi_add_handle(m_multi, easy);
@@ -493,8 +540,9 @@ size_t FetchEngine::Worker::onHeader(Transfer& transfer, QByteArrayView line) {
     if (net::isFollowedRedirect(status) && !transfer.head.header("location").isEmpty())
         return size_t(line.size());
     transfer.judged = true;
-    transfer.refusal = judgeAnswer(transfer, status);
-    if (transfer.refusal.kind != Kind::None || transfer.restartWhole)
+    transfer.refusal =
+        transfer.file->awaitingConfirmation() ? judgeResumedAnswer(transfer, status) : judgeAnswer(transfer, status);
+    if (transfer.refusal.kind != Kind::None || transfer.restartWhole || transfer.startOver)
         return 0;
     return size_t(line.size());
 }
@@ -533,11 +581,41 @@ DownloadFailure FetchEngine::Worker::judgeAnswer(Transfer& transfer, long status
         }
         if (answer->last != std::min(range.last, answer->total - 1))
             return rangeMismatch();
+        file.setValidator(validatorOf(transfer.head));
         return file.setLength(answer->total, answer->last);
     }
     if (answer->last != range.last || answer->total != file.length())
         return rangeMismatch();
     return {};
+}
+
+DownloadFailure FetchEngine::Worker::judgeResumedAnswer(Transfer& transfer, long status) {
+    FileAssembly& file = *transfer.file;
+    const FileAssembly::Range& range = file.ranges()[size_t(transfer.range)];
+    if (status == 206) {
+        const std::optional<net::ContentRange> answer = transfer.head.contentRange();
+        // A server that ignores the condition may still send a range of a changed file; its
+        // validator or length gives it away.
+        const QByteArray validator =
+            file.validator().startsWith('"') ? transfer.head.header("etag") : transfer.head.header("last-modified");
+        if (answer && answer->total == file.length() && validator == file.validator()) {
+            if (answer->first != range.next() || answer->last != range.last)
+                return rangeMismatch();
+            file.confirm();
+            return {};
+        }
+        transfer.startOver = true;
+        return {};
+    }
+    // The whole new file (the condition failed), or a file now too short for the range.
+    if (status == 200 || status == 416) {
+        transfer.startOver = true;
+        return {};
+    }
+    DownloadFailure failure;
+    failure.kind = Kind::HttpStatus;
+    failure.httpStatus = int(status);
+    return failure;
 }
 
 size_t FetchEngine::Worker::onBody(Transfer& transfer, const char* data, size_t size) {
@@ -665,6 +743,10 @@ void FetchEngine::Worker::finishTransfer(CURL* easy, CURLcode code) {
         restartWhole(*file);
         return;
     }
+    if (transfer->startOver) {
+        startOver(*file);
+        return;
+    }
     const DownloadFailure failure = failureOf(*transfer, code);
     if (failure.kind == Kind::None) {
         m_servers.succeeded(transfer->server);
@@ -756,13 +838,56 @@ void FetchEngine::Worker::takeDigests() {
 }
 
 void FetchEngine::Worker::restartWhole(FileAssembly& file) {
+    beginAgain(file, &FileAssembly::restartWhole);
+}
+
+void FetchEngine::Worker::startOver(FileAssembly& file) {
+    beginAgain(file, &FileAssembly::startOver);
+    if (m_resumed)
+        m_resumed(file.job().id, 0);
+}
+
+void FetchEngine::Worker::beginAgain(FileAssembly& file, void (FileAssembly::*reset)()) {
     removeTransfersOf(file);
     m_digest.forget(file.digestKey());
     m_advanced.erase(file.digestKey());
-    file.restartWhole();
+    dropRecord(file);
+    (file.*reset)();
     if (const auto use = m_fileServers.find(&file); use != m_fileServers.end())
         std::fill(use->second.bytes.begin(), use->second.bytes.end(), 0);
     beginDigest(file);
+}
+
+void FetchEngine::Worker::recordProgress() {
+    const Clock::time_point now = Clock::now();
+    for (const auto& file : m_open) {
+        if (!file->recordable() || file->awaitingConfirmation())
+            continue;
+        const qint64 fresh = file->received() - file->recordedBytes();
+        if (fresh <= 0 || (fresh < kRecordBytes && now < file->recordedAt() + kRecordInterval))
+            continue;
+        file->setRecorded(file->received(), now);
+        m_recorder.record(file->controlPath(), file->target(), file->record());
+    }
+}
+
+void FetchEngine::Worker::dropRecord(FileAssembly& file) {
+    if (!file.job().resumable)
+        return;
+    m_recorder.forget(file.controlPath());
+    ResumeRecord::remove(file.controlPath());
+}
+
+void FetchEngine::Worker::setAside(FileAssembly& file) {
+    if (file.recordable() && file.isOpen()) {
+        m_recorder.forget(file.controlPath());
+        if (ResumeRecorder::write(*file.target(), file.controlPath(), file.record())) {
+            file.close();
+            return;
+        }
+    }
+    dropRecord(file);
+    file.discard();
 }
 
 void FetchEngine::Worker::endFile(const std::shared_ptr<FileAssembly>& file, DownloadFailure failure,
@@ -783,8 +908,12 @@ void FetchEngine::Worker::endFile(const std::shared_ptr<FileAssembly>& file, Dow
         outcome.md5 = md5;
         outcome.sha256 = sha256;
         outcome.length = file->received();
+        dropRecord(*file);
         file->close();
+    } else if (mayHeal(outcome.failure)) {
+        setAside(*file); // a later fetch may take up what arrived
     } else {
+        dropRecord(*file);
         file->discard();
     }
     m_done(outcome);
@@ -816,8 +945,8 @@ void FetchEngine::Worker::reportProgress() {
     }
 }
 
-FetchEngine::FetchEngine(FetchOptions options, ProgressHandler progress, DoneHandler done)
-    : m_worker(std::make_unique<Worker>(options, std::move(progress), std::move(done))) {}
+FetchEngine::FetchEngine(FetchOptions options, ProgressHandler progress, DoneHandler done, ResumeHandler resumed)
+    : m_worker(std::make_unique<Worker>(options, std::move(progress), std::move(done), std::move(resumed))) {}
 
 FetchEngine::~FetchEngine() = default;
 

@@ -25,6 +25,11 @@ namespace kaldoria::download {
 // server goes to another without counting as one of its attempts, until the file has no other
 // server left.
 //
+// A resumable file (FetchJob::resumable) whose control file fits its target fetches only the
+// bytes an earlier fetch did not leave, asking for them on the condition that the server's
+// validator is unchanged; a server whose file changed is fetched from the start. Its digest
+// covers the bytes it found as well as the new ones.
+//
 // Files start in the order they were handed over; a file's remaining ranges go before the
 // next file. The handlers run on the engine's thread.
 class FetchEngine {
@@ -33,8 +38,11 @@ public:
     using ProgressHandler = std::function<void(quint64 id, qint64 received, qint64 length)>;
     // Called once per file, after its target is complete and closed, or removed.
     using DoneHandler = std::function<void(const FetchOutcome& outcome)>;
+    // A resumable file takes up `present` bytes an earlier fetch left; 0 when the server's
+    // file turned out changed and the file starts again from its beginning.
+    using ResumeHandler = std::function<void(quint64 id, qint64 present)>;
 
-    FetchEngine(FetchOptions options, ProgressHandler progress, DoneHandler done);
+    FetchEngine(FetchOptions options, ProgressHandler progress, DoneHandler done, ResumeHandler resumed = {});
     // stop().
     ~FetchEngine();
 
@@ -44,9 +52,10 @@ public:
     // Queues a file; any thread.
     void fetch(FetchJob job);
 
-    // Ends every transfer, removes the target of every file not done, forgets the queue and
-    // returns when the engine's thread has ended; no handler runs afterwards. Any thread but
-    // the engine's own.
+    // Ends every transfer, removes the target of every file not done (a resumable one keeps
+    // its target and its control file, brought up to date), forgets the queue and returns when
+    // the engine's thread has ended; no handler runs afterwards. Any thread but the engine's
+    // own.
     void stop();
 
     // What each server delivered so far, by server number (see FetchJob); any thread.

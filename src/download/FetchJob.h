@@ -25,6 +25,11 @@ struct FetchJob {
 
     int servers() const { return 1 + int(mirrors.size()); }
     const QString& address(int server) const { return server == 0 ? url : mirrors.at(server - 1); }
+    // A file fetched in several ranges keeps a control file beside its target (see
+    // ResumeRecord) while it arrives, and a fetch that is stopped or fails on the way keeps
+    // its target, so that a later fetch of the same address into the same path takes up
+    // where it ended.
+    bool resumable = false;
 };
 
 // Which digest the engine computes of each file it fetches.

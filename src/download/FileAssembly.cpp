@@ -23,20 +23,60 @@ FileAssembly::FileAssembly(FetchJob job, qint64 rangeBytes) : m_job(std::move(jo
 }
 
 DownloadFailure FileAssembly::open() {
+    if (m_job.resumable) {
+        if (resume())
+            return {};
+        ResumeRecord::remove(controlPath());
+    }
     m_file = platform::RandomAccessFile::create(m_job.path);
     if (!m_file)
         return writeFailure(errno);
     return {};
 }
 
-qint64 FileAssembly::inOrder() const {
-    // A range split off a running one stands at the end of the list: walk them by offset.
+bool FileAssembly::resume() {
+    const std::optional<ResumeRecord> record = ResumeRecord::load(controlPath());
+    // With every byte present nothing would ask the server whether the file is still the
+    // same; such a file is fetched again.
+    if (!record || record->address != m_job.url || record->writtenBytes() >= record->length)
+        return false;
+    std::unique_ptr<platform::RandomAccessFile> file = platform::RandomAccessFile::openExisting(m_job.path);
+    if (!file || file->size() != record->length)
+        return false;
+    m_file = std::move(file);
+    m_length = record->length;
+    m_validator = record->validator;
+    m_ranges.clear();
+    qint64 next = 0;
+    for (const ResumeRecord::Span& span : record->written) {
+        addMissing(next, span.first);
+        const qint64 bytes = span.last - span.first + 1;
+        m_ranges.push_back({.first = span.first, .last = span.last, .written = bytes, .done = true});
+        next = span.last + 1;
+    }
+    addMissing(next, m_length);
+    m_resumedBytes = record->writtenBytes();
+    m_recordedBytes = m_resumedBytes;
+    m_unconfirmed = true;
+    return true;
+}
+
+void FileAssembly::addMissing(qint64 first, qint64 end) {
+    for (; first < end; first += m_rangeBytes)
+        m_ranges.push_back({.first = first, .last = std::min(end, first + m_rangeBytes) - 1});
+}
+
+std::vector<const FileAssembly::Range*> FileAssembly::rangesByOffset() const {
     std::vector<const Range*> byOffset;
     for (const Range& range : m_ranges)
         byOffset.push_back(&range);
     std::sort(byOffset.begin(), byOffset.end(), [](const Range* a, const Range* b) { return a->first < b->first; });
+    return byOffset;
+}
+
+qint64 FileAssembly::inOrder() const {
     qint64 total = 0;
-    for (const Range* range : byOffset) {
+    for (const Range* range : rangesByOffset()) {
         total += range->written;
         if (!range->done)
             break;
@@ -64,8 +104,7 @@ DownloadFailure FileAssembly::setLength(qint64 length, qint64 firstRangeLast) {
     if (!m_file->reserve(length))
         return writeFailure(errno);
     m_ranges.front().last = firstRangeLast;
-    for (qint64 first = firstRangeLast + 1; first < length; first += m_rangeBytes)
-        m_ranges.push_back({.first = first, .last = std::min(length, first + m_rangeBytes) - 1});
+    addMissing(firstRangeLast + 1, length);
     return {};
 }
 
@@ -93,7 +132,32 @@ DownloadFailure FileAssembly::setWholeLength(qint64 length) {
     return {};
 }
 
+void FileAssembly::startOver() {
+    m_whole = false;
+    m_length = -1;
+    m_validator.clear();
+    m_resumedBytes = 0;
+    setRecorded(0, std::chrono::steady_clock::now());
+    m_unconfirmed = false;
+    m_ranges = {Range{.first = 0, .last = m_rangeBytes - 1}};
+    if (m_file)
+        m_file->reserve(0);
+}
+
+bool FileAssembly::recordable() const {
+    return m_job.resumable && !m_whole && m_length > 0 && !m_validator.isEmpty() && m_ranges.size() > 1;
+}
+
+ResumeRecord FileAssembly::record() const {
+    ResumeRecord record{.address = m_job.url, .length = m_length, .validator = m_validator, .written = {}};
+    for (const Range* range : rangesByOffset())
+        record.addWritten(range->first, range->next() - 1);
+    return record;
+}
+
 int FileAssembly::nextIdleRange() const {
+    if (m_unconfirmed && std::any_of(m_ranges.begin(), m_ranges.end(), [](const Range& r) { return r.running; }))
+        return -1;
     for (size_t i = 0; i < m_ranges.size(); ++i) {
         if (!m_ranges[i].running && !m_ranges[i].done)
             return int(i);

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace kaldoria::platform {
@@ -16,6 +17,13 @@ RandomAccessFile::~RandomAccessFile() {
 
 std::unique_ptr<RandomAccessFile> RandomAccessFile::create(const QString& path) {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return nullptr;
+    return std::unique_ptr<RandomAccessFile>(new RandomAccessFile(fd, path));
+}
+
+std::unique_ptr<RandomAccessFile> RandomAccessFile::openExisting(const QString& path) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CLOEXEC);
     if (fd < 0)
         return nullptr;
     return std::unique_ptr<RandomAccessFile>(new RandomAccessFile(fd, path));
@@ -48,6 +56,15 @@ bool RandomAccessFile::reserve(qint64 length) {
     if (::ftruncate(m_fd, off_t(length)) != 0)
         return false;
     return length == 0 || ::posix_fallocate(m_fd, 0, off_t(length)) == 0;
+}
+
+qint64 RandomAccessFile::size() const {
+    struct stat status {};
+    return ::fstat(m_fd, &status) == 0 ? qint64(status.st_size) : -1;
+}
+
+bool RandomAccessFile::flush() const {
+    return ::fdatasync(m_fd) == 0;
 }
 
 } // namespace kaldoria::platform

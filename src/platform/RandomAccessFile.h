@@ -13,6 +13,8 @@ class RandomAccessFile {
 public:
     // Creates `path`, or empties it when it exists; nullptr when that fails.
     static std::unique_ptr<RandomAccessFile> create(const QString& path);
+    // Opens an existing `path` for reading and writing, keeping its bytes; nullptr when that fails.
+    static std::unique_ptr<RandomAccessFile> openExisting(const QString& path);
     ~RandomAccessFile();
 
     RandomAccessFile(const RandomAccessFile&) = delete;
@@ -27,6 +29,12 @@ public:
     // Makes the file `length` bytes long with disk space allocated for all of it; the new
     // bytes read as zeros. False when the space cannot be allocated.
     bool reserve(qint64 length);
+
+    // The file's length; -1 when the system cannot tell.
+    qint64 size() const;
+
+    // Waits until the bytes written so far are on the disk; false when the system fails to.
+    bool flush() const;
 
     QString path() const { return m_path; }
 

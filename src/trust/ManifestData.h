@@ -6,23 +6,29 @@
 #include <QHash>
 #include <QString>
 
+#include <optional>
 #include <vector>
 
 namespace kaldoria::trust {
 
 // One listed file: its name exactly as the list writes it ("\data\x.dat"), the SHA-256 of
-// its packed form on the server (the ".kdz" archive) and of the file the archive holds.
+// its packed form on the server (the ".kdz" archive) and of the file the archive holds, and
+// of its chunk index (".kdc") when the server has one.
 struct ManifestFile {
     QString name;
     Sha256Digest packed{};
     Sha256Digest unpacked{};
+    std::optional<Sha256Digest> index;
 
     bool operator==(const ManifestFile&) const = default;
 };
 
 // What an operator vouches for with one signature over one published server folder.
 struct ManifestData {
+    // Version 1 knows no chunk indexes. A manifest that covers one is written as version 2,
+    // so that launchers which predate chunks keep reading folders published without them.
     static constexpr int kFormatVersion = 1;
+    static constexpr int kIndexFormatVersion = 2;
 
     // Grows with every publication (the publish time in seconds since 1970 UTC, or one more
     // than the previous serial); a launcher refuses a serial below the highest it accepted.

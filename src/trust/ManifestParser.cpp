@@ -60,7 +60,7 @@ QString ManifestParser::run() {
     if (m_last != Record::End) {
         // The first record the manifest lacks: the next one after the last read that must be there.
         Record missing = m_started ? Record(int(m_last) + 1) : Record::Header;
-        while (missing == Record::File || missing == Record::NextKey)
+        while (repeats(missing))
             missing = Record(int(missing) + 1);
         return QStringLiteral("the %1 line is missing").arg(QLatin1String(keywordOf(missing)));
     }
@@ -87,7 +87,11 @@ QString ManifestParser::readLine(QByteArrayView line, qsizetype lineStart) {
 
     switch (*record) {
     case Record::Header:
-        if (value != QByteArrayView("1"))
+        if (value == QByteArrayView("1"))
+            m_version = ManifestData::kFormatVersion;
+        else if (value == QByteArrayView("2"))
+            m_version = ManifestData::kIndexFormatVersion;
+        else
             return QStringLiteral("format version '%1' is not supported").arg(shown(value));
         return {};
     case Record::Serial:
@@ -107,6 +111,8 @@ QString ManifestParser::readLine(QByteArrayView line, qsizetype lineStart) {
     }
     case Record::File:
         return readFile(value);
+    case Record::Index:
+        return readIndex(value);
     case Record::NextKey: {
         std::optional<TrustedKey> key;
         if (const QString reason = readKey(value, key); !reason.isEmpty())
@@ -143,15 +149,14 @@ QString ManifestParser::checkOrder(Record record) const {
         return QStringLiteral("nothing may follow the signature");
     if (!m_started)
         return record == Record::Header ? QString() : QStringLiteral("the manifest must start with its header");
-    const bool repeats = record == Record::File || record == Record::NextKey;
-    if (record == m_last && !repeats)
+    if (record == m_last && !repeats(record))
         return QStringLiteral("a second %1 line").arg(keyword);
     if (record < m_last)
         return QStringLiteral("%1 out of place").arg(keyword);
     // Every record between the last one read and this one may be absent only if it repeats.
     for (int between = int(m_last) + 1; between < int(record); ++between) {
         const Record skipped = Record(between);
-        if (skipped != Record::File && skipped != Record::NextKey)
+        if (!repeats(skipped))
             return QStringLiteral("the %1 line is missing before %2").arg(QLatin1String(keywordOf(skipped)), keyword);
     }
     return {};
@@ -166,18 +171,49 @@ QString ManifestParser::readFile(QByteArrayView fields) {
     const std::optional<Sha256Digest> unpacked = sha256FromHex(fields.sliced(kHex + 1, kHex));
     if (!packed || !unpacked)
         return QStringLiteral("not a SHA-256 digest in hexadecimal");
-    const QByteArrayView nameBytes = fields.sliced(2 * kHex + 2);
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString name = utf8(nameBytes);
-    if (utf8.hasError())
-        return QStringLiteral("a name that is not UTF-8");
-    if (!text::isWritableName(name))
-        return QStringLiteral("a name a file list cannot hold");
-    if (m_names.contains(ManifestData::nameKey(name)))
-        return QStringLiteral("%1 is named twice").arg(name);
-    m_names.insert(ManifestData::nameKey(name));
-    m_data.files.push_back({name, *packed, *unpacked});
+    const std::optional<QString> name = readName(fields.sliced(2 * kHex + 2));
+    if (!name)
+        return QStringLiteral("a name that is not UTF-8 or that a file list cannot hold");
+    if (m_fileAt.contains(ManifestData::nameKey(*name)))
+        return QStringLiteral("%1 is named twice").arg(*name);
+    m_fileAt.insert(ManifestData::nameKey(*name), m_data.files.size());
+    m_data.files.push_back({*name, *packed, *unpacked, std::nullopt});
     return {};
+}
+
+QString ManifestParser::readIndex(QByteArrayView fields) {
+    // "<index> <name>", the name being the rest of the line and one that a file line gave.
+    constexpr qsizetype kHex = 64;
+    if (m_version < ManifestData::kIndexFormatVersion)
+        return QStringLiteral("index lines need format version %1").arg(ManifestData::kIndexFormatVersion);
+    if (fields.size() < kHex + 2 || fields[kHex] != ' ')
+        return QStringLiteral("an index line needs a digest and a name");
+    const std::optional<Sha256Digest> index = sha256FromHex(fields.first(kHex));
+    if (!index)
+        return QStringLiteral("not a SHA-256 digest in hexadecimal");
+    const std::optional<QString> name = readName(fields.sliced(kHex + 1));
+    if (!name)
+        return QStringLiteral("a name that is not UTF-8 or that a file list cannot hold");
+    const auto at = m_fileAt.constFind(ManifestData::nameKey(*name));
+    if (at == m_fileAt.cend())
+        return QStringLiteral("an index of %1, which no file line names").arg(*name);
+    ManifestFile& file = m_data.files[*at];
+    if (file.index)
+        return QStringLiteral("a second index of %1").arg(*name);
+    file.index = *index;
+    return {};
+}
+
+bool ManifestParser::repeats(Record record) {
+    return record == Record::File || record == Record::Index || record == Record::NextKey;
+}
+
+std::optional<QString> ManifestParser::readName(QByteArrayView bytes) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString name = utf8(bytes);
+    if (utf8.hasError() || !text::isWritableName(name))
+        return std::nullopt;
+    return name;
 }
 
 QString ManifestParser::readKey(QByteArrayView field, std::optional<TrustedKey>& key) const {
@@ -211,6 +247,8 @@ const char* ManifestParser::keywordOf(Record record) {
         return text::kList;
     case Record::File:
         return text::kFile;
+    case Record::Index:
+        return text::kIndex;
     case Record::NextKey:
         return text::kNextKey;
     case Record::Signer:

@@ -4,7 +4,7 @@
 #include "trust/Result.h"
 
 #include <QByteArrayView>
-#include <QSet>
+#include <QHash>
 #include <QString>
 
 #include <optional>
@@ -18,8 +18,8 @@ public:
     static Result<ParsedManifest> parse(QByteArrayView bytes);
 
 private:
-    // The records in their order; File and NextKey repeat.
-    enum class Record { Header, Serial, Expires, List, File, NextKey, Signer, Signature, End };
+    // The records in their order; File, Index and NextKey repeat.
+    enum class Record { Header, Serial, Expires, List, File, Index, NextKey, Signer, Signature, End };
 
     explicit ManifestParser(QByteArrayView bytes) : m_bytes(bytes) {}
 
@@ -30,6 +30,9 @@ private:
     // Whether `record` may follow the records read so far; the reason when not.
     QString checkOrder(Record record) const;
     QString readFile(QByteArrayView fields);
+    QString readIndex(QByteArrayView fields);
+    static bool repeats(Record record);
+    static std::optional<QString> readName(QByteArrayView bytes);
     QString readKey(QByteArrayView field, std::optional<TrustedKey>& key) const;
 
     static std::optional<Record> recordOf(QByteArrayView keyword);
@@ -43,7 +46,9 @@ private:
     QByteArray m_signedBytes;
     QByteArray m_signature;
     std::optional<TrustedKey> m_signer;
-    QSet<QString> m_names;
+    int m_version = 0;
+    // Where each file's entry stands in m_data.files, by its name's key.
+    QHash<QString, std::size_t> m_fileAt;
 };
 
 } // namespace kaldoria::trust

@@ -11,6 +11,7 @@ inline constexpr char kSerial[] = "serial";
 inline constexpr char kExpires[] = "expires";
 inline constexpr char kList[] = "list";
 inline constexpr char kFile[] = "file";
+inline constexpr char kIndex[] = "index";
 inline constexpr char kNextKey[] = "next-key";
 inline constexpr char kSigner[] = "signer";
 inline constexpr char kSignature[] = "signature";

@@ -5,6 +5,8 @@
 
 #include <QSet>
 
+#include <algorithm>
+
 namespace kaldoria::trust {
 
 namespace text = manifest_text;
@@ -54,12 +56,18 @@ Result<QByteArray> SignedManifest::serialize(const ManifestData& data, const Sig
     if (const QString reason = unwritable(data); !reason.isEmpty())
         return Result<QByteArray>::failure(reason);
     QByteArray out;
-    out += line(text::kHeader, number(ManifestData::kFormatVersion));
+    const bool indexes =
+        std::any_of(data.files.begin(), data.files.end(), [](const ManifestFile& f) { return f.index.has_value(); });
+    out += line(text::kHeader, number(indexes ? ManifestData::kIndexFormatVersion : ManifestData::kFormatVersion));
     out += line(text::kSerial, number(data.serial));
     out += line(text::kExpires, number(data.expires));
     out += line(text::kList, hex(data.list));
     for (const ManifestFile& file : data.files)
         out += line(text::kFile, hex(file.packed) + ' ' + hex(file.unpacked) + ' ' + file.name.toUtf8());
+    for (const ManifestFile& file : data.files) {
+        if (file.index)
+            out += line(text::kIndex, hex(*file.index) + ' ' + file.name.toUtf8());
+    }
     for (const TrustedKey& next : data.nextKeys)
         out += line(text::kNextKey, next.raw().toBase64());
     out += line(text::kSigner, key.publicKey().raw().toBase64());

@@ -19,11 +19,12 @@ namespace kaldoria::trust {
 // Text form: UTF-8, one record per line, each line ended by a single LF, a keyword and its
 // fields separated by single spaces, in exactly this order:
 //
-//   kaldoria-manifest 1                    format version
+//   kaldoria-manifest 2                    format version: 1, or 2 when index lines follow
 //   serial 1718000000                      decimal, no leading zeros
 //   expires 1720592000                     decimal seconds since 1970 UTC
 //   list <sha256>                          the unpacked list
 //   file <packed sha256> <sha256> <name>   zero or more; the name is the rest of the line
+//   index <sha256> <name>                  zero or more: a file's chunk index (version 2)
 //   next-key <base64 public key>           zero or more (at most 16)
 //   signer <base64 public key>             the key that signed
 //   signature <base64 signature>           Ed25519 over every byte before this line
@@ -32,13 +33,15 @@ namespace kaldoria::trust {
 // public key and signatures its 64 bytes, both in standard padded base64. Nothing may
 // follow the signature line. The reader refuses anything else with a reason: an unknown or
 // misplaced keyword, a repeated record, a missing one, a malformed field, a name given
-// twice, a line longer than 4096 bytes or a manifest larger than 32 MiB.
+// twice, an index of a name no file line gives, a line longer than 4096 bytes or a manifest
+// larger than 32 MiB. The writer uses version 1 unless some file has an index.
 //
 // How a launcher uses it: parse() the fetched bytes, verify() them against the keys it
 // trusts, refuse data.expiredAt(now) and a serial below the highest accepted before, then
 // compare the SHA-256 of the unpacked list with data.list and of each packed and extracted
-// file with its entry in data.filesByName(). When data.nextKeys is not empty, the next
-// manifest is to be verified against those keys.
+// file with its entry in data.filesByName(), and of a chunk index with the entry's index
+// (no index there: the server's index is not to be used). When data.nextKeys is not
+// empty, the next manifest is to be verified against those keys.
 class SignedManifest {
 public:
     static constexpr const char* kFileName = "updater.sig";

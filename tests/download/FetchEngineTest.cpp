@@ -2,6 +2,7 @@
 #include "trust/Sha256.h"
 
 #include "FaultServer.h"
+#include "FetchReports.h"
 #include "NginxServer.h"
 #include "PlainHttpServer.h"
 #include "ScopedAuthority.h"
@@ -17,9 +18,7 @@
 
 #include <gtest/gtest.h>
 
-#include <condition_variable>
 #include <map>
-#include <mutex>
 
 namespace kaldoria::download {
 
@@ -29,46 +28,6 @@ using testsupport::NginxServer;
 using testsupport::UpdateServerFolder;
 
 namespace {
-
-// Collects the engine's reports, which arrive on its thread.
-class Reports {
-public:
-    void progress(quint64 id) {
-        const std::lock_guard lock(m_mutex);
-        m_progressed.insert(id);
-        m_changed.notify_all();
-    }
-    void done(const FetchOutcome& outcome) {
-        const std::lock_guard lock(m_mutex);
-        m_outcomes[outcome.id] = outcome;
-        m_changed.notify_all();
-    }
-    // Waits until `count` files are done (at most a minute); their outcomes by id.
-    std::map<quint64, FetchOutcome> waitForDone(size_t count) {
-        std::unique_lock lock(m_mutex);
-        m_changed.wait_for(lock, std::chrono::minutes(1), [&] { return m_outcomes.size() >= count; });
-        return m_outcomes;
-    }
-    bool waitForProgress() {
-        std::unique_lock lock(m_mutex);
-        return m_changed.wait_for(lock, std::chrono::minutes(1), [&] { return !m_progressed.isEmpty(); });
-    }
-    void clear() {
-        const std::lock_guard lock(m_mutex);
-        m_outcomes.clear();
-        m_progressed.clear();
-    }
-    size_t doneCount() {
-        const std::lock_guard lock(m_mutex);
-        return m_outcomes.size();
-    }
-
-private:
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::map<quint64, FetchOutcome> m_outcomes;
-    QSet<quint64> m_progressed;
-};
 
 class FetchEngineTest : public ::testing::Test {
 protected:
@@ -82,7 +41,7 @@ protected:
     QString target(const QString& name) const { return m_targets.filePath(name); }
     std::unique_ptr<FetchEngine> engine(FetchOptions options) {
         return std::make_unique<FetchEngine>(
-            options, [this](quint64 id, qint64, qint64) { m_reports.progress(id); },
+            options, [this](quint64 id, qint64 received, qint64) { m_reports.progress(id, received); },
             [this](const FetchOutcome& outcome) { m_reports.done(outcome); });
     }
     static QByteArray md5(const QByteArray& data) { return QCryptographicHash::hash(data, QCryptographicHash::Md5); }
@@ -132,7 +91,7 @@ protected:
     QTemporaryDir m_source;
     QTemporaryDir m_targets;
     std::map<QString, QByteArray> m_data;
-    Reports m_reports;
+    FetchReports m_reports;
 };
 
 // One request as the fault server logged it: its range (-1 when none) and its connection.

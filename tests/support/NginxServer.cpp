@@ -76,7 +76,7 @@ void NginxServer::writeConfig() const {
 }
 
 bool NginxServer::startOnce() {
-    m_port = unusedLocalPort();
+    m_port = m_options.port != 0 ? m_options.port : unusedLocalPort();
     writeConfig();
     m_process.setProcessChannelMode(QProcess::MergedChannels);
     m_process.start(QStringLiteral("nginx"), {QStringLiteral("-p"), m_prefix.path(), QStringLiteral("-e"),

@@ -14,6 +14,7 @@ struct NginxOptions {
     QString keyFile{};
     bool http2 = false;  // with a certificate: offer HTTP/2
     QString locations{}; // more location blocks, e.g. "location = /a { return 301 /b; }"
+    quint16 port = 0;    // listen here (a server that takes over from a stopped one); 0: a free port
 };
 
 // nginx serving one folder on 127.0.0.1 at a port chosen at run time, with its own

@@ -1,5 +1,7 @@
 #include "PackFixture.h"
 
+#include <chunks/ChunkIndex.h>
+#include <chunks/ChunkStore.h>
 #include <trust/SignedManifest.h>
 
 #include <QDateTime>
@@ -217,6 +219,83 @@ TEST_F(SignedPublishTest, VerifyRefusesWhatALauncherMustRefuse) {
         copyFolder(pristine, server);
         c.tamper(server);
         const packtest::RunResult run = verify(server, c.key);
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_TRUE(run.err.contains(c.reason)) << run.err.toStdString();
+    }
+}
+
+TEST_F(SignedPublishTest, ChunkIndexesAreSignedAndVerifyChecksThemAndTheirChunks) {
+    const QString pristine = path("chunked");
+    ASSERT_EQ(publishSigned(pristine, {text("--chunks")}).exitCode, 0);
+    const packtest::RunResult verified = verify(pristine);
+    EXPECT_EQ(verified.exitCode, 0) << verified.err.toStdString();
+    for (const trust::ManifestFile& file : manifestOf(pristine).data.files) {
+        SCOPED_TRACE(file.name.toStdString());
+        ASSERT_TRUE(file.index);
+        QString relative = file.name.mid(1).replace(QLatin1Char('\\'), QLatin1Char('/'));
+        EXPECT_EQ(*file.index, trust::Sha256::of(readFile(QDir(pristine).filePath(relative + text(".kdc")))));
+    }
+
+    const auto firstChunk = [](const QString& server, const char* indexName) {
+        const QString path =
+            QDir(server).filePath(text("chunks/")) +
+            chunks::ChunkStore::relativePath(chunks::ChunkIndex::parse(readFile(QDir(server).filePath(text(indexName))))
+                                                 .value()
+                                                 .chunks()
+                                                 .front()
+                                                 .digest);
+        EXPECT_TRUE(QFileInfo::exists(path)) << path.toStdString();
+        return path;
+    };
+    const auto replace = [](const QString& target, const QString& source) {
+        QFile::remove(target);
+        ASSERT_TRUE(QFile::copy(source, target));
+    };
+    const struct {
+        const char* what;
+        std::function<void(const QString& server)> tamper;
+        const char* reason;
+    } cases[] = {
+        {"index swapped",
+         [&](const QString& server) {
+             replace(QDir(server).filePath(text("data/sub/x.dat.kdc")), QDir(server).filePath(text("kd.ini.kdc")));
+         },
+         "\\data\\sub\\x.dat: the chunk index on the server is not the signed one"},
+        {"index of another file signed",
+         [&](const QString& server) {
+             const QString index = QDir(server).filePath(text("data/sub/x.dat.kdc"));
+             replace(index, QDir(server).filePath(text("kd.ini.kdc")));
+             resign(server, [&](trust::ManifestData& d) {
+                 for (trust::ManifestFile& f : d.files) {
+                     if (f.name == text("\\data\\sub\\x.dat"))
+                         f.index = trust::Sha256::of(readFile(index));
+                 }
+             });
+         },
+         "\\data\\sub\\x.dat: the chunk index describes 18 bytes, the list 200000"},
+        {"chunk missing", [&](const QString& server) { QFile::remove(firstChunk(server, "data/sub/x.dat.kdc")); },
+         "\\data\\sub\\x.dat: "},
+        {"chunk served with another chunk's bytes",
+         [&](const QString& server) {
+             replace(firstChunk(server, "data/sub/x.dat.kdc"), firstChunk(server, "kd.ini.kdc"));
+         },
+         "holds other bytes"},
+        {"index not signed",
+         [&](const QString& server) {
+             resign(server, [](trust::ManifestData& d) {
+                 for (trust::ManifestFile& f : d.files)
+                     f.index.reset();
+             });
+         },
+         "\\kd.ini: the server has a chunk index of it that is not signed"},
+    };
+    int number = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString server = dir.filePath(QStringLiteral("chunkcase%1").arg(++number));
+        copyFolder(pristine, server);
+        c.tamper(server);
+        const packtest::RunResult run = verify(server);
         EXPECT_EQ(run.exitCode, 1);
         EXPECT_TRUE(run.err.contains(c.reason)) << run.err.toStdString();
     }

@@ -16,8 +16,9 @@ protected:
         data.serial = 1718000000;
         data.expires = 1720592000;
         data.list = Sha256::of("list");
-        data.files = {{QStringLiteral("\\kd.ini"), Sha256::of("packed ini"), Sha256::of("ini")},
-                      {QStringLiteral("\\Data2\\Mixed Case \u00e9.txt"), Sha256::of("packed txt"), Sha256::of("txt")}};
+        data.files = {{QStringLiteral("\\kd.ini"), Sha256::of("packed ini"), Sha256::of("ini"), std::nullopt},
+                      {QStringLiteral("\\Data2\\Mixed Case \u00e9.txt"), Sha256::of("packed txt"), Sha256::of("txt"),
+                       std::nullopt}};
         data.nextKeys = {other.publicKey()};
     }
 
@@ -108,8 +109,8 @@ TEST_F(SignedManifestTest, MalformedManifestsAreRefusedWithTheReason) {
          "missing"},
         {"serial after a file", withBefore("next-key ", "serial 7\n"), "serial out of place"},
         {"not starting with the header", text.mid(text.indexOf('\n') + 1), "must start with its header"},
-        {"another format version", QByteArray(text).replace("kaldoria-manifest 1", "kaldoria-manifest 2"),
-         "format version '2'"},
+        {"another format version", QByteArray(text).replace("kaldoria-manifest 1", "kaldoria-manifest 3"),
+         "format version '3'"},
         {"upper-case digest", QByteArray(text).replace("list " + digest, "list " + digest.toUpper()), "digest"},
         {"short digest", QByteArray(text).replace("list " + digest, "list " + digest.chopped(2)), "digest"},
         {"leading zero", QByteArray(text).replace("serial 1718000000", "serial 01718000000"), "decimal"},
@@ -154,18 +155,62 @@ TEST_F(SignedManifestTest, MalformedManifestsAreRefusedWithTheReason) {
     EXPECT_TRUE(SignedManifest::parse(signedText()).ok());
 }
 
+TEST_F(SignedManifestTest, ChunkIndexesNeedTheSecondVersionAndAFileOfTheirName) {
+    data.files[1].index = Sha256::of("index");
+    const QByteArray text = signedText();
+    const QByteArray indexLine = "index " + toHex(Sha256::of("index")).toLatin1() + " " + data.files[1].name.toUtf8();
+    EXPECT_TRUE(text.startsWith("kaldoria-manifest 2\n"));
+    EXPECT_TRUE(text.contains(indexLine + "\nnext-key ")) << text.toStdString();
+    const Result<ParsedManifest> parsed = SignedManifest::parse(text);
+    ASSERT_TRUE(parsed.ok()) << parsed.error().toStdString();
+    EXPECT_EQ(parsed.value().data, data);
+    EXPECT_FALSE(parsed.value().data.files[0].index);
+
+    const QByteArray indexOf = "index " + toHex(Sha256::of("other")).toLatin1() + ' ';
+    const auto withBefore = [&](const QByteArray& before, const QByteArray& line) {
+        QByteArray changed = text;
+        return changed.insert(changed.indexOf(before), line);
+    };
+    const struct {
+        const char* what;
+        QByteArray bytes;
+        const char* reason;
+    } cases[] = {
+        {"index in the first version", QByteArray(text).replace("kaldoria-manifest 2", "kaldoria-manifest 1"),
+         "line 7: index lines need format version 2"},
+        {"index of a name no file line gives", withBefore("next-key ", indexOf + "\\data\\x.dat\n"),
+         "line 8: an index of \\data\\x.dat, which no file line names"},
+        {"second index of a file", withBefore("next-key ", indexOf + "\\KD.INI\n" + indexOf + "\\kd.ini\n"),
+         "line 9: a second index of \\kd.ini"},
+        {"index before the file lines", withBefore("file ", indexOf + "\\kd.ini\n"), "line 5: an index of"},
+        {"file after an index",
+         withBefore("next-key ",
+                    "file " + toHex(Sha256::of("x")).toLatin1() + ' ' + toHex(Sha256::of("y")).toLatin1() + " \\new\n"),
+         "line 8: file out of place"},
+        {"index after a next key", withBefore("signer ", indexOf + "\\kd.ini\n"), "line 9: index out of place"},
+        {"index without a name", withBefore("next-key ", indexOf.chopped(1) + '\n'), "a digest and a name"},
+        {"index with a short digest", withBefore("next-key ", "index abc \\kd.ini\n"), "a digest and a name"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Result<ParsedManifest> read = SignedManifest::parse(c.bytes);
+        ASSERT_FALSE(read.ok());
+        EXPECT_TRUE(read.error().contains(QLatin1String(c.reason))) << read.error().toStdString();
+    }
+}
+
 TEST_F(SignedManifestTest, DataTheReaderWouldRefuseIsNotWritten) {
     const struct {
         const char* what;
         ManifestFile extra;
         qint64 serial;
     } cases[] = {
-        {"line end in a name", {QStringLiteral("\\a\nb"), {}, {}}, 1},
-        {"separator in a name", {QStringLiteral("\\a|b"), {}, {}}, 1},
-        {"blank name", {QStringLiteral(" "), {}, {}}, 1},
-        {"name twice", {QStringLiteral("\\KD.ini"), {}, {}}, 1},
-        {"name too long for a line", {QLatin1Char('\\') + QString(4000, QLatin1Char('n')), {}, {}}, 1},
-        {"negative serial", {QStringLiteral("\\fine"), {}, {}}, -1},
+        {"line end in a name", {QStringLiteral("\\a\nb"), {}, {}, {}}, 1},
+        {"separator in a name", {QStringLiteral("\\a|b"), {}, {}, {}}, 1},
+        {"blank name", {QStringLiteral(" "), {}, {}, {}}, 1},
+        {"name twice", {QStringLiteral("\\KD.ini"), {}, {}, {}}, 1},
+        {"name too long for a line", {QLatin1Char('\\') + QString(4000, QLatin1Char('n')), {}, {}, {}}, 1},
+        {"negative serial", {QStringLiteral("\\fine"), {}, {}, {}}, -1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

@@ -135,7 +135,7 @@ TEST_F(WorkflowCycleTest, ClosingDuringADownloadLeavesTheObjectsUntilTheWorkUnwi
     QStringList packedAtEnd;
     platform::TerminateRequest::setEndProgramHook([&] {
         if (endProgramCalls++ == 0)
-            packedAtEnd = work.entryList({QStringLiteral("$tmp*")}, QDir::Files);
+            packedAtEnd = work.entryList({QStringLiteral("$tmp*"), QStringLiteral("$part*")}, QDir::Files);
     });
     TUpdateWorkflow& workflow = makeWorkflow(configText({m_nginx->url()}));
     bool closed = false;
@@ -155,8 +155,8 @@ TEST_F(WorkflowCycleTest, ClosingDuringADownloadLeavesTheObjectsUntilTheWorkUnwi
     EXPECT_TRUE(QFileInfo::exists(clientFile(QStringLiteral("updater/Kaldoria.ini"))));
     EXPECT_FALSE(m_view.statuses.contains(text(5)));
     EXPECT_FALSE(QFileInfo::exists(clientFile(QStringLiteral("big.dat"))));
-    // Files in flight leave no packed file behind and no record.
-    EXPECT_TRUE(work.entryList({QStringLiteral("$tmp*")}, QDir::Files).isEmpty());
+    // Files in flight, each fetched in one request, leave no packed file behind and no record.
+    EXPECT_TRUE(work.entryList({QStringLiteral("$tmp*"), QStringLiteral("$part*")}, QDir::Files).isEmpty());
     EXPECT_FALSE(QFileInfo::exists(clientFile(QStringLiteral("updater/OldList.lst"))));
     // Later actions of the window do nothing once it has closed.
     workflow.Button_CheckAllFilesClick();

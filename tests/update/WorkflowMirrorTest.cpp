@@ -74,8 +74,9 @@ TEST_F(WorkflowMirrorTest, ListFromTheSelectedServerFilesFromEveryAnsweringOne) 
 
         EXPECT_EQ(workflow.failedFiles(), 0);
         expectClientFiles('a');
-        if (test.listFromFirst)
+        if (test.listFromFirst) {
             EXPECT_EQ(workflow.urlMain(), m_nginx->url());
+        }
         const bool fromFirst = workflow.urlMain() == m_nginx->url();
         const NginxServer& listServer = fromFirst ? *m_nginx : *m_mirror;
         const NginxServer& other = fromFirst ? *m_mirror : *m_nginx;

@@ -1,6 +1,7 @@
 #include "WorkflowFixture.h"
 
 #include "update/FailureTexts.h"
+#include "update/install/PartialDownloads.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -60,8 +61,9 @@ TEST_F(WorkflowUpdateTest, FreshInstallFetchesEveryFileAndRecordsIt) {
     QFile oldList(clientFile(QStringLiteral("updater/OldList.lst")));
     ASSERT_TRUE(oldList.open(QIODevice::ReadOnly));
     EXPECT_EQ(oldList.readAll().count("\r\n"), 3);
-    EXPECT_TRUE(
-        QDir(clientFile(QStringLiteral("updater"))).entryList({QStringLiteral("$tmp*")}, QDir::Files).isEmpty());
+    EXPECT_TRUE(QDir(clientFile(QStringLiteral("updater")))
+                    .entryList({QStringLiteral("$tmp*"), QStringLiteral("$part*")}, QDir::Files)
+                    .isEmpty());
     EXPECT_FALSE(QFileInfo::exists(clientFile(QStringLiteral("updater.lst"))));
     EXPECT_TRUE(debugLines().contains(QStringLiteral("Download file: system\\data.pak (try 1)")));
     EXPECT_TRUE(debugLines().contains(QStringLiteral("Unpack:: system\\data.pak")));
@@ -79,6 +81,24 @@ TEST_F(WorkflowUpdateTest, CurrentClientFetchesOnlyTheList) {
     EXPECT_EQ(m_view.totals.last(), QStringLiteral("Total: 100%"));
     EXPECT_TRUE(m_view.startEnabled);
     EXPECT_EQ(workflow.failedFiles(), 0);
+}
+
+// What an earlier run left of a file that the list no longer needs goes once the check has
+// found what this run needs, even when that is nothing.
+TEST_F(WorkflowUpdateTest, PartialDownloadsNoFileNeedsAreRemoved) {
+    publish(threeFiles());
+    runUpdate();
+    const QString stale =
+        PartialDownloads::packedPath(clientFile(QStringLiteral("updater")), QStringLiteral("\\gone.dat"));
+    for (const QString& path : {stale, stale + QStringLiteral(".resume"), stale + QStringLiteral(".resume.new")}) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    writeClient(QStringLiteral("updater/other.txt"), "not the launcher's");
+    runUpdate();
+    const QDir work(clientFile(QStringLiteral("updater")));
+    EXPECT_EQ(work.entryList({QStringLiteral("$part*")}, QDir::Files), QStringList());
+    EXPECT_TRUE(work.exists(QStringLiteral("other.txt")));
 }
 
 TEST_F(WorkflowUpdateTest, RequiredFilesAreCheckedAndDeletionNamesRemoved) {

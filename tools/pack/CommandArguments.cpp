@@ -2,7 +2,8 @@
 
 namespace kaldoria::pack {
 
-CommandArguments CommandArguments::parse(const QStringList& args, const QStringList& valueOptions) {
+CommandArguments CommandArguments::parse(const QStringList& args, const QStringList& valueOptions,
+                                         const QStringList& flagOptions) {
     CommandArguments result;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& arg = args[i];
@@ -14,6 +15,8 @@ CommandArguments CommandArguments::parse(const QStringList& args, const QStringL
                 return result;
             }
             result.options.insert(arg, args[++i]);
+        } else if (flagOptions.contains(arg)) {
+            result.flags.append(arg);
         } else if (arg.startsWith(u'-') && arg.size() > 1) {
             result.error = u"unknown option %1"_qs.arg(arg);
             return result;

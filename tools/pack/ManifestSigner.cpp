@@ -1,5 +1,6 @@
 #include "ManifestSigner.h"
 
+#include "ChunkPublisher.h"
 #include "ListName.h"
 #include "OutputFile.h"
 
@@ -65,8 +66,8 @@ std::optional<ManifestSigner> ManifestSigner::prepare(const QString& keyPath, qi
     return ManifestSigner(std::move(key).value(), expiryDays, std::move(nextKeys), server, serial);
 }
 
-QString ManifestSigner::write(const QByteArray& listText, const filelist::TFileList& list,
-                              const QString& client) const {
+QString ManifestSigner::write(const QByteArray& listText, const filelist::TFileList& list, const QString& client,
+                              bool indexes) const {
     trust::ManifestData data;
     data.serial = m_serial;
     data.expires = QDateTime::currentSecsSinceEpoch() + m_expiryDays * 24 * 60 * 60;
@@ -80,7 +81,14 @@ QString ManifestSigner::write(const QByteArray& listText, const filelist::TFileL
         const Result<trust::Sha256Digest> unpacked = trust::Sha256::ofFile(QDir(client).filePath(relative));
         if (!packed.ok() || !unpacked.ok())
             return packed.ok() ? unpacked.error() : packed.error();
-        data.files.push_back({name, packed.value(), unpacked.value()});
+        data.files.push_back({name, packed.value(), unpacked.value(), std::nullopt});
+        if (indexes) {
+            const Result<trust::Sha256Digest> index =
+                trust::Sha256::ofFile(ChunkPublisher::indexPath(m_server, relative));
+            if (!index.ok())
+                return index.error();
+            data.files.back().index = index.value();
+        }
     }
     const Result<QByteArray> manifest = trust::SignedManifest::serialize(data, m_key);
     if (!manifest.ok())

@@ -31,8 +31,10 @@ public:
                                                  QString& error);
 
     // Writes "updater.sig" for the list `listText` with the entries of `list`, whose files lie
-    // in `client` and whose archives in `server`. The error message, or empty on success.
-    QString write(const QByteArray& listText, const filelist::TFileList& list, const QString& client) const;
+    // in `client` and whose archives in `server`; with `indexes`, also each file's chunk index
+    // in `server`. The error message, or empty on success.
+    QString write(const QByteArray& listText, const filelist::TFileList& list, const QString& client,
+                  bool indexes) const;
 
     qint64 serial() const { return m_serial; }
 

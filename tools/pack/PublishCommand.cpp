@@ -1,4 +1,5 @@
 #include "Bzip2Compress.h"
+#include "ChunkPublisher.h"
 #include "ClientFolderCheck.h"
 #include "CommandArguments.h"
 #include "CommandReport.h"
@@ -31,7 +32,7 @@ namespace {
 
 constexpr char kUsage[] =
     "Usage: kaldoria-pack publish CLIENT_DIR -o SERVER_DIR [--required FILE]... [--delete FILE]...\n"
-    "                             [--sign NAME.key [--expires DAYS] [--next-key FILE.pub]...]\n\n"
+    "                             [--chunks] [--sign NAME.key [--expires DAYS] [--next-key FILE.pub]...]\n\n"
     "Makes an update server folder from a game client folder. Every file of the client\n"
     "becomes a RAR archive holding it (made with the 'rar' program) at its relative path\n"
     "plus \".kdz\"; \"updater.lst\" lists every file (MD5, name, size, date, MD5 of its\n"
@@ -40,9 +41,13 @@ constexpr char kUsage[] =
     "about folders that hold no file.\n\n"
     "  --required FILE  a client file that launchers check at every start (repeatable)\n"
     "  --delete FILE    a file that launchers delete from the client folder (repeatable)\n"
+    "  --chunks         also cut every file into content-defined chunks, store each chunk\n"
+    "                   once in \"chunks/\" (zstd) and write the file's chunk index beside its\n"
+    "                   archive (PATH.kdc), so that launchers fetch only the chunks they lack;\n"
+    "                   prints what a player of the version published before would fetch\n"
     "  --sign NAME.key  also write \"updater.sig\", the manifest signed with this key (from\n"
     "                   'kaldoria-pack keygen'): SHA-256 of the list and of every archive and\n"
-    "                   file, a serial above any earlier one, and an expiry time\n"
+    "                   file (and chunk index), a serial above any earlier one, and an expiry time\n"
     "  --expires DAYS   days until launchers refuse the manifest (default 30; publish again\n"
     "                   before then)\n"
     "  --next-key FILE.pub  a key that launchers trust instead of the present ones from this\n"
@@ -120,6 +125,24 @@ QStringList clientFiles(const QString& client) {
     return files;
 }
 
+// Cuts the `files` of `client` into chunks for `server` and prints what that cost and saves;
+// the error message, or empty.
+QString publishChunks(const QString& client, const QStringList& files, const QString& server) {
+    ChunkPublisher publisher(server);
+    for (const QString& relative : files) {
+        const qint64 archiveSize = QFileInfo(QDir(server).filePath(relative + QStringLiteral(".kdz"))).size();
+        if (const QString error = publisher.publish(QDir(client).filePath(relative), relative, archiveSize);
+            !error.isEmpty())
+            return error;
+    }
+    for (const QString& warning : publisher.warnings())
+        commandWarning(kCommand, warning);
+    QTextStream out(stdout);
+    for (const QString& line : publisher.summary())
+        out << line << "\n";
+    return {};
+}
+
 // Packs the `files` of `client` into `server` and lists them; the error message, or empty.
 QString packClient(const QString& rarProgram, const QString& client, const QStringList& files, const QString& server,
                    TFileList& list) {
@@ -154,14 +177,16 @@ int runPublish(const QStringList& args) {
     const QString sign = QStringLiteral("--sign");
     const QString expires = QStringLiteral("--expires");
     const QString nextKey = QStringLiteral("--next-key");
+    const QString chunks = QStringLiteral("--chunks");
     CommandArguments parsed =
-        CommandArguments::parse(args, {QStringLiteral("-o"), required, deletion, sign, expires, nextKey});
+        CommandArguments::parse(args, {QStringLiteral("-o"), required, deletion, sign, expires, nextKey}, {chunks});
     if (parsed.help)
         return commandUsage(kUsage);
     const QString server = parsed.required(QStringLiteral("-o"));
     if (parsed.error.isEmpty() && parsed.positional.size() != 1)
         parsed.error = QStringLiteral("give exactly one CLIENT_DIR");
     const bool signing = parsed.options.contains(sign);
+    const bool chunked = parsed.flags.contains(chunks);
     if (parsed.error.isEmpty() && !signing && (parsed.options.contains(expires) || parsed.options.contains(nextKey)))
         parsed.error = QStringLiteral("--expires and --next-key go with --sign");
     const QString keyPath = signing ? parsed.required(sign) : QString();
@@ -220,6 +245,14 @@ int runPublish(const QStringList& args) {
         return commandFailed(kCommand, QStringLiteral("cannot create %1").arg(server));
     if (const QString error = packClient(rarProgram, client, files, server, list); !error.isEmpty())
         return commandFailed(kCommand, error);
+    if (chunked) {
+        if (const QString error = publishChunks(client, files, server); !error.isEmpty())
+            return commandFailed(kCommand, error);
+    } else if (const int removed = ChunkPublisher::removeIndexes(server, files); removed > 0) {
+        commandWarning(kCommand, QStringLiteral("removed %1 chunk indexes of an earlier publication with --chunks; "
+                                                "launchers fetch these files whole until you publish with --chunks")
+                                     .arg(removed));
+    }
 
     QStringList lines;
     list.SaveToStrings(&lines);
@@ -236,7 +269,7 @@ int runPublish(const QStringList& args) {
     if (error.isEmpty())
         error = writeOutputFile(QDir(server).filePath(QStringLiteral("updater.lst.kdz")), *packed);
     if (error.isEmpty() && signer)
-        error = signer->write(text, list, client);
+        error = signer->write(text, list, client, chunked);
     if (!error.isEmpty())
         return commandFailed(kCommand, error);
     QTextStream(stdout) << "published " << list.Count() << " files to " << server << "\n";

@@ -1,5 +1,6 @@
 #include "SignedFolderCheck.h"
 
+#include "ChunkIndexCheck.h"
 #include "ListName.h"
 #include "OutputFile.h"
 
@@ -114,6 +115,7 @@ void SignedFolderCheck::checkFile(const filelist::TFileRecord& record, const QSt
         m_problems << QStringLiteral("%1: listed but not signed").arg(name);
         return;
     }
+    m_problems << ChunkIndexCheck::run(m_server, name, record.Size, *found);
     const QString archive = QDir(m_server).filePath(relativePath(name) + QStringLiteral(".kdz"));
     const Result<Sha256Digest> packed = Sha256::ofFile(archive);
     if (!packed.ok()) {

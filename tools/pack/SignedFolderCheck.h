@@ -15,7 +15,8 @@ namespace kaldoria::pack {
 
 // Checks a published update server folder the way a launcher that trusts `keys` would: the
 // signature and expiry of "updater.sig", the SHA-256 of the list that "updater.lst.kdz"
-// unpacks to, and of every listed file's archive and of the file the archive holds.
+// unpacks to, and of every listed file's archive and of the file the archive holds; and
+// each file's chunk index and its chunks where the server has them.
 class SignedFolderCheck {
 public:
     struct Outcome {

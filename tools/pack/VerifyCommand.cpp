@@ -14,12 +14,13 @@ namespace kaldoria::pack {
 
 namespace {
 
-constexpr char kUsage[] =
-    "Usage: kaldoria-pack verify SERVER_DIR --key NAME.pub [--key NAME.pub]...\n\n"
-    "Checks a folder made by 'publish --sign' the way a launcher that trusts the given keys\n"
-    "checks what it fetches: \"updater.sig\" is signed by one of the keys and has not expired,\n"
-    "\"updater.lst.kdz\" unpacks to the signed list, and every listed archive and the file it\n"
-    "holds have their signed SHA-256. Exit code 0 when all is well, 1 with the reasons when not.\n";
+constexpr char kUsage[] = "Usage: kaldoria-pack verify SERVER_DIR --key NAME.pub [--key NAME.pub]...\n\n"
+                          "Checks a folder made by 'publish --sign' the way a launcher that trusts the given keys\n"
+                          "checks what it fetches: \"updater.sig\" is signed by one of the keys and has not expired,\n"
+                          "\"updater.lst.kdz\" unpacks to the signed list, and every listed archive and the file it\n"
+                          "holds have their signed SHA-256. A file's chunk index (PATH.kdc, from 'publish --chunks')\n"
+                          "must be the signed one, and its chunks must be in \"chunks/\" and make the signed file.\n"
+                          "Exit code 0 when all is well, 1 with the reasons when not.\n";
 
 constexpr char kCommand[] = "verify";
 

@@ -4,6 +4,7 @@
 #include "update/checks/FileComparer.h"
 #include "update/checks/FileHasher.h"
 #include "update/install/InstallRun.h"
+#include "update/install/PartialDownloads.h"
 #include "update/manifest/UpdateListSections.h"
 
 #include "platform/PlantedLinks.h"
@@ -40,6 +41,13 @@ void TRequiredFilesCheck::CheckingRequiredFiles() {
             m_s.CheckAll->AddItemSimple(r.Name, r.Hash, r.HashPacked, r.Size, r.Date);
     }
     compare();
+    // What an earlier run left of files this one does not need is of no further use.
+    if (!m_s.cancel.isCancelled()) {
+        QStringList wanted;
+        for (int i = 0; i < m_s.Required->Count(); ++i)
+            wanted << m_s.Required->GetItemByID(i)->Content.Name;
+        PartialDownloads::removeUnwanted(m_s.tmpPath, wanted);
+    }
     m_s.view.setStepProgress(1, 1);
     if (m_s.Required->Count() > 0) {
         UpdateRequiredFiles();

@@ -1,5 +1,6 @@
 #include "update/install/InstallPipeline.h"
 
+#include "download/ResumeRecord.h"
 #include "filelist/TMD5.h"
 #include "platform/FileTimes.h"
 #include "unpack/PackedFile.h"
@@ -43,7 +44,8 @@ InstallPipeline::InstallPipeline(download::FetchOptions options, Handlers handle
                                                if (m_handlers.bytes)
                                                    m_handlers.bytes(int(id), received, length);
                                            },
-                                           [this](const download::FetchOutcome& outcome) { fetched(outcome); }),
+                                           [this](const download::FetchOutcome& outcome) { fetched(outcome); },
+                                           [this](quint64 id, qint64 present) { resumed(int(id), present); }),
       m_unpacker([this] { unpackLoop(); }) {}
 
 InstallPipeline::~InstallPipeline() {
@@ -69,8 +71,11 @@ void InstallPipeline::fetchAttempt(InstallTask& task, int attempt) {
     m_attempts[size_t(task.index)] = attempt;
     m_handlers.log(QStringLiteral("Download file: ") + task.record.Name.mid(1) + QStringLiteral(" (try ") +
                    QString::number(attempt) + QStringLiteral(")"));
-    m_engine.fetch(
-        {.id = quint64(task.index), .url = task.address, .path = task.packedPath, .mirrors = task.mirrorAddresses});
+    m_engine.fetch({.id = quint64(task.index),
+                    .url = task.address,
+                    .path = task.packedPath,
+                    .mirrors = task.mirrorAddresses,
+                    .resumable = true});
 }
 
 bool InstallPipeline::leaveMirrors(InstallTask& task, const download::FetchOutcome& outcome) {
@@ -85,6 +90,16 @@ bool InstallPipeline::leaveMirrors(InstallTask& task, const download::FetchOutco
                    sent.join(QStringLiteral(", ")) + QStringLiteral("; fetched again from ") + task.address);
     task.mirrorAddresses.clear();
     return true;
+}
+
+void InstallPipeline::resumed(int index, qint64 present) {
+    const QString name = m_tasks[size_t(index)].record.Name.mid(1);
+    if (present > 0)
+        m_handlers.log(QStringLiteral("Resume file: ") + name + QStringLiteral(" from ") + QString::number(present) +
+                       QStringLiteral(" bytes left by an earlier run"));
+    else
+        m_handlers.log(QStringLiteral("Resume file: ") + name +
+                       QStringLiteral(" changed on the server since the earlier run; fetched from the start"));
 }
 
 void InstallPipeline::fetched(const download::FetchOutcome& outcome) {
@@ -140,6 +155,7 @@ void InstallPipeline::unpackLoop() {
 
 QString InstallPipeline::copyLocal(const InstallTask& task) {
     // A packed file left by an earlier run must never be taken for this one.
+    download::ResumeRecord::remove(download::ResumeRecord::controlPath(task.packedPath));
     QFile::remove(task.packedPath);
     if (!QFile::copy(task.localCopy, task.packedPath))
         return QFileInfo::exists(task.localCopy) ? QStringLiteral("could not be copied from the local source folder")

@@ -54,6 +54,7 @@ private:
     // After a packed file that differs from the list: when mirrors sent some of its bytes, they
     // are named in the log and left out of the file's next fetch. True when they were.
     bool leaveMirrors(InstallTask& task, const download::FetchOutcome& outcome);
+    void resumed(int index, qint64 present);
     void unpackLoop();
     void unpack(const InstallTask& task);
     // The local-source copy of the packed file and its digest check; the failure, if any.

@@ -21,7 +21,7 @@ bool InstallRun::install(const std::vector<filelist::TFileRecord>& records) {
     for (size_t i = 0; i < records.size(); ++i) {
         FileState& file = m_files[i];
         file.weight = std::max<qint64>(1, records[i].Size);
-        TSingleFileUpdate::Prepared prepared = m_updater.prepare(records[i], int(i));
+        TSingleFileUpdate::Prepared prepared = m_updater.prepare(records[i]);
         if (!prepared.task) {
             file.done = true;
             file.result = InstallResult{.index = int(i), .reason = prepared.refusal};

@@ -1,8 +1,10 @@
 #include "update/install/TSingleFileUpdate.h"
+#include "update/install/PartialDownloads.h"
 
 #include "platform/ClientPath.h"
 #include "platform/PlantedLinks.h"
 
+#include "download/ResumeRecord.h"
 #include "filelist/TMD5.h"
 #include "net/PathSegments.h"
 
@@ -17,7 +19,7 @@ QString TSingleFileUpdate::packedAddress(const QString& urlMain, const QString& 
     return urlMain + net::encodePathSegments(name.mid(1) + QStringLiteral(".kdz"));
 }
 
-TSingleFileUpdate::Prepared TSingleFileUpdate::prepare(const filelist::TFileRecord& record, int slot) {
+TSingleFileUpdate::Prepared TSingleFileUpdate::prepare(const filelist::TFileRecord& record) {
     if (!platform::ClientPath::isConfined(record.Name)) {
         m_s.log(QStringLiteral("Refused name outside the client folder: ") + record.Name);
         return {.refusal = QStringLiteral("name outside the client folder")};
@@ -55,7 +57,7 @@ TSingleFileUpdate::Prepared TSingleFileUpdate::prepare(const filelist::TFileReco
         m_s.self = true;
     }
 
-    task.packedPath = m_s.workFile(QStringLiteral("$tmp.%1.kdz").arg(slot));
+    task.packedPath = PartialDownloads::packedPath(m_s.tmpPath, record.Name);
     task.expectedMd5 = record.HashPacked == filelist::ZeroDigest() ? QString() : record.HashPacked;
     if (m_s.localSource.enabled)
         task.localCopy =
@@ -70,7 +72,8 @@ TSingleFileUpdate::Prepared TSingleFileUpdate::prepare(const filelist::TFileReco
 }
 
 void TSingleFileUpdate::abandon(const InstallTask& task) {
-    QFile::remove(task.packedPath);
+    if (!QFileInfo::exists(download::ResumeRecord::controlPath(task.packedPath)))
+        QFile::remove(task.packedPath);
     if (task.ownFile) {
         // The old program file is still in place; no restart happens.
         QFile::remove(task.placedPath + QStringLiteral(".bak"));

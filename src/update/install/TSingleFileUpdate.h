@@ -24,11 +24,11 @@ public:
         std::optional<InstallTask> task{};
         QString refusal{}; // why the file is not updated, when there is no task
     };
-    // `slot` numbers the file's packed file in the work folder.
-    Prepared prepare(const filelist::TFileRecord& record, int slot);
+    Prepared prepare(const filelist::TFileRecord& record);
 
-    // After the file's update ended without it: the packed file goes, and for the program file
-    // its ".bak" copy, so that no restart happens.
+    // After the file's update ended without it: the packed file goes unless a control file
+    // beside it keeps it for a later run to take up, and for the program file its ".bak" copy
+    // goes, so that no restart happens.
     void abandon(const InstallTask& task);
 
     // The download address of a list name below `urlMain`: the name without its leading

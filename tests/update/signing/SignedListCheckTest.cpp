@@ -22,7 +22,8 @@ protected:
         data.serial = 100;
         data.expires = kNow + 3600;
         data.list = trust::Sha256::of("the list");
-        data.files = {{QStringLiteral("\\kd.ini"), trust::Sha256::of("packed"), trust::Sha256::of("ini")}};
+        data.files = {
+            {QStringLiteral("\\kd.ini"), trust::Sha256::of("packed"), trust::Sha256::of("ini"), std::nullopt}};
     }
 
     QByteArray signedBy(const trust::SigningKey& key) const {

@@ -1,0 +1,156 @@
+#include "chunks/ChunkIndex.h"
+
+#include "chunks/FastCdc.h"
+#include "chunks/FileChunker.h"
+
+namespace kaldoria::chunks {
+
+using trust::Result;
+
+namespace {
+
+constexpr char kSize[] = "size ";
+constexpr char kChunk[] = "chunk ";
+
+// A decimal number without sign or leading zero, of at most 15 digits; nothing for other text.
+std::optional<qint64> readNumber(QByteArrayView text) {
+    if (text.isEmpty() || text.size() > 15 || (text.size() > 1 && text[0] == '0'))
+        return std::nullopt;
+    qint64 value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+// Reads the lines after the header into an index, keeping the reason of the first refusal.
+class IndexReader {
+public:
+    // The reason `line` (the `number`th) is refused, or empty.
+    QString readLine(QByteArrayView line, qsizetype number) {
+        if (number == 2)
+            return readSize(line);
+        if (!line.startsWith(kChunk))
+            return QStringLiteral("a chunk line must start with \"chunk \"");
+        const QByteArrayView fields = line.sliced(qsizetype(sizeof kChunk) - 1);
+        constexpr qsizetype kHex = 64;
+        if (fields.size() < kHex + 2 || fields[kHex] != ' ')
+            return QStringLiteral("a chunk line needs a digest and a length");
+        const std::optional<trust::Sha256Digest> digest = trust::sha256FromHex(fields.first(kHex));
+        if (!digest)
+            return QStringLiteral("not a SHA-256 digest in lower-case hexadecimal");
+        const std::optional<qint64> length = readNumber(fields.sliced(kHex + 1));
+        if (!length || *length < 1 || *length > qint64(FastCdc::kMaxSize))
+            return QStringLiteral("a chunk length must be a number from 1 to %1").arg(FastCdc::kMaxSize);
+        if (qsizetype(index.chunks().size()) >= ChunkIndex::kMaxChunks)
+            return QStringLiteral("more than %1 chunks").arg(ChunkIndex::kMaxChunks);
+        if (index.fileSize() + *length > m_declaredSize)
+            return QStringLiteral("the chunks pass the size of %1 bytes").arg(m_declaredSize);
+        index.append(*digest, quint32(*length));
+        return {};
+    }
+
+    // The reason the chunks read fall short of the size line, or empty.
+    QString finish() const {
+        if (index.fileSize() != m_declaredSize)
+            return QStringLiteral("the chunks add up to %1 bytes, the size line says %2")
+                .arg(index.fileSize())
+                .arg(m_declaredSize);
+        return {};
+    }
+
+    ChunkIndex index;
+
+private:
+    QString readSize(QByteArrayView line) {
+        const std::optional<qint64> size =
+            line.startsWith(kSize) ? readNumber(line.sliced(qsizetype(sizeof kSize) - 1)) : std::nullopt;
+        constexpr qint64 kLargest = qint64(ChunkIndex::kMaxChunks) * qint64(FastCdc::kMaxSize);
+        if (!size || *size > kLargest)
+            return QStringLiteral("the second line must be \"size N\" with N from 0 to %1").arg(kLargest);
+        m_declaredSize = *size;
+        return {};
+    }
+
+    qint64 m_declaredSize = 0;
+};
+
+QString readIndex(QByteArrayView bytes, IndexReader& reader) {
+    if (bytes.size() > ChunkIndex::kMaxTextSize)
+        return QStringLiteral("larger than %1 bytes").arg(ChunkIndex::kMaxTextSize);
+    if (bytes.isEmpty())
+        return QStringLiteral("it is empty");
+    qsizetype start = 0;
+    qsizetype number = 0;
+    while (start < bytes.size()) {
+        ++number;
+        const qsizetype end = bytes.indexOf('\n', start);
+        if (end < 0)
+            return QStringLiteral("line %1: no line end").arg(number);
+        const QByteArrayView line = bytes.sliced(start, end - start);
+        if (number == 1) {
+            if (line != QByteArrayView(ChunkIndex::kHeader))
+                return QStringLiteral("line 1: not \"%1\"").arg(QLatin1String(ChunkIndex::kHeader));
+        } else if (const QString reason = reader.readLine(line, number); !reason.isEmpty()) {
+            return QStringLiteral("line %1: %2").arg(number).arg(reason);
+        }
+        start = end + 1;
+    }
+    if (number < 2)
+        return QStringLiteral("the size line is missing");
+    return reader.finish();
+}
+
+} // namespace
+
+void ChunkIndex::append(const trust::Sha256Digest& digest, quint32 length) {
+    m_chunks.push_back({digest, length});
+    m_fileSize += length;
+}
+
+std::vector<qint64> ChunkIndex::offsets() const {
+    std::vector<qint64> starts;
+    starts.reserve(m_chunks.size());
+    qint64 offset = 0;
+    for (const ChunkEntry& chunk : m_chunks) {
+        starts.push_back(offset);
+        offset += chunk.length;
+    }
+    return starts;
+}
+
+Result<QByteArray> ChunkIndex::serialize() const {
+    if (qsizetype(m_chunks.size()) > kMaxChunks)
+        return Result<QByteArray>::failure(
+            QStringLiteral("%1 chunks: an index holds at most %2").arg(m_chunks.size()).arg(kMaxChunks));
+    QByteArray text;
+    text.reserve(64 + qsizetype(m_chunks.size()) * 80);
+    text += kHeader;
+    text += '\n';
+    text += kSize + QByteArray::number(m_fileSize) + '\n';
+    for (const ChunkEntry& chunk : m_chunks)
+        text += kChunk + trust::toHex(chunk.digest).toLatin1() + ' ' + QByteArray::number(chunk.length) + '\n';
+    return text;
+}
+
+Result<ChunkIndex> ChunkIndex::parse(QByteArrayView bytes) {
+    IndexReader reader;
+    if (const QString reason = readIndex(bytes, reader); !reason.isEmpty())
+        return Result<ChunkIndex>::failure(QStringLiteral("the chunk index is malformed: ") + reason);
+    return std::move(reader.index);
+}
+
+Result<ChunkIndex> ChunkIndex::ofFile(const QString& path) {
+    ChunkIndex index;
+    const QString reason = FileChunker::cut(path, [&index](qint64, QByteArrayView bytes) {
+        index.append(trust::Sha256::of(bytes), quint32(bytes.size()));
+        return QString();
+    });
+    if (!reason.isEmpty())
+        return Result<ChunkIndex>::failure(reason);
+    return index;
+}
+
+} // namespace kaldoria::chunks
