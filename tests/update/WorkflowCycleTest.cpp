@@ -32,6 +32,16 @@ quint16 closedPort() {
     return server.serverPort();
 }
 
+// Work files left in "updater/": only packed files that a later run resumes, each with its
+// control file.
+void expectOnlyResumableLeft(const QStringList& left) {
+    for (const QString& name : left) {
+        if (!name.endsWith(QStringLiteral(".resume"))) {
+            EXPECT_TRUE(left.contains(name + QStringLiteral(".resume"))) << left.join(u' ').toStdString();
+        }
+    }
+}
+
 } // namespace
 
 class WorkflowCycleTest : public WorkflowFixture {};
@@ -150,13 +160,15 @@ TEST_F(WorkflowCycleTest, ClosingDuringADownloadLeavesTheObjectsUntilTheWorkUnwi
     EXPECT_TRUE(closed);
     // The program is ended once, after the download was given up and cleaned away.
     EXPECT_EQ(endProgramCalls, 1);
-    EXPECT_TRUE(packedAtEnd.isEmpty()) << packedAtEnd.join(u' ').toStdString();
+    expectOnlyResumableLeft(packedAtEnd);
     EXPECT_EQ(workflow.state().Required, nullptr);
     EXPECT_TRUE(QFileInfo::exists(clientFile(QStringLiteral("updater/Kaldoria.ini"))));
     EXPECT_FALSE(m_view.statuses.contains(text(5)));
     EXPECT_FALSE(QFileInfo::exists(clientFile(QStringLiteral("big.dat"))));
-    // Files in flight, each fetched in one request, leave no packed file behind and no record.
-    EXPECT_TRUE(work.entryList({QStringLiteral("$tmp*"), QStringLiteral("$part*")}, QDir::Files).isEmpty());
+    // Files in flight leave no packed file behind and no record, unless a later run can take one
+    // up: a file fetched in several ranges (a free connection may take over half of the last
+    // one) keeps its control file beside it.
+    expectOnlyResumableLeft(work.entryList({QStringLiteral("$tmp*"), QStringLiteral("$part*")}, QDir::Files));
     EXPECT_FALSE(QFileInfo::exists(clientFile(QStringLiteral("updater/OldList.lst"))));
     // Later actions of the window do nothing once it has closed.
     workflow.Button_CheckAllFilesClick();
