@@ -127,16 +127,16 @@ check_tree() {
     [ "$found" = "$CLIENT_SUM" ] || fail "$1 holds $found (files, bytes), the client $CLIENT_SUM"
 }
 
-# make_launcher BUILD_DIR SKIN URL INSTANCE FOLDER: FOLDER/Kaldoria, a launcher whose update
-# server is URL, made with kaldoria-pack as a player would get it.
+# make_launcher BUILD_DIR SKIN URLS INSTANCE FOLDER: FOLDER/Kaldoria, a launcher whose update
+# servers are URLS (separated by blanks), made with kaldoria-pack as a player would get it.
 make_launcher() {
-    local build=$1 skin=$2 url=$3 instance=$4 folder=$5
+    local build=$1 skin=$2 urls=$3 instance=$4 folder=$5
     mkdir -p "$folder"
     cat >"$folder/config.txt" <<CONF
 [config]
 instance=$instance
 [updateservers]
-url=$url
+$(printf 'url=%s\n' $urls)
 [lang=1033:English]
 1=[Unpacking ]
 2=[Checked ]

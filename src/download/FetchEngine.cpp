@@ -4,6 +4,7 @@
 #include "download/FileAssembly.h"
 #include "download/RateLimiter.h"
 #include "download/ResumeRecorder.h"
+#include "download/ServerPool.h"
 #include "download/TransferRate.h"
 #include "net/CurlRequest.h"
 #include "net/HttpClient.h"
@@ -44,6 +45,13 @@ bool isHttps(const QString& url) {
     return url.startsWith(QLatin1String("https:"), Qt::CaseInsensitive);
 }
 
+// Failures that say something about the server that answered, or failed to: another server may
+// do better. A full disk or an unwritable target would fail on any server.
+bool serverMayBeAtFault(const DownloadFailure& failure) {
+    return failure.kind == Kind::HttpStatus || failure.kind == Kind::Connect || failure.kind == Kind::Certificate ||
+           failure.kind == Kind::Transfer;
+}
+
 DownloadFailure rangeMismatch() {
     return DownloadFailure::transfer(QStringLiteral("the answer did not match the range asked for"));
 }
@@ -72,6 +80,7 @@ public:
 
     void fetch(FetchJob job);
     void stop();
+    std::vector<ServerTally> servers();
 
 private:
     // One request in flight: a range of a file.
@@ -79,6 +88,7 @@ private:
         Worker* owner = nullptr;
         std::shared_ptr<FileAssembly> file;
         int range = 0;
+        int server = 0; // the number of the server asked (see FetchJob)
         CURL* easy = nullptr;
         net::HttpResponseHead head;
         bool judged = false;
@@ -113,7 +123,20 @@ private:
     // Transfers at once towards `url`: one per connection, several over HTTPS, which may
     // carry them as HTTP/2 streams of fewer connections.
     int transferLimit(const QString& url) const;
-    void startRange(const std::shared_ptr<FileAssembly>& file, int range);
+    void startRange(const std::shared_ptr<FileAssembly>& file, int range, int server);
+    // Makes room for the servers of a newly queued job.
+    void addServers(const FetchJob& job);
+    // The server that takes the next range of `job`'s file (null before it opened); -1 when
+    // every server it may use is busy.
+    int serverFor(const FetchJob& job, const FileAssembly* file);
+    // Whether a live server other than `except` may still send ranges of the file.
+    bool hasOtherServer(const FetchJob& job, const FileAssembly* file, int except) const;
+    // A transfer that failed with a file's other servers left: the server is not asked for
+    // this file again, and is dropped when it failed as a server; the range then goes to
+    // another. False when the failure stays the range's own.
+    bool leaveServer(const Transfer& transfer, const DownloadFailure& failure);
+    // The end of a transfer taken out of the engine, for its server's tally and its file's.
+    void countTransfer(const Transfer& transfer);
     void resumePaused();
     // How long the loop may wait for network events: the progress interval, or less when a
     // paused transfer may go on sooner.
@@ -190,6 +213,14 @@ private:
     RateLimiter m_limiter;
     quint64 m_lastSequence = 0;
     quint64 m_lastResumed = 0;
+    ServerPool m_servers;
+    // By file: the servers that failed it, and the bytes each sent.
+    struct FileServers {
+        std::vector<bool> refused;
+        std::vector<qint64> bytes;
+    };
+    std::unordered_map<const FileAssembly*, FileServers> m_fileServers;
+    std::vector<ServerTally> m_tallies; // under m_mutex: the servers as of the last transfer's end
     struct BestRate {
         double bytesPerSecond = 0;
         Clock::time_point at;
@@ -287,11 +318,13 @@ void FetchEngine::Worker::run() {
     m_open.clear();
     m_digesting.clear();
     m_waiting.clear();
+    m_fileServers.clear();
 }
 
 void FetchEngine::Worker::takeQueued() {
     const std::lock_guard lock(m_mutex);
     while (!m_queued.empty()) {
+        addServers(m_queued.front());
         m_waiting.push_back(std::move(m_queued.front()));
         m_queued.pop_front();
     }
@@ -314,10 +347,11 @@ void FetchEngine::Worker::startTransfers() {
                 return;
             continue;
         }
-        if (int(m_transfers.size()) >= transferLimit(file ? file->job().url : m_waiting.front().url))
+        const int server = serverFor(file ? file->job() : m_waiting.front(), file.get());
+        if (server < 0)
             return;
         if (file) {
-            startRange(file, range);
+            startRange(file, range, server);
             continue;
         }
         file = std::make_shared<FileAssembly>(std::move(m_waiting.front()), m_options.rangeBytes);
@@ -330,10 +364,12 @@ void FetchEngine::Worker::startTransfers() {
             continue;
         }
         m_open.push_back(file);
+        const size_t servers = size_t(file->job().servers());
+        m_fileServers[file.get()] = {std::vector<bool>(servers), std::vector<qint64>(servers)};
         beginDigest(*file);
         if (file->resumedBytes() > 0 && m_resumed)
             m_resumed(file->job().id, file->resumedBytes());
-        startRange(file, file->nextIdleRange());
+        startRange(file, file->nextIdleRange(), server);
     }
 }
 
@@ -342,15 +378,78 @@ int FetchEngine::Worker::transferLimit(const QString& url) const {
     return isHttps(url) ? connections * std::max(1, m_options.streamsPerConnection) : connections;
 }
 
-void FetchEngine::Worker::startRange(const std::shared_ptr<FileAssembly>& file, int range) {
+void FetchEngine::Worker::addServers(const FetchJob& job) {
+    if (job.servers() <= m_servers.count())
+        return;
+    m_servers.reserve(job.servers());
+    // libcurl's limit per host keeps each server to the configured connections.
+    const long connections = long(std::max(1, m_options.connections)) * m_servers.count();
+    curl_multi_setopt(m_multi, CURLMOPT_MAX_TOTAL_CONNECTIONS, connections);
+    curl_multi_setopt(m_multi, CURLMOPT_MAXCONNECTS, connections);
+}
+
+int FetchEngine::Worker::serverFor(const FetchJob& job, const FileAssembly* file) {
+    const auto use = file ? m_fileServers.find(file) : m_fileServers.end();
+    const auto usable = [&](int server) { return use == m_fileServers.end() || !use->second.refused[size_t(server)]; };
+    const auto hasRoom = [&](int server, int running) { return running < transferLimit(job.address(server)); };
+    const int chosen = m_servers.choose(job.servers(), usable, hasRoom, Clock::now());
+    if (chosen >= 0 || hasOtherServer(job, file, -1))
+        return chosen;
+    // Every server of the file failed: the file's own server is asked again, and its failures
+    // count against the range's attempts as with one server.
+    return hasRoom(0, m_servers.running(0)) ? 0 : -1;
+}
+
+bool FetchEngine::Worker::hasOtherServer(const FetchJob& job, const FileAssembly* file, int except) const {
+    const auto use = file ? m_fileServers.find(file) : m_fileServers.end();
+    for (int server = 0; server < job.servers(); ++server) {
+        if (server != except && m_servers.live(server) &&
+            (use == m_fileServers.end() || !use->second.refused[size_t(server)]))
+            return true;
+    }
+    return false;
+}
+
+bool FetchEngine::Worker::leaveServer(const Transfer& transfer, const DownloadFailure& failure) {
+    if (!serverMayBeAtFault(failure))
+        return false;
+    if (failure.kind == Kind::HttpStatus && failure.httpStatus < 500)
+        m_servers.succeeded(transfer.server); // the server answered; it lacks this file
+    else
+        m_servers.failed(transfer.server, failure);
+    if (!hasOtherServer(transfer.file->job(), transfer.file.get(), transfer.server))
+        return false;
+    m_fileServers[transfer.file.get()].refused[size_t(transfer.server)] = true;
+    // Bytes of a file that comes whole cannot be continued elsewhere.
+    if (transfer.file->whole())
+        restartWhole(*transfer.file);
+    return true;
+}
+
+void FetchEngine::Worker::countTransfer(const Transfer& transfer) {
+    m_servers.ended(transfer.server, transfer.received, Clock::now());
+    if (const auto use = m_fileServers.find(transfer.file.get()); use != m_fileServers.end())
+        use->second.bytes[size_t(transfer.server)] += transfer.received;
+    const std::lock_guard lock(m_mutex);
+    m_tallies = m_servers.tallies(Clock::now());
+}
+
+std::vector<ServerTally> FetchEngine::Worker::servers() {
+    const std::lock_guard lock(m_mutex);
+    return m_tallies;
+}
+
+void FetchEngine::Worker::startRange(const std::shared_ptr<FileAssembly>& file, int range, int server) {
     auto transfer = std::make_unique<Transfer>();
     transfer->owner = this;
     transfer->file = file;
     transfer->range = range;
+    transfer->server = server;
     CURL* easy = curl_easy_init();
     transfer->easy = easy;
     net::setCommonOptions(easy, net::kUserAgent, true);
-    net::setRequestUrl(easy, net::HttpClient::requestUrl(file->job().url));
+    const QString& url = file->job().address(server);
+    net::setRequestUrl(easy, net::HttpClient::requestUrl(url));
     curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, transfer->errorBuffer);
     curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &Worker::headerCallback);
     curl_easy_setopt(easy, CURLOPT_HEADERDATA, transfer.get());
@@ -359,7 +458,7 @@ void FetchEngine::Worker::startRange(const std::shared_ptr<FileAssembly>& file, 
     curl_easy_setopt(easy, CURLOPT_PRIVATE, transfer.get());
     // Over HTTPS, which may speak HTTP/2, a new request waits to learn whether it can share a
     // connection's streams rather than opening another; plain HTTP/1.1 never shares.
-    if (isHttps(file->job().url))
+    if (isHttps(url))
         curl_easy_setopt(easy, CURLOPT_PIPEWAIT, 1L);
     FileAssembly::Range& bytes = file->ranges()[size_t(range)];
     // An HTTP/1.1 connection whose transfer was cut is closed, but over HTTP/2 the slow stream's
@@ -391,6 +490,7 @@ void FetchEngine::Worker::startRange(const std::shared_ptr<FileAssembly>& file, 
         curl_easy_setopt(easy, CURLOPT_HTTPHEADER, transfer->headers);
     }
     bytes.running = true;
+    m_servers.started(server, Clock::now());
     curl_multi_add_handle(m_multi, easy);
     m_transfers.push_back(std::move(transfer));
 }
@@ -550,12 +650,15 @@ bool FetchEngine::Worker::stealFromStraggler() {
             straggler = transfer.get();
         }
     }
-    if (!straggler || int(m_transfers.size()) >= transferLimit(straggler->file->job().url))
+    if (!straggler)
+        return false;
+    const int server = serverFor(straggler->file->job(), straggler->file.get());
+    if (server < 0)
         return false;
     const qint64 at = straggler->file->ranges()[size_t(straggler->range)].next() + most / 2;
     const int taken = straggler->file->split(straggler->range, at);
     straggler->shortened = true;
-    startRange(straggler->file, taken);
+    startRange(straggler->file, taken, server);
     return true;
 }
 
@@ -625,6 +728,7 @@ std::unique_ptr<FetchEngine::Worker::Transfer> FetchEngine::Worker::takeTransfer
     std::unique_ptr<Transfer> transfer = std::move(*at);
     m_transfers.erase(at);
     curl_multi_remove_handle(m_multi, easy);
+    countTransfer(*transfer);
     return transfer;
 }
 
@@ -645,6 +749,7 @@ void FetchEngine::Worker::finishTransfer(CURL* easy, CURLcode code) {
     }
     const DownloadFailure failure = failureOf(*transfer, code);
     if (failure.kind == Kind::None) {
+        m_servers.succeeded(transfer->server);
         file->complete(transfer->range);
         if (file->allDone()) {
             // The file is whole; it is reported once its digest has caught up.
@@ -654,6 +759,8 @@ void FetchEngine::Worker::finishTransfer(CURL* easy, CURLcode code) {
         }
         return;
     }
+    if (leaveServer(*transfer, failure))
+        return; // asked for again from where it stopped, on another server
     if (mayHeal(failure) && ++range.failures < m_options.attemptsPerRange) {
         if (file->whole()) {
             const int failures = range.failures;
@@ -746,6 +853,8 @@ void FetchEngine::Worker::beginAgain(FileAssembly& file, void (FileAssembly::*re
     m_advanced.erase(file.digestKey());
     dropRecord(file);
     (file.*reset)();
+    if (const auto use = m_fileServers.find(&file); use != m_fileServers.end())
+        std::fill(use->second.bytes.begin(), use->second.bytes.end(), 0);
     beginDigest(file);
 }
 
@@ -791,6 +900,10 @@ void FetchEngine::Worker::endFile(const std::shared_ptr<FileAssembly>& file, Dow
     FetchOutcome outcome;
     outcome.id = file->job().id;
     outcome.failure = std::move(failure);
+    if (const auto use = m_fileServers.find(file.get()); use != m_fileServers.end()) {
+        outcome.bytesFrom = use->second.bytes;
+        m_fileServers.erase(use);
+    }
     if (outcome.ok()) {
         outcome.md5 = md5;
         outcome.sha256 = sha256;
@@ -810,6 +923,7 @@ void FetchEngine::Worker::removeTransfersOf(const FileAssembly& file) {
     for (auto it = m_transfers.begin(); it != m_transfers.end();) {
         if ((*it)->file.get() == &file) {
             curl_multi_remove_handle(m_multi, (*it)->easy);
+            countTransfer(**it);
             it = m_transfers.erase(it);
         } else {
             ++it;
@@ -842,6 +956,10 @@ void FetchEngine::fetch(FetchJob job) {
 
 void FetchEngine::stop() {
     m_worker->stop();
+}
+
+std::vector<ServerTally> FetchEngine::servers() const {
+    return m_worker->servers();
 }
 
 } // namespace kaldoria::download

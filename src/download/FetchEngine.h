@@ -1,6 +1,7 @@
 #pragma once
 
 #include "download/FetchJob.h"
+#include "download/ServerPool.h"
 
 #include <functional>
 #include <memory>
@@ -16,6 +17,13 @@ namespace kaldoria::download {
 // ranges failed on every attempt, or at once on an answer that cannot heal (a 4xx status, a
 // full disk). With a rate limit, the transfers share one budget of bytes per second and take
 // turns when it is spent.
+//
+// A job may name the same file on several servers: every server takes part, each with up to
+// the configured connections, and a free connection takes the next range on the server that
+// delivered fastest so far. A server that fails (a refused connect, a 5xx status, broken
+// transfers in a row) is dropped for the rest of the engine's life; a range that failed on one
+// server goes to another without counting as one of its attempts, until the file has no other
+// server left.
 //
 // A resumable file (FetchJob::resumable) whose control file fits its target fetches only the
 // bytes an earlier fetch did not leave, asking for them on the condition that the server's
@@ -49,6 +57,9 @@ public:
     // the engine's thread has ended; no handler runs afterwards. Any thread but the engine's
     // own.
     void stop();
+
+    // What each server delivered so far, by server number (see FetchJob); any thread.
+    std::vector<ServerTally> servers() const;
 
 private:
     class Worker;

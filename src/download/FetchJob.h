@@ -5,9 +5,11 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <chrono>
 #include <optional>
+#include <vector>
 
 namespace kaldoria::download {
 
@@ -16,6 +18,13 @@ struct FetchJob {
     quint64 id = 0;
     QString url;
     QString path;
+    // The same file on other servers, which share its ranges with the server of `url`. The
+    // engine numbers servers by place: `url`'s is server 0, `mirrors[k]`'s server k + 1, so
+    // every job lists the servers in the same order.
+    QStringList mirrors{};
+
+    int servers() const { return 1 + int(mirrors.size()); }
+    const QString& address(int server) const { return server == 0 ? url : mirrors.at(server - 1); }
     // A file fetched in several ranges keeps a control file beside its target (see
     // ResumeRecord) while it arrives, and a fetch that is stopped or fails on the way keeps
     // its target, so that a later fetch of the same address into the same path takes up
@@ -34,6 +43,8 @@ struct FetchOutcome {
     QByteArray md5;
     std::optional<trust::Sha256Digest> sha256;
     qint64 length = 0;
+    // The bytes of the file that each server sent, by server number (see FetchJob).
+    std::vector<qint64> bytesFrom{};
 
     bool ok() const { return failure.kind == DownloadFailure::Kind::None; }
 };

@@ -204,6 +204,7 @@ void TUpdateWorkflow::RunUpdate() {
         reportNoList(failure);
         return;
     }
+    chooseMirrors(m_config.UpdateServers.Servers);
     m_s.view.setStepProgress(0, 0);
     TRequiredFilesCheck(m_s).CheckingRequiredFiles();
     endIfTerminated();
@@ -256,6 +257,19 @@ QString TUpdateWorkflow::fetchList() {
     }
     m_s.listSections = std::move(sections);
     return QString();
+}
+
+void TUpdateWorkflow::chooseMirrors(const QStringList& answered) {
+    m_s.mirrors.clear();
+    if (m_s.localSource.enabled)
+        return;
+    for (const QString& server : answered) {
+        if (!server.trimmed().isEmpty() && server != m_s.URLMain && !m_s.mirrors.contains(server))
+            m_s.mirrors.append(server);
+    }
+    if (!m_s.mirrors.isEmpty())
+        m_s.log(QStringLiteral("Update servers taking part: ") + m_s.URLMain + QStringLiteral(", ") +
+                m_s.mirrors.join(QStringLiteral(", ")));
 }
 
 void TUpdateWorkflow::reportNoList(const QString& reason) {

@@ -97,6 +97,9 @@ private:
     // reason when it could not.
     QString fetchList();
     void reportNoList(const QString& reason);
+    // The servers besides URLMain that packed files come from: those of `answered` (the
+    // servers that answered the probe), none in local-source mode.
+    void chooseMirrors(const QStringList& answered);
     // Gives the downloads of the next fetches the rate limit in force: the override, or else
     // the user's setting as it stands now.
     void applyRateLimit();

@@ -64,6 +64,9 @@ struct WorkflowState {
 
     // Base address of the chosen update server, as configured.
     QString URLMain;
+    // Base addresses of the other servers that answered the probe, as configured: packed files
+    // come from them too, each checked against URLMain's list.
+    QStringList mirrors;
     // Set when the launcher's own program file has just been replaced.
     bool self = false;
     // This program was started by its predecessor's self-update: it does not replace

@@ -71,7 +71,25 @@ void InstallPipeline::fetchAttempt(InstallTask& task, int attempt) {
     m_attempts[size_t(task.index)] = attempt;
     m_handlers.log(QStringLiteral("Download file: ") + task.record.Name.mid(1) + QStringLiteral(" (try ") +
                    QString::number(attempt) + QStringLiteral(")"));
-    m_engine.fetch({.id = quint64(task.index), .url = task.address, .path = task.packedPath, .resumable = true});
+    m_engine.fetch({.id = quint64(task.index),
+                    .url = task.address,
+                    .path = task.packedPath,
+                    .mirrors = task.mirrorAddresses,
+                    .resumable = true});
+}
+
+bool InstallPipeline::leaveMirrors(InstallTask& task, const download::FetchOutcome& outcome) {
+    QStringList sent;
+    for (qsizetype i = 0; i < task.mirrorAddresses.size(); ++i) {
+        if (size_t(i) + 1 < outcome.bytesFrom.size() && outcome.bytesFrom[size_t(i) + 1] > 0)
+            sent.append(task.mirrorAddresses.at(i));
+    }
+    if (sent.isEmpty())
+        return false;
+    m_handlers.log(QStringLiteral("Packed file differs from the list after bytes from ") +
+                   sent.join(QStringLiteral(", ")) + QStringLiteral("; fetched again from ") + task.address);
+    task.mirrorAddresses.clear();
+    return true;
 }
 
 void InstallPipeline::resumed(int index, qint64 present) {
@@ -101,6 +119,11 @@ void InstallPipeline::fetched(const download::FetchOutcome& outcome) {
         // A packed file that differs from the list is never extracted; it is fetched again.
         QFile::remove(task.packedPath);
         const int attempt = m_attempts[size_t(task.index)];
+        // A stale or wrong mirror costs one fetch, not one of the file's attempts.
+        if (leaveMirrors(task, outcome)) {
+            fetchAttempt(task, attempt);
+            return;
+        }
         if (attempt < kAttempts) {
             fetchAttempt(task, attempt + 1);
             return;

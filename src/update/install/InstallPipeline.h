@@ -42,11 +42,18 @@ public:
     // still waiting; no handler runs after it returns.
     void stop();
 
+    // What each server delivered so far: the list's server first, then the mirrors in the
+    // order of the tasks' mirror addresses.
+    std::vector<download::ServerTally> servers() const { return m_engine.servers(); }
+
     static constexpr int kAttempts = 3;
 
 private:
     void fetched(const download::FetchOutcome& outcome);
     void fetchAttempt(InstallTask& task, int attempt);
+    // After a packed file that differs from the list: when mirrors sent some of its bytes, they
+    // are named in the log and left out of the file's next fetch. True when they were.
+    bool leaveMirrors(InstallTask& task, const download::FetchOutcome& outcome);
     void resumed(int index, qint64 present);
     void unpackLoop();
     void unpack(const InstallTask& task);

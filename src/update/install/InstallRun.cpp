@@ -1,5 +1,7 @@
 #include "update/install/InstallRun.h"
 
+#include "update/ByteSizeText.h"
+
 #include "platform/EventLoopWait.h"
 #include "startup/InterfaceTexts.h"
 
@@ -65,6 +67,7 @@ bool InstallRun::install(const std::vector<filelist::TFileRecord>& records) {
     const platform::WaitOutcome outcome =
         platform::waitWhileDispatching([this] { return m_front == m_files.size(); }, m_s.cancel);
     m_active = false;
+    logServers();
     m_pipeline.reset();
     if (outcome == platform::WaitOutcome::Done)
         return true;
@@ -73,6 +76,19 @@ bool InstallRun::install(const std::vector<filelist::TFileRecord>& records) {
             m_updater.abandon(*file.task);
     }
     return false;
+}
+
+void InstallRun::logServers() {
+    if (m_s.mirrors.isEmpty())
+        return;
+    const std::vector<download::ServerTally> servers = m_pipeline->servers();
+    for (size_t i = 0; i < servers.size() && i <= size_t(m_s.mirrors.size()); ++i) {
+        const download::ServerTally& server = servers[i];
+        m_s.log(QStringLiteral("Update server %1: %2 bytes (%3) at %4/s%5")
+                    .arg(i == 0 ? m_s.URLMain : m_s.mirrors.at(qsizetype(i) - 1), QString::number(server.bytes),
+                         byteSizeText(double(server.bytes)), byteSizeText(server.bytesPerSecond),
+                         server.dropped ? QStringLiteral(", dropped after failing") : QString()));
+    }
 }
 
 void InstallRun::bytesArrived(int index, qint64 received, qint64 length) {

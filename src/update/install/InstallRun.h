@@ -39,6 +39,8 @@ private:
         std::optional<InstallResult> result;
     };
 
+    // With mirrors taking part: what each server delivered, and how fast.
+    void logServers();
     void bytesArrived(int index, qint64 received, qint64 length);
     void unpackingStarted(int index);
     void fileDone(const InstallResult& result);

@@ -14,7 +14,9 @@ namespace kaldoria::update {
 struct InstallTask {
     int index = 0; // the file's place in the run; reports follow this order
     filelist::TFileRecord record;
-    QString address;      // the packed file's address; empty in local-source mode
+    QString address; // the packed file's address; empty in local-source mode
+    // The packed file on the other servers taking part, which share its ranges.
+    QStringList mirrorAddresses{};
     QString localCopy;    // the packed file in the local source folder, in local-source mode
     QString packedPath;   // the packed file in the work folder while it waits for extraction
     QString folder;       // the folder the archive is extracted into

@@ -64,6 +64,10 @@ TSingleFileUpdate::Prepared TSingleFileUpdate::prepare(const filelist::TFileReco
             platform::ClientPath::resolve(m_s.localSource.folder, record.Name.mid(1) + QStringLiteral(".kdz"));
     else
         task.address = packedAddress(m_s.URLMain, record.Name);
+    if (!m_s.localSource.enabled) {
+        for (const QString& mirror : m_s.mirrors)
+            task.mirrorAddresses.append(packedAddress(mirror, record.Name));
+    }
     return {.task = std::move(task)};
 }
 
