@@ -19,8 +19,8 @@ namespace kaldoria::update {
 // three attempts), and extracted on a thread of its own, so that unpacking overlaps with the
 // downloads. A signed file's extracted form must match its signed digest before it is put in
 // place. A file whose chunk index the server has is patched from chunks instead (see
-// ChunkPatcher), and fetched whole when that fails. The handlers run on the pipeline's threads, in the order things happen, not in
-// the order of the tasks.
+// ChunkPatcher), and fetched whole when that fails. The handlers run on the pipeline's
+// threads, in the order things happen, not in the order of the tasks.
 class InstallPipeline {
 public:
     struct Handlers {
