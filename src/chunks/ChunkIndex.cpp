@@ -14,18 +14,8 @@ namespace {
 constexpr char kSize[] = "size ";
 constexpr char kChunk[] = "chunk ";
 
-// A decimal number without sign or leading zero, of at most 15 digits; nothing for other text.
-std::optional<qint64> readNumber(QByteArrayView text) {
-    if (text.isEmpty() || text.size() > 15 || (text.size() > 1 && text[0] == '0'))
-        return std::nullopt;
-    qint64 value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        value = value * 10 + (c - '0');
-    }
-    return value;
-}
+// Sizes and lengths: 15 digits are far more than any index can declare.
+constexpr qsizetype kNumberDigits = 15;
 
 // Reads the lines of an index one by one (header, size, chunks) into `index`.
 class IndexReader {
@@ -48,7 +38,7 @@ public:
         const std::optional<trust::Sha256Digest> digest = trust::sha256FromHex(fields.first(kHex));
         if (!digest)
             return QStringLiteral("not a SHA-256 digest in lower-case hexadecimal");
-        const std::optional<qint64> length = readNumber(fields.sliced(kHex + 1));
+        const std::optional<qint64> length = StrictLines::number(fields.sliced(kHex + 1), kNumberDigits);
         if (!length || *length < 1 || *length > qint64(FastCdc::kMaxSize))
             return QStringLiteral("a chunk length must be a number from 1 to %1").arg(FastCdc::kMaxSize);
         if (qsizetype(index.chunks().size()) >= ChunkIndex::kMaxChunks)
@@ -75,7 +65,8 @@ public:
 private:
     QString readSize(QByteArrayView line) {
         const std::optional<qint64> size =
-            line.startsWith(kSize) ? readNumber(line.sliced(qsizetype(sizeof kSize) - 1)) : std::nullopt;
+            line.startsWith(kSize) ? StrictLines::number(line.sliced(qsizetype(sizeof kSize) - 1), kNumberDigits)
+                                   : std::nullopt;
         constexpr qint64 kLargest = qint64(ChunkIndex::kMaxChunks) * qint64(FastCdc::kMaxSize);
         if (!size || *size > kLargest)
             return QStringLiteral("the second line must be \"size N\" with N from 0 to %1").arg(kLargest);

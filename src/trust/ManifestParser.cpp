@@ -12,6 +12,8 @@ namespace text = manifest_text;
 namespace {
 
 constexpr qsizetype kSignatureSize = 64;
+// Serials and dates: as many digits as always fit a qint64.
+constexpr qsizetype kNumberDigits = 18;
 
 // Standard padded base64 in its one canonical spelling; nothing for any other text.
 std::optional<QByteArray> readBase64(QByteArrayView field) {
@@ -86,7 +88,7 @@ QString ManifestParser::readLine(QByteArrayView line, qsizetype lineStart) {
         return {};
     case Record::Serial:
     case Record::Expires: {
-        const std::optional<qint64> number = readNumber(value);
+        const std::optional<qint64> number = StrictLines::number(value, kNumberDigits);
         if (!number)
             return QStringLiteral("not a decimal number");
         (*record == Record::Serial ? m_data.serial : m_data.expires) = *number;
@@ -248,19 +250,6 @@ const char* ManifestParser::keywordOf(Record record) {
         break;
     }
     return text::kSignature;
-}
-
-std::optional<qint64> ManifestParser::readNumber(QByteArrayView text) {
-    // At most 18 digits, so the value always fits; no sign, no leading zero but in "0".
-    if (text.isEmpty() || text.size() > 18 || (text.size() > 1 && text[0] == '0'))
-        return std::nullopt;
-    qint64 value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        value = value * 10 + (c - '0');
-    }
-    return value;
 }
 
 } // namespace kaldoria::trust

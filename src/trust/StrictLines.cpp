@@ -21,4 +21,16 @@ QString StrictLines::read(QByteArrayView bytes, qsizetype sizeLimit, const LineR
     return {};
 }
 
+std::optional<qint64> StrictLines::number(QByteArrayView text, qsizetype maxDigits) {
+    if (text.isEmpty() || text.size() > maxDigits || (text.size() > 1 && text[0] == '0'))
+        return std::nullopt;
+    qint64 value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
 } // namespace kaldoria::trust
