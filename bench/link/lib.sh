@@ -1,5 +1,6 @@
 # shellcheck shell=bash
-# Helpers shared by check.sh, run.sh and bench/loopback/run.sh: nginx on a free port of
+# Helpers shared by the scripts of bench/link, bench/loopback, bench/resume and
+# bench/chunks/patch.sh: nginx on a free port of
 # 127.0.0.1 and the link emulator in front of it, a headless launcher for a server, the peers'
 # input and extraction, and the figures of a run. Every process started here is remembered by
 # its id and ended by stop_link_processes (the scripts call it on exit).
@@ -91,6 +92,12 @@ rate_bytes() {
 
 now() { date +%s.%N; }
 
+# seconds FROM TO: the time between two `now` readings, to the hundredth.
+seconds() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", b - a }'; }
+
+# mib BYTES: the bytes in MiB, to a tenth.
+mib() { awk -v b="$1" 'BEGIN { printf "%.1f", b / 1048576 }'; }
+
 # median: the median of the numbers on standard input, one a line.
 median() { sort -n | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }'; }
 
@@ -107,6 +114,23 @@ bounded() {
     timeout "$LIMIT" "$@" &
     CHILD=$!
     wait "$CHILD"
+}
+
+# run_launcher FOLDER LOG ARGUMENT...: FOLDER/Kaldoria with the arguments, run in FOLDER under
+# `bounded`, its output in LOG; it must exit with 0.
+run_launcher() {
+    local folder=$1 log=$2
+    shift 2
+    bounded env -C "$folder" ./Kaldoria "$@" >"$log" 2>&1 ||
+        fail "the launcher failed (exit code $?); its last lines:" "$log"
+}
+
+# check_free_space FOLDER MIB: stops with a message unless FOLDER's file system has MIB MiB free.
+check_free_space() {
+    local free
+    free=$(df -P -m "$1" | awk 'NR == 2 { print $4 }')
+    [ "$free" -ge "$2" ] ||
+        fail "not enough free disk space in $1: the benchmark needs about $2 MiB, $free MiB are free; free some space or name another WORK_DIR"
 }
 
 # packed_files SERVER: the packed files of an update server folder (the list left out),

@@ -2,34 +2,31 @@
 
 #include "chunks/FastCdc.h"
 #include "chunks/FileChunker.h"
+#include "trust/StrictLines.h"
 
 namespace kaldoria::chunks {
 
 using trust::Result;
+using trust::StrictLines;
 
 namespace {
 
 constexpr char kSize[] = "size ";
 constexpr char kChunk[] = "chunk ";
 
-// A decimal number without sign or leading zero, of at most 15 digits; nothing for other text.
-std::optional<qint64> readNumber(QByteArrayView text) {
-    if (text.isEmpty() || text.size() > 15 || (text.size() > 1 && text[0] == '0'))
-        return std::nullopt;
-    qint64 value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        value = value * 10 + (c - '0');
-    }
-    return value;
-}
+// Sizes and lengths: 15 digits are far more than any index can declare.
+constexpr qsizetype kNumberDigits = 15;
 
-// Reads the lines after the header into an index, keeping the reason of the first refusal.
+// Reads the lines of an index one by one (header, size, chunks) into `index`.
 class IndexReader {
 public:
     // The reason `line` (the `number`th) is refused, or empty.
     QString readLine(QByteArrayView line, qsizetype number) {
+        if (number == 1) {
+            if (line != QByteArrayView(ChunkIndex::kHeader))
+                return QStringLiteral("not \"%1\"").arg(QLatin1String(ChunkIndex::kHeader));
+            return {};
+        }
         if (number == 2)
             return readSize(line);
         if (!line.startsWith(kChunk))
@@ -41,7 +38,7 @@ public:
         const std::optional<trust::Sha256Digest> digest = trust::sha256FromHex(fields.first(kHex));
         if (!digest)
             return QStringLiteral("not a SHA-256 digest in lower-case hexadecimal");
-        const std::optional<qint64> length = readNumber(fields.sliced(kHex + 1));
+        const std::optional<qint64> length = StrictLines::number(fields.sliced(kHex + 1), kNumberDigits);
         if (!length || *length < 1 || *length > qint64(FastCdc::kMaxSize))
             return QStringLiteral("a chunk length must be a number from 1 to %1").arg(FastCdc::kMaxSize);
         if (qsizetype(index.chunks().size()) >= ChunkIndex::kMaxChunks)
@@ -52,8 +49,10 @@ public:
         return {};
     }
 
-    // The reason the chunks read fall short of the size line, or empty.
+    // The reason the lines read do not make a whole index (no size line, or chunks short of it), or empty.
     QString finish() const {
+        if (!m_sizeRead)
+            return QStringLiteral("the size line is missing");
         if (index.fileSize() != m_declaredSize)
             return QStringLiteral("the chunks add up to %1 bytes, the size line says %2")
                 .arg(index.fileSize())
@@ -66,42 +65,19 @@ public:
 private:
     QString readSize(QByteArrayView line) {
         const std::optional<qint64> size =
-            line.startsWith(kSize) ? readNumber(line.sliced(qsizetype(sizeof kSize) - 1)) : std::nullopt;
+            line.startsWith(kSize) ? StrictLines::number(line.sliced(qsizetype(sizeof kSize) - 1), kNumberDigits)
+                                   : std::nullopt;
         constexpr qint64 kLargest = qint64(ChunkIndex::kMaxChunks) * qint64(FastCdc::kMaxSize);
         if (!size || *size > kLargest)
             return QStringLiteral("the second line must be \"size N\" with N from 0 to %1").arg(kLargest);
         m_declaredSize = *size;
+        m_sizeRead = true;
         return {};
     }
 
     qint64 m_declaredSize = 0;
+    bool m_sizeRead = false;
 };
-
-QString readIndex(QByteArrayView bytes, IndexReader& reader) {
-    if (bytes.size() > ChunkIndex::kMaxTextSize)
-        return QStringLiteral("larger than %1 bytes").arg(ChunkIndex::kMaxTextSize);
-    if (bytes.isEmpty())
-        return QStringLiteral("it is empty");
-    qsizetype start = 0;
-    qsizetype number = 0;
-    while (start < bytes.size()) {
-        ++number;
-        const qsizetype end = bytes.indexOf('\n', start);
-        if (end < 0)
-            return QStringLiteral("line %1: no line end").arg(number);
-        const QByteArrayView line = bytes.sliced(start, end - start);
-        if (number == 1) {
-            if (line != QByteArrayView(ChunkIndex::kHeader))
-                return QStringLiteral("line 1: not \"%1\"").arg(QLatin1String(ChunkIndex::kHeader));
-        } else if (const QString reason = reader.readLine(line, number); !reason.isEmpty()) {
-            return QStringLiteral("line %1: %2").arg(number).arg(reason);
-        }
-        start = end + 1;
-    }
-    if (number < 2)
-        return QStringLiteral("the size line is missing");
-    return reader.finish();
-}
 
 } // namespace
 
@@ -137,7 +113,13 @@ Result<QByteArray> ChunkIndex::serialize() const {
 
 Result<ChunkIndex> ChunkIndex::parse(QByteArrayView bytes) {
     IndexReader reader;
-    if (const QString reason = readIndex(bytes, reader); !reason.isEmpty())
+    QString reason =
+        StrictLines::read(bytes, kMaxTextSize, [&reader](QByteArrayView line, qsizetype, qsizetype number) {
+            return reader.readLine(line, number);
+        });
+    if (reason.isEmpty())
+        reason = reader.finish();
+    if (!reason.isEmpty())
         return Result<ChunkIndex>::failure(QStringLiteral("the chunk index is malformed: ") + reason);
     return std::move(reader.index);
 }

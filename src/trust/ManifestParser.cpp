@@ -1,6 +1,7 @@
 #include "trust/ManifestParser.h"
 
 #include "trust/ManifestText.h"
+#include "trust/StrictLines.h"
 
 #include <QStringDecoder>
 
@@ -11,6 +12,8 @@ namespace text = manifest_text;
 namespace {
 
 constexpr qsizetype kSignatureSize = 64;
+// Serials and dates: as many digits as always fit a qint64.
+constexpr qsizetype kNumberDigits = 18;
 
 // Standard padded base64 in its one canonical spelling; nothing for any other text.
 std::optional<QByteArray> readBase64(QByteArrayView field) {
@@ -39,24 +42,11 @@ Result<ParsedManifest> ManifestParser::parse(QByteArrayView bytes) {
 }
 
 QString ManifestParser::run() {
-    if (m_bytes.size() > text::kSizeLimit)
-        return QStringLiteral("larger than %1 bytes").arg(text::kSizeLimit);
-    if (m_bytes.isEmpty())
-        return QStringLiteral("it is empty");
-    qsizetype start = 0;
-    int number = 0;
-    while (start < m_bytes.size()) {
-        ++number;
-        const qsizetype end = m_bytes.indexOf('\n', start);
-        if (end < 0)
-            return QStringLiteral("line %1: no line end").arg(number);
-        if (end - start > text::kLineLimit)
-            return QStringLiteral("line %1: longer than %2 bytes").arg(number).arg(text::kLineLimit);
-        const QString reason = readLine(m_bytes.sliced(start, end - start), start);
-        if (!reason.isEmpty())
-            return QStringLiteral("line %1: %2").arg(number).arg(reason);
-        start = end + 1;
-    }
+    const QString reason =
+        StrictLines::read(m_bytes, text::kSizeLimit,
+                          [this](QByteArrayView line, qsizetype start, qsizetype) { return readLine(line, start); });
+    if (!reason.isEmpty())
+        return reason;
     if (m_last != Record::End) {
         // The first record the manifest lacks: the next one after the last read that must be there.
         Record missing = m_started ? Record(int(m_last) + 1) : Record::Header;
@@ -68,6 +58,8 @@ QString ManifestParser::run() {
 }
 
 QString ManifestParser::readLine(QByteArrayView line, qsizetype lineStart) {
+    if (line.size() > text::kLineLimit)
+        return QStringLiteral("longer than %1 bytes").arg(text::kLineLimit);
     for (char c : line) {
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
             return QStringLiteral("a control character");
@@ -96,7 +88,7 @@ QString ManifestParser::readLine(QByteArrayView line, qsizetype lineStart) {
         return {};
     case Record::Serial:
     case Record::Expires: {
-        const std::optional<qint64> number = readNumber(value);
+        const std::optional<qint64> number = StrictLines::number(value, kNumberDigits);
         if (!number)
             return QStringLiteral("not a decimal number");
         (*record == Record::Serial ? m_data.serial : m_data.expires) = *number;
@@ -258,19 +250,6 @@ const char* ManifestParser::keywordOf(Record record) {
         break;
     }
     return text::kSignature;
-}
-
-std::optional<qint64> ManifestParser::readNumber(QByteArrayView text) {
-    // At most 18 digits, so the value always fits; no sign, no leading zero but in "0".
-    if (text.isEmpty() || text.size() > 18 || (text.size() > 1 && text[0] == '0'))
-        return std::nullopt;
-    qint64 value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        value = value * 10 + (c - '0');
-    }
-    return value;
 }
 
 } // namespace kaldoria::trust

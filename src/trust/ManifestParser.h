@@ -37,7 +37,6 @@ private:
 
     static std::optional<Record> recordOf(QByteArrayView keyword);
     static const char* keywordOf(Record record);
-    static std::optional<qint64> readNumber(QByteArrayView text);
 
     QByteArrayView m_bytes;
     Record m_last = Record::Header;

@@ -1,6 +1,7 @@
 #include "filelist/TMD5.h"
 
 #include "QStringPrinter.h"
+#include "TestFiles.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -10,9 +11,8 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
-
 using namespace kaldoria::filelist;
+using kaldoria::testsupport::randomBytes;
 
 namespace {
 
@@ -20,14 +20,6 @@ QString digestOf(const QByteArray& bytes) {
     TMD5 md5;
     md5.Add(bytes.constData(), std::size_t(bytes.size()));
     return md5.DigestStr();
-}
-
-QByteArray randomBytes(qsizetype size, unsigned seed) {
-    std::mt19937 random(seed);
-    QByteArray bytes(size, Qt::Uninitialized);
-    for (char& c : bytes)
-        c = char(random());
-    return bytes;
 }
 
 QString md5sumOf(const QString& path) {

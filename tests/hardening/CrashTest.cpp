@@ -13,6 +13,7 @@ namespace {
 
 const QString kRenames = QStringLiteral("rename,renameat,renameat2");
 const QString kWrites = QStringLiteral("write,pwrite64,writev,fsync,fdatasync");
+const QString kTraced = kRenames + QLatin1Char(',') + kWrites;
 // Write calls are many (the downloaded bytes); this many evenly spread ones are killed at.
 constexpr int kWritePoints = 24;
 
@@ -61,22 +62,6 @@ protected:
         return second;
     }
 
-    // Runs the launcher under strace; `inject` empty only traces into `trace`.
-    QByteArray straced(const QString& inject, const QString& trace) {
-        QStringList arguments{QStringLiteral("-f"), QStringLiteral("-qq"),
-                              QStringLiteral("-e"), QStringLiteral("trace=") + kRenames + QLatin1Char(',') + kWrites,
-                              QStringLiteral("-o"), inject.isEmpty() ? trace : QStringLiteral("/dev/null")};
-        if (!inject.isEmpty())
-            arguments << QStringLiteral("-e") << inject;
-        arguments << clientFile(QStringLiteral("Kaldoria")) << QStringLiteral("--headless");
-        QProcess strace;
-        strace.setWorkingDirectory(m_client);
-        strace.setProcessChannelMode(QProcess::MergedChannels);
-        strace.start(QStringLiteral("strace"), arguments);
-        EXPECT_TRUE(strace.waitForFinished(120000));
-        return strace.readAll();
-    }
-
     // The highest count of each traced system call made by one thread.
     QMap<QString, int> callsPerThread(const QString& trace) {
         QMap<QPair<QString, QString>, int> counts;
@@ -111,7 +96,7 @@ protected:
         const QByteArray oldSettings = readClient(QStringLiteral("updater/Kaldoria.ini"));
 
         const QString trace = m_root.filePath(QStringLiteral("trace.txt"));
-        const QByteArray traced = straced(QString(), trace);
+        const QByteArray traced = straced({}, kTraced, QString(), trace);
         expectServerState(second, newLauncher);
         ASSERT_FALSE(HasFailure()) << traced.toStdString();
         const QByteArray newList = readClient(QStringLiteral("updater/OldList.lst"));
@@ -133,7 +118,7 @@ protected:
         for (const QString& point : points) {
             SCOPED_TRACE(point.toStdString());
             ASSERT_TRUE(copyFolder(pristine, m_client));
-            straced(point, QString());
+            straced({}, kTraced, point, QString());
             // Every record is one that a finished run writes: a self-update saves the list with
             // the launcher's new record before the restart, beside the other files' old ones.
             const QByteArray list = readClient(QStringLiteral("updater/OldList.lst"));

@@ -5,6 +5,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QRandomGenerator>
 
 namespace kaldoria::hardening {
@@ -35,6 +36,24 @@ app::LauncherFixture::Run HardeningFixture::runChecked(const QStringList& extra)
     expectTruthfulOldList(m_client);
     EXPECT_NE(result.exitCode, -1) << "the launcher did not end by itself: " << result.output.toStdString();
     return result;
+}
+
+QByteArray HardeningFixture::straced(const QStringList& paths, const QString& calls, const QString& inject,
+                                     const QString& trace) const {
+    QStringList arguments{QStringLiteral("-f"), QStringLiteral("-qq"),
+                          QStringLiteral("-e"), QStringLiteral("trace=") + calls,
+                          QStringLiteral("-o"), inject.isEmpty() ? trace : QStringLiteral("/dev/null")};
+    for (const QString& path : paths)
+        arguments << QStringLiteral("-P") << path;
+    if (!inject.isEmpty())
+        arguments << QStringLiteral("-e") << inject;
+    arguments << clientFile(QStringLiteral("Kaldoria")) << QStringLiteral("--headless");
+    QProcess strace;
+    strace.setWorkingDirectory(m_client);
+    strace.setProcessChannelMode(QProcess::MergedChannels);
+    strace.start(QStringLiteral("strace"), arguments);
+    EXPECT_TRUE(strace.waitForFinished(120000));
+    return strace.readAll();
 }
 
 QString HardeningFixture::fileDigest(const QString& path) {

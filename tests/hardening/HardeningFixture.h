@@ -26,6 +26,12 @@ protected:
     // Runs the launcher headless in debug mode and checks the canary and "OldList.lst".
     Run runChecked(const QStringList& extra = {});
 
+    // Runs the client's launcher headless under strace, which traces `calls` (only those on
+    // `paths`, when any are given) into `trace` when `inject` is empty, or else kills it at the
+    // call `inject` names. Returns what strace and the launcher printed.
+    QByteArray straced(const QStringList& paths, const QString& calls, const QString& inject,
+                       const QString& trace) const;
+
     // Contents of the folders outside the client (and the server): path -> digest or link target.
     QMap<QString, QString> outsideSnapshot() const;
     static std::string snapshotText(const QMap<QString, QString>& snapshot);

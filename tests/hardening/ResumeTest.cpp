@@ -50,24 +50,6 @@ protected:
         EXPECT_EQ(leftovers(m_client), QStringList());
     }
 
-    // Runs the launcher under strace, which traces `calls` touching `paths` (all when
-    // `inject` is empty, into `trace`) or kills it at the call `inject` names.
-    void straced(const QStringList& paths, const QString& calls, const QString& inject, const QString& trace) {
-        QStringList arguments{QStringLiteral("-f"), QStringLiteral("-qq"),
-                              QStringLiteral("-e"), QStringLiteral("trace=") + calls,
-                              QStringLiteral("-o"), inject.isEmpty() ? trace : QStringLiteral("/dev/null")};
-        for (const QString& path : paths)
-            arguments << QStringLiteral("-P") << path;
-        if (!inject.isEmpty())
-            arguments << QStringLiteral("-e") << inject;
-        arguments << clientFile(QStringLiteral("Kaldoria")) << QStringLiteral("--headless");
-        QProcess strace;
-        strace.setWorkingDirectory(m_client);
-        strace.setProcessChannelMode(QProcess::MergedChannels);
-        strace.start(QStringLiteral("strace"), arguments);
-        EXPECT_TRUE(strace.waitForFinished(120000));
-    }
-
     // How often each system call in the trace was made.
     static QMap<QString, int> callCounts(const QString& trace) {
         QMap<QString, int> counts;

@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <random>
+
 namespace kaldoria::testsupport {
 
 namespace {
@@ -22,6 +24,14 @@ void fillPattern(QByteArray& block, qint64 offset) {
 QByteArray patternBytes(qint64 size) {
     QByteArray bytes(size, Qt::Uninitialized);
     fillPattern(bytes, 0);
+    return bytes;
+}
+
+QByteArray randomBytes(qsizetype size, unsigned seed) {
+    std::mt19937 random(seed);
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (char& c : bytes)
+        c = char(random());
     return bytes;
 }
 

@@ -9,6 +9,9 @@ namespace kaldoria::testsupport {
 // `size` bytes of a fixed pseudo-random pattern; the same size gives the same bytes.
 QByteArray patternBytes(qint64 size);
 
+// `size` bytes drawn from std::mt19937 seeded with `seed`; the same on every platform.
+QByteArray randomBytes(qsizetype size, unsigned seed);
+
 // Writes patternBytes(size) to `path` in blocks (works for large files); false on an error.
 bool writePatternFile(const QString& path, qint64 size);
 

@@ -1,4 +1,5 @@
 #include "PackFixture.h"
+#include "TestFiles.h"
 
 #include <chunks/ChunkIndex.h>
 #include <chunks/ChunkStore.h>
@@ -10,22 +11,13 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
-
 using namespace kaldoria;
 
 namespace {
 
 using packtest::readFile;
 using packtest::writeFile;
-
-QByteArray randomBytes(qsizetype size, unsigned seed) {
-    std::mt19937 random(seed);
-    QByteArray bytes(size, Qt::Uninitialized);
-    for (char& c : bytes)
-        c = char(random());
-    return bytes;
-}
+using testsupport::randomBytes;
 
 // The numbers publish prints about chunks.
 struct ChunkFigures {

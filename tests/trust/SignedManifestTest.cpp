@@ -6,9 +6,32 @@
 
 #include <gtest/gtest.h>
 
+#include <span>
+
 using namespace kaldoria::trust;
 
 namespace {
+
+// A text the reader must refuse, and a part of the reason it must give.
+struct Refusal {
+    const char* what;
+    QByteArray bytes;
+    const char* reason;
+};
+
+void expectRefused(std::span<const Refusal> cases) {
+    for (const Refusal& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Result<ParsedManifest> parsed = SignedManifest::parse(c.bytes);
+        ASSERT_FALSE(parsed.ok());
+        EXPECT_TRUE(parsed.error().contains(QLatin1String(c.reason))) << parsed.error().toStdString();
+    }
+}
+
+// `text` with `line` put in front of the first `before` in it.
+QByteArray withBefore(QByteArray text, const QByteArray& before, const QByteArray& line) {
+    return text.insert(text.indexOf(before), line);
+}
 
 class SignedManifestTest : public ::testing::Test {
 protected:
@@ -86,28 +109,20 @@ TEST_F(SignedManifestTest, MalformedManifestsAreRefusedWithTheReason) {
     const QByteArray head = text.left(signatureAt);
     const QByteArray signatureLine = text.mid(signatureAt);
     const QByteArray fileLine = "file " + digest + ' ' + digest + ' ';
-    const auto withBefore = [&](const QByteArray& before, const QByteArray& line) {
-        QByteArray changed = text;
-        return changed.insert(changed.indexOf(before), line);
-    };
-    const struct {
-        const char* what;
-        QByteArray bytes;
-        const char* reason;
-    } cases[] = {
+    const Refusal cases[] = {
         {"empty", "", "empty"},
         {"no line end at the end", text.chopped(1), "line 9: no line end"},
         {"CR LF line ends", QByteArray(text).replace("\n", "\r\n"), "line 1: a control character"},
-        {"unknown keyword", withBefore("list ", "colour red\n"), "line 4: unknown keyword 'colour'"},
-        {"keyword without value", withBefore("list ", "serial\n"), "without a value"},
-        {"second serial", withBefore("expires ", "serial 1\n"), "a second serial line"},
+        {"unknown keyword", withBefore(text, "list ", "colour red\n"), "line 4: unknown keyword 'colour'"},
+        {"keyword without value", withBefore(text, "list ", "serial\n"), "without a value"},
+        {"second serial", withBefore(text, "expires ", "serial 1\n"), "a second serial line"},
         {"expires missing", QByteArray(text).replace("expires 1720592000\n", ""), "expires line is missing"},
         {"list before expires",
          QByteArray(text)
              .replace("expires 1720592000\n", "")
              .replace("list " + digest + '\n', "list " + digest + "\nexpires 5\n"),
          "missing"},
-        {"serial after a file", withBefore("next-key ", "serial 7\n"), "serial out of place"},
+        {"serial after a file", withBefore(text, "next-key ", "serial 7\n"), "serial out of place"},
         {"not starting with the header", text.mid(text.indexOf('\n') + 1), "must start with its header"},
         {"another format version", QByteArray(text).replace("kaldoria-manifest 1", "kaldoria-manifest 3"),
          "format version '3'"},
@@ -117,21 +132,21 @@ TEST_F(SignedManifestTest, MalformedManifestsAreRefusedWithTheReason) {
         {"sign", QByteArray(text).replace("serial 1718000000", "serial +1718000000"), "decimal"},
         {"too many digits", QByteArray(text).replace("serial 1718000000", "serial 1234567890123456789"), "decimal"},
         {"two spaces", QByteArray(text).replace("serial 1718000000", "serial  1718000000"), "decimal"},
-        {"file without a name", withBefore("next-key ", fileLine.chopped(1) + '\n'), "two digests and a name"},
-        {"blank name", withBefore("next-key ", fileLine + "  \n"), "cannot hold"},
-        {"name with the list's separator", withBefore("next-key ", fileLine + "\\a|b\n"), "cannot hold"},
-        {"name that is not UTF-8", withBefore("next-key ", fileLine + "\\a\xff\xfe\n"), "not UTF-8"},
-        {"name given twice in another case", withBefore("next-key ", fileLine + "\\KD.INI\n"), "named twice"},
-        {"next key twice", withBefore("signer ", "next-key " + other.publicKey().raw().toBase64() + '\n'),
+        {"file without a name", withBefore(text, "next-key ", fileLine.chopped(1) + '\n'), "two digests and a name"},
+        {"blank name", withBefore(text, "next-key ", fileLine + "  \n"), "cannot hold"},
+        {"name with the list's separator", withBefore(text, "next-key ", fileLine + "\\a|b\n"), "cannot hold"},
+        {"name that is not UTF-8", withBefore(text, "next-key ", fileLine + "\\a\xff\xfe\n"), "not UTF-8"},
+        {"name given twice in another case", withBefore(text, "next-key ", fileLine + "\\KD.INI\n"), "named twice"},
+        {"next key twice", withBefore(text, "signer ", "next-key " + other.publicKey().raw().toBase64() + '\n'),
          "next key given twice"},
-        {"key of the wrong length", withBefore("signer ", "next-key " + QByteArray(31, 'k').toBase64() + '\n'),
+        {"key of the wrong length", withBefore(text, "signer ", "next-key " + QByteArray(31, 'k').toBase64() + '\n'),
          "32 bytes"},
         {"base64 without its padding",
-         withBefore("signer ", "next-key " + QByteArray(32, 'k').toBase64(QByteArray::OmitTrailingEquals) + '\n'),
+         withBefore(text, "signer ", "next-key " + QByteArray(32, 'k').toBase64(QByteArray::OmitTrailingEquals) + '\n'),
          "not a key in base64"},
         // The same 32 bytes as "a2tr...a2s=", with the unused low bits of the last digit set.
         {"base64 not in its one spelling",
-         withBefore("signer ", "next-key " + QByteArray(32, 'k').toBase64().replace("a2s=", "a2t=") + '\n'),
+         withBefore(text, "signer ", "next-key " + QByteArray(32, 'k').toBase64().replace("a2s=", "a2t=") + '\n'),
          "not a key in base64"},
         {"signature missing", head, "signature line is missing"},
         {"signer missing", QByteArray(text).remove(text.indexOf("signer "), signatureAt - text.indexOf("signer ")),
@@ -140,15 +155,10 @@ TEST_F(SignedManifestTest, MalformedManifestsAreRefusedWithTheReason) {
         {"signature not base64", head + "signature !!!!\n", "64-byte signature"},
         {"text after the signature", text + "file x\n", "nothing may follow the signature"},
         {"blank line after the signature", text + '\n', "line 10"},
-        {"line too long", withBefore("next-key ", fileLine + '\\' + QByteArray(4000, 'n') + '\n'), "longer than"},
+        {"line too long", withBefore(text, "next-key ", fileLine + '\\' + QByteArray(4000, 'n') + '\n'), "longer than"},
         {"too large", text + QByteArray(32 * 1024 * 1024, '\n'), "larger than"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        const Result<ParsedManifest> parsed = SignedManifest::parse(c.bytes);
-        ASSERT_FALSE(parsed.ok());
-        EXPECT_TRUE(parsed.error().contains(QLatin1String(c.reason))) << parsed.error().toStdString();
-    }
+    ASSERT_NO_FATAL_FAILURE(expectRefused(cases));
     // The lines that may repeat or be absent: no file, no next key.
     data.files.clear();
     data.nextKeys.clear();
@@ -167,36 +177,23 @@ TEST_F(SignedManifestTest, ChunkIndexesNeedTheSecondVersionAndAFileOfTheirName) 
     EXPECT_FALSE(parsed.value().data.files[0].index);
 
     const QByteArray indexOf = "index " + toHex(Sha256::of("other")).toLatin1() + ' ';
-    const auto withBefore = [&](const QByteArray& before, const QByteArray& line) {
-        QByteArray changed = text;
-        return changed.insert(changed.indexOf(before), line);
-    };
-    const struct {
-        const char* what;
-        QByteArray bytes;
-        const char* reason;
-    } cases[] = {
+    const Refusal cases[] = {
         {"index in the first version", QByteArray(text).replace("kaldoria-manifest 2", "kaldoria-manifest 1"),
          "line 7: index lines need format version 2"},
-        {"index of a name no file line gives", withBefore("next-key ", indexOf + "\\data\\x.dat\n"),
+        {"index of a name no file line gives", withBefore(text, "next-key ", indexOf + "\\data\\x.dat\n"),
          "line 8: an index of \\data\\x.dat, which no file line names"},
-        {"second index of a file", withBefore("next-key ", indexOf + "\\KD.INI\n" + indexOf + "\\kd.ini\n"),
+        {"second index of a file", withBefore(text, "next-key ", indexOf + "\\KD.INI\n" + indexOf + "\\kd.ini\n"),
          "line 9: a second index of \\kd.ini"},
-        {"index before the file lines", withBefore("file ", indexOf + "\\kd.ini\n"), "line 5: an index of"},
+        {"index before the file lines", withBefore(text, "file ", indexOf + "\\kd.ini\n"), "line 5: an index of"},
         {"file after an index",
-         withBefore("next-key ",
+         withBefore(text, "next-key ",
                     "file " + toHex(Sha256::of("x")).toLatin1() + ' ' + toHex(Sha256::of("y")).toLatin1() + " \\new\n"),
          "line 8: file out of place"},
-        {"index after a next key", withBefore("signer ", indexOf + "\\kd.ini\n"), "line 9: index out of place"},
-        {"index without a name", withBefore("next-key ", indexOf.chopped(1) + '\n'), "a digest and a name"},
-        {"index with a short digest", withBefore("next-key ", "index abc \\kd.ini\n"), "a digest and a name"},
+        {"index after a next key", withBefore(text, "signer ", indexOf + "\\kd.ini\n"), "line 9: index out of place"},
+        {"index without a name", withBefore(text, "next-key ", indexOf.chopped(1) + '\n'), "a digest and a name"},
+        {"index with a short digest", withBefore(text, "next-key ", "index abc \\kd.ini\n"), "a digest and a name"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        const Result<ParsedManifest> read = SignedManifest::parse(c.bytes);
-        ASSERT_FALSE(read.ok());
-        EXPECT_TRUE(read.error().contains(QLatin1String(c.reason))) << read.error().toStdString();
-    }
+    expectRefused(cases);
 }
 
 TEST_F(SignedManifestTest, DataTheReaderWouldRefuseIsNotWritten) {
