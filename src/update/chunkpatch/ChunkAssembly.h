@@ -2,14 +2,17 @@
 
 #include "update/chunkpatch/ChunkPlan.h"
 
-#include "filelist/TMD5.h"
+#include "download/DigestWorker.h"
+#include "platform/RandomAccessFile.h"
 #include "trust/Sha256.h"
 
 #include <QFile>
 #include <QString>
 
 #include <functional>
+#include <future>
 #include <map>
+#include <memory>
 #include <optional>
 
 namespace kaldoria::update {
@@ -19,7 +22,8 @@ namespace kaldoria::update {
 // its fetched, compressed form (checked against its SHA-256 before a byte of it is written).
 // Chunks may arrive in any order; the file grows while the rest are still on their way, and a
 // fetched chunk's file is removed once no later chunk of the file needs it. The written bytes
-// are hashed on the way, so the whole file is judged without reading it again.
+// are hashed on a thread of their own as they reach the file, so the whole file is judged
+// without a pass of its own after the last chunk.
 class ChunkAssembly {
 public:
     // How far advance() came.
@@ -28,29 +32,35 @@ public:
         State state = State::Waiting;
         QString reason{};
         trust::Sha256Digest chunk{}; // the chunk whose fetched form is bad, for BadChunk
-        bool diskFull = false;
     };
     // The file that holds a fetched chunk's compressed form, or empty while it has not arrived.
     using StoredChunk = std::function<QString(const trust::Sha256Digest& digest)>;
+    // The digest of the complete file: the MD5 digest string, or the SHA-256; or why there is none.
+    struct Digest {
+        QString md5{};
+        std::optional<trust::Sha256Digest> sha256{};
+        QString failure{};
+    };
 
-    // `local` is the old copy `plan` reuses chunks of (it may be the target itself).
-    ChunkAssembly(chunks::ChunkIndex index, const ChunkPlan& plan, QString local, QString target, bool withSha256);
+    // `local` is the old copy `plan` reuses chunks of (it may be the target itself); `kind`
+    // is the digest the whole file is judged by.
+    ChunkAssembly(const chunks::ChunkIndex& index, const ChunkPlan& plan, QString local, QString target,
+                  download::FileDigest kind);
     // Removes the temporary file unless it was committed.
     ~ChunkAssembly();
 
     ChunkAssembly(const ChunkAssembly&) = delete;
     ChunkAssembly& operator=(const ChunkAssembly&) = delete;
 
-    // Creates the temporary file; the reason when it cannot.
+    // Creates the temporary file with room for the whole file; the reason when it cannot.
     QString open();
     // Writes the chunks from the first one not yet written on, while each is at hand. A
     // fetched form that is not the chunk it is named after gives BadChunk and is removed; the
     // chunk is then waited for again.
     Step advance(const StoredChunk& stored);
 
-    // Once Complete: the MD5 digest string and, when asked for, the SHA-256 of the file.
-    QString md5() const { return m_md5.DigestStr(); }
-    std::optional<trust::Sha256Digest> sha256() { return m_sha256 ? std::optional(m_sha256->finish()) : std::nullopt; }
+    // Once Complete: the file's digest, when the hashing has caught up with the writes.
+    Digest digest();
 
     // Puts the complete file on disk, then renames it over the target (keeping the target's
     // permission to run when it had one); the reason when it cannot.
@@ -58,16 +68,17 @@ public:
 
 private:
     Step write(QByteArrayView bytes);
-    Step failed(const QString& reason, bool diskFull = false) const;
 
-    const chunks::ChunkIndex m_index;
+    const chunks::ChunkIndex& m_index;
     const ChunkPlan& m_plan;
     const QString m_target;
     const QString m_temporary;
+    const download::FileDigest m_kind;
     QFile m_local;
-    QFile m_out;
-    filelist::TMD5 m_md5;
-    std::optional<trust::Sha256> m_sha256;
+    std::shared_ptr<platform::RandomAccessFile> m_out;
+    qint64 m_written = 0;
+    std::promise<Digest> m_digestPromise;
+    std::optional<download::DigestWorker> m_hasher;
     // For every chunk to fetch, how many places of the file still need it.
     std::map<trust::Sha256Digest, int> m_usesLeft;
     size_t m_next = 0;

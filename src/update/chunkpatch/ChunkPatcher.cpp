@@ -48,7 +48,7 @@ void ChunkPatcher::fetchIndex(Patch& patch) {
     const quint64 id = m_nextJob++;
     const QString path = patch.task->packedPath + QLatin1String(chunks::ChunkIndex::kSuffix);
     m_jobs[id] = {.task = patch.task->index, .chunk = std::nullopt, .path = path};
-    m_hooks.fetch({.id = id, .url = patch.task->indexAddress, .path = path});
+    m_hooks.fetch({.id = id, .url = patch.task->indexAddress, .path = path, .small = true});
 }
 
 void ChunkPatcher::fetched(const download::FetchOutcome& outcome) {
@@ -129,8 +129,10 @@ void ChunkPatcher::plan(Patch& patch) {
                     .arg(patch.plan->bytesToFetch())
                     .arg(patch.plan->toFetch().size()));
     m_hooks.planned(task.index, patch.plan->bytesToFetch());
-    patch.assembly = std::make_unique<ChunkAssembly>(*patch.index, *patch.plan, task.placedPath, task.placedPath,
-                                                     task.signedFile.has_value());
+    // A signed file is judged by its signed SHA-256, any other by the list's MD5.
+    patch.assembly =
+        std::make_unique<ChunkAssembly>(*patch.index, *patch.plan, task.placedPath, task.placedPath,
+                                        task.signedFile ? download::FileDigest::Sha256 : download::FileDigest::Md5);
     if (const QString failure = patch.assembly->open(); !failure.isEmpty())
         return fallBack(patch, failure);
     for (const chunks::ChunkEntry& chunk : patch.plan->toFetch())
@@ -150,7 +152,8 @@ void ChunkPatcher::fetchChunk(Patch& patch, const chunks::ChunkEntry& chunk) {
     for (qsizetype i = 1; i < patch.task->chunkStores.size(); ++i)
         mirrors.append(patch.task->chunkStores.at(i) + relative);
     m_jobs[id] = {.task = patch.task->index, .chunk = chunk, .path = path};
-    m_hooks.fetch({.id = id, .url = patch.task->chunkStores.first() + relative, .path = path, .mirrors = mirrors});
+    m_hooks.fetch(
+        {.id = id, .url = patch.task->chunkStores.first() + relative, .path = path, .mirrors = mirrors, .small = true});
 }
 
 void ChunkPatcher::chunkArrived(Patch& patch, const chunks::ChunkEntry& chunk, const download::FetchOutcome& outcome,
@@ -196,12 +199,17 @@ void ChunkPatcher::advance(Patch& patch) {
 void ChunkPatcher::complete(Patch& patch) {
     const InstallTask& task = *patch.task;
     m_hooks.assembling(task.index);
-    const QString md5 = patch.assembly->md5();
-    if (task.record.Hash != filelist::ZeroDigest() && md5 != task.record.Hash)
-        return fallBack(patch,
-                        QStringLiteral("the assembled file's MD5 is %1, the list says %2").arg(md5, task.record.Hash));
-    if (task.signedFile && patch.assembly->sha256() != task.signedFile->unpacked)
-        return fallBack(patch, QStringLiteral("the assembled file is not the one the signed manifest names"));
+    const ChunkAssembly::Digest digest = patch.assembly->digest();
+    if (!digest.failure.isEmpty())
+        return fallBack(patch, QStringLiteral("the assembled file cannot be read back: ") + digest.failure);
+    if (task.signedFile) {
+        if (digest.sha256 != task.signedFile->unpacked)
+            return fallBack(patch, QStringLiteral("the assembled file is not the one the signed manifest names"));
+    } else if (task.record.Hash != filelist::ZeroDigest() && digest.md5 != task.record.Hash) {
+        return fallBack(
+            patch,
+            QStringLiteral("the assembled file's MD5 is %1, the list says %2").arg(digest.md5, task.record.Hash));
+    }
     if (const QString failure = patch.assembly->commit(); !failure.isEmpty())
         return fallBack(patch, failure);
     m_hooks.log(QStringLiteral("Chunks of %1: assembled; %2 bytes reused, %3 bytes fetched in %4 chunks (%5 bytes as "
