@@ -10,6 +10,8 @@
 # made once and kept in WORK_DIR.
 #   bench/chunks/patch.sh BUILD_DIR [WORK_DIR]
 #   environment: RTT (ms, 40), RATE (25M), MIB (1024; 64 for a quick run), RUNS (1),
+#                CHECK (the players' check method for the patch: hard, MD5 of every file, the
+#                launcher's default; or medium, size and date),
 #                LIMIT (seconds each command may take, 1800)
 set -euo pipefail
 BUILD=$(cd "$1" && pwd)
@@ -18,10 +20,16 @@ RTT=${RTT:-40}
 RATE=${RATE:-25M}
 MIB=${MIB:-1024}
 RUNS=${RUNS:-1}
+CHECK=${CHECK:-hard}
 LIMIT=${LIMIT:-1800}
 HERE=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=../link/lib.sh
 . "$HERE/../link/lib.sh"
+case $CHECK in
+hard) CHECK_MODE="Hard: MD5 Hash" ;;
+medium) CHECK_MODE="Medium: Size & Date" ;;
+*) fail "CHECK is hard or medium, not $CHECK" ;;
+esac
 prepare_work_folder
 
 # DATA/v1 and DATA/v2 are the two versions of the client; DATA/servers, which nginx serves,
@@ -97,6 +105,8 @@ update() {
     rm -rf "$client"
     if [ "$from" = v1 ]; then
         cp -a "$DATA/v1" "$client"
+        mkdir -p "$client/updater"
+        echo "CheckMode = $CHECK_MODE" >"$client/updater/Kaldoria.ini"
         check=(--check-all)
     else
         mkdir -p "$client"
@@ -156,7 +166,7 @@ case_line() {
 }
 
 echo "link: round trip $RTT ms, $RATE bytes/s; big file $MIB MiB, client v2 $(mib "${CLIENT_SUM#* }") MiB in" \
-    "${CLIENT_SUM% *} files; load $(cut -d' ' -f1-3 /proc/loadavg)"
+    "${CLIENT_SUM% *} files; patch checked with \"$CHECK_MODE\"; load $(cut -d' ' -f1-3 /proc/loadavg)"
 echo "publish v2 --chunks:"
 grep -E '^(chunks|a player|no earlier)' "$DATA/publish-v2-chunked.txt" | sed 's/^/  /'
 

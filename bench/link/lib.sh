@@ -159,6 +159,7 @@ make_launcher() {
     cat >"$folder/config.txt" <<CONF
 [config]
 instance=$instance
+usercan_changecheckmethod=true
 [updateservers]
 $(printf 'url=%s\n' $urls)
 [lang=1033:English]

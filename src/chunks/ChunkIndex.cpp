@@ -1,5 +1,6 @@
 #include "chunks/ChunkIndex.h"
 
+#include "chunks/ChunkHasher.h"
 #include "chunks/FastCdc.h"
 #include "chunks/FileChunker.h"
 #include "trust/StrictLines.h"
@@ -125,13 +126,19 @@ Result<ChunkIndex> ChunkIndex::parse(QByteArrayView bytes) {
 }
 
 Result<ChunkIndex> ChunkIndex::ofFile(const QString& path) {
-    ChunkIndex index;
-    const QString reason = FileChunker::cut(path, [&index](qint64, QByteArrayView bytes) {
-        index.append(trust::Sha256::of(bytes), quint32(bytes.size()));
+    ChunkHasher hasher;
+    std::vector<quint32> lengths;
+    const QString reason = FileChunker::cut(path, [&](qint64, QByteArrayView bytes) {
+        hasher.add(bytes);
+        lengths.push_back(quint32(bytes.size()));
         return QString();
     });
+    const std::vector<trust::Sha256Digest> digests = hasher.finish();
     if (!reason.isEmpty())
         return Result<ChunkIndex>::failure(reason);
+    ChunkIndex index;
+    for (size_t i = 0; i < lengths.size(); ++i)
+        index.append(digests[i], lengths[i]);
     return index;
 }
 

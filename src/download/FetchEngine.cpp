@@ -120,9 +120,11 @@ private:
     void run();
     void takeQueued();
     void startTransfers();
-    // Transfers at once towards `url`: one per connection, several over HTTPS, which may
-    // carry them as HTTP/2 streams of fewer connections.
-    int transferLimit(const QString& url) const;
+    // Transfers at once of `job`'s kind towards the server: one per connection, several over
+    // HTTPS, which may carry them as HTTP/2 streams of fewer connections, more for small files.
+    int transferLimit(const FetchJob& job, int server) const;
+    // The connections libcurl may keep to one server.
+    long connectionsPerServer() const;
     void startRange(const std::shared_ptr<FileAssembly>& file, int range, int server);
     // Makes room for the servers of a newly queued job.
     void addServers(const FetchJob& job);
@@ -245,7 +247,7 @@ FetchEngine::Worker::Worker(FetchOptions options, ProgressHandler progress, Done
       }) {
     net::initialiseCurl();
     m_multi = curl_multi_init();
-    const long connections = std::max(1, m_options.connections);
+    const long connections = connectionsPerServer();
     curl_multi_setopt(m_multi, CURLMOPT_MAX_TOTAL_CONNECTIONS, connections);
     curl_multi_setopt(m_multi, CURLMOPT_MAX_HOST_CONNECTIONS, connections);
     curl_multi_setopt(m_multi, CURLMOPT_MAXCONNECTS, connections);
@@ -373,17 +375,23 @@ void FetchEngine::Worker::startTransfers() {
     }
 }
 
-int FetchEngine::Worker::transferLimit(const QString& url) const {
+int FetchEngine::Worker::transferLimit(const FetchJob& job, int server) const {
     const int connections = std::max(1, m_options.connections);
-    return isHttps(url) ? connections * std::max(1, m_options.streamsPerConnection) : connections;
+    const int limit =
+        isHttps(job.address(server)) ? connections * std::max(1, m_options.streamsPerConnection) : connections;
+    return job.small ? std::max(limit, m_options.smallFileConnections) : limit;
+}
+
+long FetchEngine::Worker::connectionsPerServer() const {
+    // The engine keeps large files to `connections` itself; libcurl only bounds the whole.
+    return std::max({1, m_options.connections, m_options.smallFileConnections});
 }
 
 void FetchEngine::Worker::addServers(const FetchJob& job) {
     if (job.servers() <= m_servers.count())
         return;
     m_servers.reserve(job.servers());
-    // libcurl's limit per host keeps each server to the configured connections.
-    const long connections = long(std::max(1, m_options.connections)) * m_servers.count();
+    const long connections = connectionsPerServer() * m_servers.count();
     curl_multi_setopt(m_multi, CURLMOPT_MAX_TOTAL_CONNECTIONS, connections);
     curl_multi_setopt(m_multi, CURLMOPT_MAXCONNECTS, connections);
 }
@@ -391,7 +399,7 @@ void FetchEngine::Worker::addServers(const FetchJob& job) {
 int FetchEngine::Worker::serverFor(const FetchJob& job, const FileAssembly* file) {
     const auto use = file ? m_fileServers.find(file) : m_fileServers.end();
     const auto usable = [&](int server) { return use == m_fileServers.end() || !use->second.refused[size_t(server)]; };
-    const auto hasRoom = [&](int server, int running) { return running < transferLimit(job.address(server)); };
+    const auto hasRoom = [&](int server, int running) { return running < transferLimit(job, server); };
     const int chosen = m_servers.choose(job.servers(), usable, hasRoom, Clock::now());
     if (chosen >= 0 || hasOtherServer(job, file, -1))
         return chosen;

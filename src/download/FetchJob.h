@@ -30,6 +30,9 @@ struct FetchJob {
     // its target, so that a later fetch of the same address into the same path takes up
     // where it ended.
     bool resumable = false;
+    // One of many small files (chunks of a patch): each costs a round trip more than its bytes,
+    // so more of them are in flight at once (FetchOptions::smallFileConnections).
+    bool small = false;
 };
 
 // Which digest the engine computes of each file it fetches.
@@ -56,6 +59,9 @@ struct FetchOptions {
     // Over HTTPS, transfers at the same time per connection: an HTTP/2 server carries them as
     // streams of one connection; over HTTP/1.1 the extra ones wait for a free connection.
     int streamsPerConnection = 8;
+    // Transfers at the same time towards one server while they are of small files: enough to
+    // keep a link of a few tens of milliseconds' round trip busy with requests of tens of KiB.
+    int smallFileConnections = 24;
     // A transfer that receives no byte for this long is cut and its range asked for again.
     std::chrono::milliseconds stallTime{20000};
     // The first request of a file asks for this many bytes and learns the file's length from

@@ -42,6 +42,10 @@ QStringList NginxServer::accessLog(qsizetype lines) const {
     return log;
 }
 
+void NginxServer::clearAccessLog() const {
+    QFile::resize(m_prefix.filePath(QStringLiteral("access.log")), 0);
+}
+
 void NginxServer::writeConfig() const {
     const QString prefix = m_prefix.path();
     QString server = QStringLiteral("listen 127.0.0.1:%1%2;\n")

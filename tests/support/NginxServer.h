@@ -42,6 +42,9 @@ public:
     // The access log once it holds at least `lines` lines (nginx logs a request just after
     // its last byte went out, so a client may finish first); what is there after 5 s.
     QStringList accessLog(qsizetype lines) const;
+    // Empties the access log, so that it shows the requests of the next run only (nginx
+    // appends to it).
+    void clearAccessLog() const;
 
 private:
     bool startOnce();

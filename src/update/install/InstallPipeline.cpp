@@ -41,12 +41,33 @@ InstallPipeline::InstallPipeline(download::FetchOptions options, Handlers handle
     : m_handlers(std::move(handlers)), m_engine(
                                            options,
                                            [this](quint64 id, qint64 received, qint64 length) {
-                                               if (m_handlers.bytes)
+                                               // A chunk's bytes count when the chunk is whole.
+                                               if (m_handlers.bytes && !ChunkPatcher::owns(id))
                                                    m_handlers.bytes(int(id), received, length);
                                            },
                                            [this](const download::FetchOutcome& outcome) { fetched(outcome); },
                                            [this](quint64 id, qint64 present) { resumed(int(id), present); }),
-      m_unpacker([this] { unpackLoop(); }) {}
+      m_patcher(patcherHooks()), m_worker([this] { workLoop(); }) {}
+
+ChunkPatcher::Hooks InstallPipeline::patcherHooks() {
+    return {
+        .fetch = [this](download::FetchJob job) { m_engine.fetch(std::move(job)); },
+        .fetchWhole = [this](int index) { fetchAttempt(m_tasks[size_t(index)], 1); },
+        .planned =
+            [this](int index, qint64 bytes) {
+                if (m_handlers.planned)
+                    m_handlers.planned(index, bytes);
+            },
+        .progress =
+            [this](int index, qint64 arrived, qint64 bytes) {
+                if (m_handlers.bytes)
+                    m_handlers.bytes(index, arrived, bytes);
+            },
+        .assembling = [this](int index) { m_handlers.unpacking(index); },
+        .placed = [this](int index) { placed(m_tasks[size_t(index)]); },
+        .log = [this](const QString& line) { m_handlers.log(line); },
+    };
+}
 
 InstallPipeline::~InstallPipeline() {
     stop();
@@ -61,6 +82,8 @@ void InstallPipeline::start(std::vector<InstallTask> tasks) {
             const std::lock_guard lock(m_mutex);
             m_toUnpack.push_back(int(i));
             m_wake.notify_one();
+        } else if (!m_tasks[i].indexAddress.isEmpty()) {
+            postPatchStep([this, &task = m_tasks[i]] { m_patcher.begin(task); });
         } else {
             fetchAttempt(m_tasks[i], 1);
         }
@@ -102,7 +125,15 @@ void InstallPipeline::resumed(int index, qint64 present) {
                        QStringLiteral(" changed on the server since the earlier run; fetched from the start"));
 }
 
+void InstallPipeline::postPatchStep(std::function<void()> step) {
+    const std::lock_guard lock(m_mutex);
+    m_patchSteps.push_back(std::move(step));
+    m_wake.notify_one();
+}
+
 void InstallPipeline::fetched(const download::FetchOutcome& outcome) {
+    if (ChunkPatcher::owns(outcome.id))
+        return postPatchStep([this, outcome] { m_patcher.fetched(outcome); });
     InstallTask& task = m_tasks[size_t(outcome.id)];
     if (!outcome.ok()) {
         InstallResult result{.reason = outcome.failure.describe()};
@@ -138,18 +169,27 @@ void InstallPipeline::fetched(const download::FetchOutcome& outcome) {
     m_wake.notify_one();
 }
 
-void InstallPipeline::unpackLoop() {
+void InstallPipeline::workLoop() {
     for (;;) {
+        std::function<void()> step;
         int index = 0;
         {
             std::unique_lock lock(m_mutex);
-            m_wake.wait(lock, [this] { return m_stopping || !m_toUnpack.empty(); });
+            m_wake.wait(lock, [this] { return m_stopping || !m_toUnpack.empty() || !m_patchSteps.empty(); });
             if (m_stopping)
                 return;
-            index = m_toUnpack.front();
-            m_toUnpack.pop_front();
+            if (!m_patchSteps.empty()) {
+                step = std::move(m_patchSteps.front());
+                m_patchSteps.pop_front();
+            } else {
+                index = m_toUnpack.front();
+                m_toUnpack.pop_front();
+            }
         }
-        unpack(m_tasks[size_t(index)]);
+        if (step)
+            step();
+        else
+            unpack(m_tasks[size_t(index)]);
     }
 }
 
@@ -202,6 +242,10 @@ void InstallPipeline::unpack(const InstallTask& task) {
         QFile::setPermissions(task.placedPath, QFile::permissions(task.placedPath) | QFile::ExeOwner | QFile::ExeGroup |
                                                    QFile::ExeOther);
     }
+    placed(task);
+}
+
+void InstallPipeline::placed(const InstallTask& task) {
     if (task.record.Date != 0)
         platform::SetFileTimes(task.placedPath, 7, task.record.Date);
     finish(task, {.installed = true});
@@ -216,13 +260,13 @@ void InstallPipeline::stop() {
     m_engine.stop();
     {
         const std::lock_guard lock(m_mutex);
-        if (m_stopping && !m_unpacker.joinable())
+        if (m_stopping && !m_worker.joinable())
             return;
         m_stopping = true;
         m_wake.notify_one();
     }
-    if (m_unpacker.joinable())
-        m_unpacker.join();
+    if (m_worker.joinable())
+        m_worker.join();
     // Packed files that were fetched but not extracted are of no use to anyone.
     for (const int index : m_toUnpack)
         QFile::remove(m_tasks[size_t(index)].packedPath);

@@ -51,6 +51,9 @@ bool InstallRun::install(const std::vector<filelist::TFileRecord>& records) {
     handlers.bytes = [this, post, recordOf](int index, qint64 received, qint64 length) {
         post([=, this] { bytesArrived(recordOf[size_t(index)], received, length); });
     };
+    handlers.planned = [this, post, recordOf](int index, qint64 bytesToFetch) {
+        post([=, this] { planned(recordOf[size_t(index)], bytesToFetch); });
+    };
     handlers.unpacking = [this, post, recordOf](int index) {
         post([=, this] { unpackingStarted(recordOf[size_t(index)]); });
     };
@@ -99,6 +102,14 @@ void InstallRun::bytesArrived(int index, qint64 received, qint64 length) {
     file.length = length;
     if (size_t(index) == m_front)
         showFront();
+    showTotal();
+}
+
+void InstallRun::planned(int index, qint64 bytesToFetch) {
+    FileState& file = m_files[size_t(index)];
+    file.weight = std::max<qint64>(1, bytesToFetch);
+    file.received = 0;
+    file.length = -1;
     showTotal();
 }
 

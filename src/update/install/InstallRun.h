@@ -17,7 +17,8 @@ namespace kaldoria::update {
 // the files finish: the status names the oldest unfinished file ("Downloading" or
 // "Unpacking"), the one-file bar shows its bytes, and files are recorded in the previous
 // list, or counted as failed, in order. The total bar counts the bytes of all files, each
-// weighted by the size the list gives it. The pipeline works on its own threads, so a
+// weighted by the size the list gives it, or by the bytes of the chunks it lacks when it is
+// patched from chunks. The pipeline works on its own threads, so a
 // window or a message that holds the user-interface thread does not hold the downloads.
 class InstallRun {
 public:
@@ -42,6 +43,8 @@ private:
     // With mirrors taking part: what each server delivered, and how fast.
     void logServers();
     void bytesArrived(int index, qint64 received, qint64 length);
+    // The file's download comes to `bytesToFetch` bytes: its weight in the total from now on.
+    void planned(int index, qint64 bytesToFetch);
     void unpackingStarted(int index);
     void fileDone(const InstallResult& result);
     // Reports every finished file at the front of the order, then shows the front.

@@ -4,6 +4,7 @@
 #include "trust/ManifestData.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -17,6 +18,10 @@ struct InstallTask {
     QString address; // the packed file's address; empty in local-source mode
     // The packed file on the other servers taking part, which share its ranges.
     QStringList mirrorAddresses{};
+    // The file's chunk index, when its new version may be assembled from chunks; and the chunk
+    // store's address on every server taking part, the list's server first.
+    QString indexAddress{};
+    QStringList chunkStores{};
     QString localCopy;    // the packed file in the local source folder, in local-source mode
     QString packedPath;   // the packed file in the work folder while it waits for extraction
     QString folder;       // the folder the archive is extracted into

@@ -4,6 +4,8 @@
 #include "platform/ClientPath.h"
 #include "platform/PlantedLinks.h"
 
+#include "chunks/ChunkIndex.h"
+#include "chunks/ChunkStore.h"
 #include "download/ResumeRecord.h"
 #include "filelist/TMD5.h"
 #include "net/PathSegments.h"
@@ -67,6 +69,14 @@ TSingleFileUpdate::Prepared TSingleFileUpdate::prepare(const filelist::TFileReco
     if (!m_s.localSource.enabled) {
         for (const QString& mirror : m_s.mirrors)
             task.mirrorAddresses.append(packedAddress(mirror, record.Name));
+    }
+    // The launcher's own program always comes in its archive; a signed file only through an
+    // index the manifest vouches for.
+    if (!m_s.localSource.enabled && !task.ownFile && (!task.signedFile || task.signedFile->index)) {
+        task.indexAddress =
+            m_s.URLMain + net::encodePathSegments(record.Name.mid(1) + QLatin1String(chunks::ChunkIndex::kSuffix));
+        for (const QString& server : QStringList{m_s.URLMain} + m_s.mirrors)
+            task.chunkStores.append(server + QLatin1String(chunks::ChunkStore::kFolderName) + QLatin1Char('/'));
     }
     return {.task = std::move(task)};
 }

@@ -1,0 +1,122 @@
+#include "update/chunkpatch/ChunkAssembly.h"
+
+#include "chunks/ChunkCodec.h"
+#include "unpack/ExtractionTemporary.h"
+
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstdio>
+
+namespace kaldoria::update {
+
+ChunkAssembly::ChunkAssembly(const chunks::ChunkIndex& index, const ChunkPlan& plan, QString local, QString target,
+                             download::FileDigest kind)
+    : m_index(index), m_plan(plan), m_target(std::move(target)),
+      m_temporary(unpack::ExtractionTemporary::nameBeside(m_target)), m_kind(kind), m_local(std::move(local)) {
+    for (const chunks::ChunkEntry& chunk : m_index.chunks()) {
+        if (!m_plan.localOffset(chunk.digest))
+            ++m_usesLeft[chunk.digest];
+    }
+}
+
+ChunkAssembly::~ChunkAssembly() {
+    m_hasher.reset();
+    m_out.reset();
+    if (!m_committed)
+        QFile::remove(m_temporary);
+}
+
+QString ChunkAssembly::open() {
+    m_out = platform::RandomAccessFile::create(m_temporary);
+    if (!m_out)
+        return QStringLiteral("cannot create %1: %2").arg(m_temporary, qt_error_string(errno));
+    // The whole file's room is taken at once: a disk too small fails here, not halfway.
+    if (!m_out->reserve(m_index.fileSize()))
+        return QStringLiteral("no room for %1 bytes beside %2: %3")
+            .arg(QString::number(m_index.fileSize()), m_target, qt_error_string(errno));
+    if (m_plan.bytesReused() > 0 && !m_local.open(QIODevice::ReadOnly))
+        return QStringLiteral("cannot read the local file: %1").arg(m_local.errorString());
+    m_hasher.emplace(m_kind, [this](quint64, const QByteArray& md5, const std::optional<trust::Sha256Digest>& sha256,
+                                    int readError) {
+        m_digestPromise.set_value(readError != 0
+                                      ? Digest{.failure = qt_error_string(readError)}
+                                      : Digest{.md5 = QString::fromLatin1(md5.toHex().toUpper()), .sha256 = sha256});
+    });
+    m_hasher->begin(0, m_out);
+    if (m_index.fileSize() == 0)
+        m_hasher->advance(0, 0, true);
+    return {};
+}
+
+ChunkAssembly::Step ChunkAssembly::advance(const StoredChunk& stored) {
+    for (; m_next < m_index.chunks().size(); ++m_next) {
+        const chunks::ChunkEntry& chunk = m_index.chunks()[m_next];
+        if (const std::optional<qint64> offset = m_plan.localOffset(chunk.digest)) {
+            // The local copy was cut before; bytes that changed since fail the file's digest.
+            if (!m_local.seek(*offset))
+                return {.state = Step::State::Failed,
+                        .reason = QStringLiteral("cannot read the local file: %1").arg(m_local.errorString())};
+            const QByteArray bytes = m_local.read(chunk.length);
+            if (bytes.size() != qsizetype(chunk.length))
+                return {.state = Step::State::Failed,
+                        .reason = QStringLiteral("the local file became shorter while it was read")};
+            if (const Step step = write(bytes); step.state != Step::State::Waiting)
+                return step;
+            continue;
+        }
+        const QString path = stored(chunk.digest);
+        if (path.isEmpty())
+            return {};
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return {.state = Step::State::Failed,
+                    .reason = QStringLiteral("cannot read the fetched chunk %1: %2").arg(path, file.errorString())};
+        const trust::Result<QByteArray> bytes = chunks::ChunkCodec::decode(file.readAll(), chunk.digest);
+        file.close();
+        if (!bytes.ok() || bytes.value().size() != qsizetype(chunk.length)) {
+            QFile::remove(path);
+            return {.state = Step::State::BadChunk,
+                    .reason = bytes.ok() ? QStringLiteral("chunk %1 has another length than the index says")
+                                               .arg(trust::toHex(chunk.digest))
+                                         : bytes.error(),
+                    .chunk = chunk.digest};
+        }
+        if (const Step step = write(bytes.value()); step.state != Step::State::Waiting)
+            return step;
+        if (--m_usesLeft[chunk.digest] == 0)
+            QFile::remove(path);
+    }
+    return {.state = Step::State::Complete};
+}
+
+ChunkAssembly::Step ChunkAssembly::write(QByteArrayView bytes) {
+    if (!m_out->writeAt(m_written, bytes.data(), bytes.size()))
+        return {.state = Step::State::Failed,
+                .reason = QStringLiteral("cannot write %1: %2").arg(m_temporary, qt_error_string(errno))};
+    m_written += bytes.size();
+    m_hasher->advance(0, m_written, m_written == m_index.fileSize());
+    return {};
+}
+
+ChunkAssembly::Digest ChunkAssembly::digest() {
+    return m_digestPromise.get_future().get();
+}
+
+QString ChunkAssembly::commit() {
+    m_local.close();
+    // The bytes reach the disk before the name does, so a crash leaves the old file or the new.
+    if (!m_out->flush())
+        return QStringLiteral("cannot write %1 to the disk: %2").arg(m_temporary, qt_error_string(errno));
+    m_hasher.reset();
+    m_out.reset();
+    const QFileInfo replaced(m_target);
+    if (replaced.isFile() && !replaced.isSymLink() && replaced.isExecutable())
+        QFile::setPermissions(m_temporary, QFile::permissions(m_temporary) | replaced.permissions());
+    if (std::rename(QFile::encodeName(m_temporary).constData(), QFile::encodeName(m_target).constData()) != 0)
+        return QStringLiteral("cannot move the assembled file into place: %1").arg(qt_error_string(errno));
+    m_committed = true;
+    return {};
+}
+
+} // namespace kaldoria::update

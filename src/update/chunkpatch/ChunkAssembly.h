@@ -1,0 +1,88 @@
+#pragma once
+
+#include "update/chunkpatch/ChunkPlan.h"
+
+#include "download/DigestWorker.h"
+#include "platform/RandomAccessFile.h"
+#include "trust/Sha256.h"
+
+#include <QFile>
+#include <QString>
+
+#include <functional>
+#include <future>
+#include <map>
+#include <memory>
+#include <optional>
+
+namespace kaldoria::update {
+
+// Writes a file from its chunks in index order, under a temporary name beside the file it
+// replaces, as soon as each chunk is at hand: read from the old local copy, or decoded from
+// its fetched, compressed form (checked against its SHA-256 before a byte of it is written).
+// Chunks may arrive in any order; the file grows while the rest are still on their way, and a
+// fetched chunk's file is removed once no later chunk of the file needs it. The written bytes
+// are hashed on a thread of their own as they reach the file, so the whole file is judged
+// without a pass of its own after the last chunk.
+class ChunkAssembly {
+public:
+    // How far advance() came.
+    struct Step {
+        enum class State { Waiting, Complete, BadChunk, Failed };
+        State state = State::Waiting;
+        QString reason{};
+        trust::Sha256Digest chunk{}; // the chunk whose fetched form is bad, for BadChunk
+    };
+    // The file that holds a fetched chunk's compressed form, or empty while it has not arrived.
+    using StoredChunk = std::function<QString(const trust::Sha256Digest& digest)>;
+    // The digest of the complete file: the MD5 digest string, or the SHA-256; or why there is none.
+    struct Digest {
+        QString md5{};
+        std::optional<trust::Sha256Digest> sha256{};
+        QString failure{};
+    };
+
+    // `local` is the old copy `plan` reuses chunks of (it may be the target itself); `kind`
+    // is the digest the whole file is judged by.
+    ChunkAssembly(const chunks::ChunkIndex& index, const ChunkPlan& plan, QString local, QString target,
+                  download::FileDigest kind);
+    // Removes the temporary file unless it was committed.
+    ~ChunkAssembly();
+
+    ChunkAssembly(const ChunkAssembly&) = delete;
+    ChunkAssembly& operator=(const ChunkAssembly&) = delete;
+
+    // Creates the temporary file with room for the whole file; the reason when it cannot.
+    QString open();
+    // Writes the chunks from the first one not yet written on, while each is at hand. A
+    // fetched form that is not the chunk it is named after gives BadChunk and is removed; the
+    // chunk is then waited for again.
+    Step advance(const StoredChunk& stored);
+
+    // Once Complete: the file's digest, when the hashing has caught up with the writes.
+    Digest digest();
+
+    // Puts the complete file on disk, then renames it over the target (keeping the target's
+    // permission to run when it had one); the reason when it cannot.
+    QString commit();
+
+private:
+    Step write(QByteArrayView bytes);
+
+    const chunks::ChunkIndex& m_index;
+    const ChunkPlan& m_plan;
+    const QString m_target;
+    const QString m_temporary;
+    const download::FileDigest m_kind;
+    QFile m_local;
+    std::shared_ptr<platform::RandomAccessFile> m_out;
+    qint64 m_written = 0;
+    std::promise<Digest> m_digestPromise;
+    std::optional<download::DigestWorker> m_hasher;
+    // For every chunk to fetch, how many places of the file still need it.
+    std::map<trust::Sha256Digest, int> m_usesLeft;
+    size_t m_next = 0;
+    bool m_committed = false;
+};
+
+} // namespace kaldoria::update

@@ -1,0 +1,102 @@
+#pragma once
+
+#include "update/chunkpatch/ChunkAssembly.h"
+#include "update/chunkpatch/ChunkPlan.h"
+#include "update/install/InstallTask.h"
+
+#include "download/FetchJob.h"
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace kaldoria::update {
+
+// Brings files to their new version through the server's chunk store, fetching only what the
+// old local copy lacks: the file's chunk index first (checked against the signed manifest when
+// there is one), then the old local copy is cut the same way, the chunks it lacks are fetched
+// all at once, and the new file is assembled beside the old one as they arrive, judged by the
+// list's MD5 (and the signed SHA-256), and renamed into place. Any failure on the way (no
+// index, a chunk that cannot be had, a wrong file) hands the file back to be fetched whole,
+// after one more try of a chunk that arrived damaged.
+//
+// Without a signed manifest the launcher cannot know whether the server keeps chunks: the
+// first file's index is asked for alone, and when it is missing every file comes whole.
+//
+// Runs on one thread: the install pipeline's work thread.
+class ChunkPatcher {
+public:
+    struct Hooks {
+        std::function<void(download::FetchJob job)> fetch;
+        // The file is to be fetched whole.
+        std::function<void(int task)> fetchWhole;
+        // The bytes the file's chunks come to, and then how many of them arrived.
+        std::function<void(int task, qint64 bytesToFetch)> planned;
+        std::function<void(int task, qint64 arrived, qint64 bytesToFetch)> progress;
+        std::function<void(int task)> assembling; // every chunk arrived
+        std::function<void(int task)> placed;     // the new file is in place
+        std::function<void(const QString& line)> log;
+    };
+
+    // Fetch job numbers from here on are the patcher's.
+    static constexpr quint64 kFirstJobId = quint64(1) << 40;
+    static bool owns(quint64 jobId) { return jobId >= kFirstJobId; }
+
+    explicit ChunkPatcher(Hooks hooks);
+    // Removes what unfinished files left: fetched chunks, indexes, assembled parts.
+    ~ChunkPatcher();
+
+    ChunkPatcher(const ChunkPatcher&) = delete;
+    ChunkPatcher& operator=(const ChunkPatcher&) = delete;
+
+    // Starts on a task with an index address; `task` must outlive the patcher.
+    void begin(const InstallTask& task);
+    // An outcome of one of the patcher's fetch jobs.
+    void fetched(const download::FetchOutcome& outcome);
+
+private:
+    enum class Support { Unknown, Probing, Present, Absent };
+    struct Patch {
+        const InstallTask* task = nullptr;
+        std::optional<chunks::ChunkIndex> index;
+        std::unique_ptr<ChunkPlan> plan;
+        std::unique_ptr<ChunkAssembly> assembly;
+        std::map<trust::Sha256Digest, QString> arrived; // fetched chunks by digest: their files
+        std::vector<trust::Sha256Digest> triedAgain;
+        qint64 arrivedBytes = 0;
+        qint64 storedBytes = 0; // as fetched, compressed
+        bool ended = false;
+    };
+    struct Job {
+        int task = 0;
+        std::optional<chunks::ChunkEntry> chunk; // none for the index
+        QString path;
+    };
+
+    void fetchIndex(Patch& patch);
+    void indexArrived(Patch& patch, const download::FetchOutcome& outcome, const QString& path);
+    // Reads and checks the fetched index; the reason when it cannot be used.
+    QString readIndex(Patch& patch, const QString& path);
+    void plan(Patch& patch);
+    void fetchChunk(Patch& patch, const chunks::ChunkEntry& chunk);
+    void chunkArrived(Patch& patch, const chunks::ChunkEntry& chunk, const download::FetchOutcome& outcome,
+                      const QString& path);
+    void advance(Patch& patch);
+    void complete(Patch& patch);
+    // The first file's index answered or not: the files that waited for it go on.
+    void settleSupport(bool present);
+    void fallBack(Patch& patch, const QString& reason);
+    void clear(Patch& patch);
+    QString chunkPath(const Patch& patch, const trust::Sha256Digest& digest) const;
+
+    Hooks m_hooks;
+    std::map<int, Patch> m_patches;
+    std::map<quint64, Job> m_jobs;
+    quint64 m_nextJob = kFirstJobId;
+    Support m_support = Support::Unknown;
+    std::vector<int> m_waiting; // signed-less files waiting to learn whether the server has chunks
+};
+
+} // namespace kaldoria::update
