@@ -236,3 +236,20 @@ make_certificates() {
     openssl x509 -req -in "$dir/server.csr" -CA "$dir/ca.pem" -CAkey "$dir/ca.key" -CAcreateserial -days 30 \
         -extfile "$dir/san.txt" -out "$dir/server.pem" 2>/dev/null
 }
+
+# prepare_mixed_client: the client of FILES files of about MIB MiB in all (make-client.py's mix)
+# and its server folder, made and published once in WORK with the demo skin; an empty RUN
+# folder. Sets CLIENT, SERVER and CLIENT_SUM.
+prepare_mixed_client() {
+    CLIENT=$WORK/client-$FILES-$MIB
+    SERVER=$WORK/server-$FILES-$MIB
+    if [ ! -f "$SERVER/updater.lst.kdz" ]; then
+        rm -rf "$CLIENT" "$SERVER"
+        python3 "$(dirname "${BASH_SOURCE[0]}")/make-client.py" "$CLIENT" "$FILES" --mib "$MIB"
+        "$BUILD/kaldoria-pack" publish "$CLIENT" -o "$SERVER"
+    fi
+    [ -d "$WORK/skin" ] || "$BUILD/kaldoria-pack" demo-skin -o "$WORK/skin"
+    rm -rf "$RUN"
+    mkdir -p "$RUN"
+    CLIENT_SUM=$(tree_sum "$CLIENT")
+}

@@ -25,17 +25,7 @@ HERE=$(cd "$(dirname "$0")" && pwd)
 . "$HERE/lib.sh"
 prepare_work_folder
 
-CLIENT=$WORK/client-$FILES-$MIB
-SERVER=$WORK/server-$FILES-$MIB
-if [ ! -f "$SERVER/updater.lst.kdz" ]; then
-    rm -rf "$CLIENT" "$SERVER"
-    python3 "$HERE/make-client.py" "$CLIENT" "$FILES" --mib "$MIB"
-    "$BUILD/kaldoria-pack" publish "$CLIENT" -o "$SERVER"
-fi
-[ -d "$WORK/skin" ] || "$BUILD/kaldoria-pack" demo-skin -o "$WORK/skin"
-rm -rf "$RUN"
-mkdir -p "$RUN"
-CLIENT_SUM=$(tree_sum "$CLIENT")
+prepare_mixed_client
 PACKED_BYTES=$(cd "$SERVER" && find . -name '*.kdz' -printf '%s\n' | awk '{ s += $1 } END { print s }')
 LIST_BYTES=$(stat -c %s "$SERVER/updater.lst.kdz")
 start_nginx "$RUN/nginx" "$SERVER"
