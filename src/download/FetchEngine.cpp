@@ -34,6 +34,8 @@ constexpr auto kReferenceSpan = std::chrono::milliseconds(500);
 // How long the best rate is remembered after the transfers that reached it have ended: a
 // straggler is still judged against what the link gave a moment ago.
 constexpr auto kBestRateMemory = std::chrono::seconds(30);
+// A finished transfer of at least this many bytes tells how fast the server delivers.
+constexpr qint64 kMinimumFinishedBytes = 16 * 1024;
 
 // Failures that a new attempt may heal.
 bool mayHeal(const DownloadFailure& failure) {
@@ -105,6 +107,7 @@ private:
         // Body bytes of this transfer, and how fast they came since the first one.
         qint64 received = 0;
         std::optional<TransferRate> rate;
+        Clock::time_point began; // when the request was made
         // The range was split while this transfer ran: it ends before the answer does.
         bool shortened = false;
         // The shortened range has all its bytes; the rest of the answer is not wanted.
@@ -147,6 +150,9 @@ private:
     static qint64 bytesToCome(const Transfer& transfer);
     bool cutSlowTransfers();
     double slowFloor(Clock::time_point now);
+    // Keeps `bytesPerSecond` as the best recent rate when it is higher, or the best is stale.
+    void noteBestRate(double bytesPerSecond, Clock::time_point now);
+    void noteFinishedRate(const Transfer& transfer, Clock::time_point now);
     bool isSlow(const Transfer& transfer, Clock::time_point now, double floor) const;
     // Takes the transfer of `easy` out of the engine; null when it is not there.
     std::unique_ptr<Transfer> takeTransfer(CURL* easy);
@@ -453,6 +459,7 @@ void FetchEngine::Worker::startRange(const std::shared_ptr<FileAssembly>& file, 
     transfer->file = file;
     transfer->range = range;
     transfer->server = server;
+    transfer->began = Clock::now();
     CURL* easy = curl_easy_init();
     transfer->easy = easy;
     net::setCommonOptions(easy, net::kUserAgent, true);
@@ -702,6 +709,20 @@ bool FetchEngine::Worker::cutSlowTransfers() {
 
 // Notes how far every transfer got and returns the rate below which one is slow: the fixed
 // floor, or the share of the best rate a transfer reached lately, whichever is higher.
+void FetchEngine::Worker::noteBestRate(double bytesPerSecond, Clock::time_point now) {
+    if (bytesPerSecond >= m_bestRate.bytesPerSecond || now - m_bestRate.at > kBestRateMemory)
+        m_bestRate = {bytesPerSecond, now};
+}
+
+void FetchEngine::Worker::noteFinishedRate(const Transfer& transfer, Clock::time_point now) {
+    // Small files (chunks of a patch) end before any running transfer is measured; the rate of a
+    // finished one, its round trip included, stands in for them, so that a trickling
+    // connection is also given up among small files.
+    const double seconds = std::chrono::duration<double>(now - transfer.began).count();
+    if (transfer.received >= kMinimumFinishedBytes && seconds > 0)
+        noteBestRate(double(transfer.received) / seconds, now);
+}
+
 double FetchEngine::Worker::slowFloor(Clock::time_point now) {
     double best = 0;
     for (const auto& transfer : m_transfers) {
@@ -711,8 +732,7 @@ double FetchEngine::Worker::slowFloor(Clock::time_point now) {
         if (transfer->rate->span() >= kReferenceSpan)
             best = std::max(best, transfer->rate->bytesPerSecond());
     }
-    if (best >= m_bestRate.bytesPerSecond || now - m_bestRate.at > kBestRateMemory)
-        m_bestRate = {best, now};
+    noteBestRate(best, now);
     // A rate limit slows every transfer alike: the fixed floor stays below the same share of it.
     double fixed = double(m_options.slowRate);
     if (m_limiter.limits())
@@ -758,6 +778,7 @@ void FetchEngine::Worker::finishTransfer(CURL* easy, CURLcode code) {
     const DownloadFailure failure = failureOf(*transfer, code);
     if (failure.kind == Kind::None) {
         m_servers.succeeded(transfer->server);
+        noteFinishedRate(*transfer, Clock::now());
         file->complete(transfer->range);
         if (file->allDone()) {
             // The file is whole; it is reported once its digest has caught up.

@@ -349,6 +349,33 @@ INSTANTIATE_TEST_SUITE_P(Floors, TrickleTest,
                                            TrickleCase{"ShareOfTheBest", 0, 0.05, "400000"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// Among small files, each done before any transfer is measured, the rate of the finished ones
+// sets the bar: a connection that trickles is still given up and every file arrives.
+TEST_F(FetchEngineTest, TricklingConnectionAmongSmallFilesIsGivenUp) {
+    const QString name = QStringLiteral("file.bin");
+    const QString path = serve(name, UpdateServerFolder::noise(64 * 1024, 7));
+    FaultServer server(path, {QStringLiteral("--fault"), QStringLiteral("trickle"), QStringLiteral("--connection"),
+                              QStringLiteral("1"), QStringLiteral("--rate"), QStringLiteral("400000")});
+    ASSERT_TRUE(server.start());
+    FetchOptions options;
+    options.connections = 3;
+    options.slowRate = 0;
+    options.slowShare = 0.05;
+    options.slowGrace = std::chrono::milliseconds(500);
+    options.slowWindow = std::chrono::milliseconds(1000);
+    const std::unique_ptr<FetchEngine> fetcher = engine(options);
+    constexpr quint64 kFiles = 12;
+    for (quint64 id = 0; id < kFiles; ++id)
+        fetcher->fetch(
+            {.id = id, .url = server.url(), .path = target(QStringLiteral("%1.bin").arg(id)), .small = true});
+    const std::map<quint64, FetchOutcome> outcomes = m_reports.waitForDone(kFiles);
+    ASSERT_EQ(outcomes.size(), kFiles) << server.requests().join(u'\n').toStdString();
+    for (const auto& [id, outcome] : outcomes) {
+        EXPECT_TRUE(outcome.ok()) << id << ": " << outcome.failure.describe().toStdString();
+        EXPECT_EQ(readFile(target(QStringLiteral("%1.bin").arg(id))), m_data[name]) << id;
+    }
+}
+
 // With nothing else to fetch, free connections take over halves of the running range: the file
 // is fetched over several connections and arrives whole and right, every byte once.
 TEST_F(FetchEngineTest, FreeConnectionsTakeOverHalvesOfTheLastRange) {
