@@ -634,6 +634,11 @@ DownloadFailure FetchEngine::Worker::judgeResumedAnswer(Transfer& transfer, long
 }
 
 size_t FetchEngine::Worker::onBody(Transfer& transfer, const char* data, size_t size) {
+    // A transfer told to stop keeps being told, before its bytes count against the limit:
+    // libcurl ignores the stop when it comes while a paused transfer goes on (it only makes
+    // curl_easy_pause fail), and the transfer would read the rest of its answer for nothing.
+    if (transfer.reachedEnd || transfer.refusal.kind != Kind::None)
+        return 0;
     // libcurl keeps the refused bytes and hands them over again once the transfer goes on.
     if (!m_limiter.take(qint64(size), Clock::now())) {
         transfer.paused = true;
