@@ -27,8 +27,8 @@ struct FetchJob {
     const QString& address(int server) const { return server == 0 ? url : mirrors.at(server - 1); }
     // A file fetched in several ranges keeps a control file beside its target (see
     // ResumeRecord) while it arrives, and a fetch that is stopped or fails on the way keeps
-    // its target, so that a later fetch of the same address into the same path takes up
-    // where it ended.
+    // its target, so that a later fetch into the same path takes up where it ended, from
+    // whichever server, when that server's validator of the file is the one recorded.
     bool resumable = false;
     // One of many small files (chunks of a patch): each costs a round trip more than its bytes,
     // so more of them are in flight at once (FetchOptions::smallFileConnections).

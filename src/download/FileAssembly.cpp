@@ -37,8 +37,10 @@ DownloadFailure FileAssembly::open() {
 bool FileAssembly::resume() {
     const std::optional<ResumeRecord> record = ResumeRecord::load(controlPath());
     // With every byte present nothing would ask the server whether the file is still the
-    // same; such a file is fetched again.
-    if (!record || record->address != m_job.url || record->writtenBytes() >= record->length)
+    // same; such a file is fetched again. The record may come from another server than this
+    // fetch's first (a mirror, or a server that is down now): the control file belongs to the
+    // target, and the recorded validator, sent with the first range, decides.
+    if (!record || record->writtenBytes() >= record->length)
         return false;
     std::unique_ptr<platform::RandomAccessFile> file = platform::RandomAccessFile::openExisting(m_job.path);
     if (!file || file->size() != record->length)

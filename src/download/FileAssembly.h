@@ -38,7 +38,7 @@ public:
     quint64 digestKey() const { return m_digestKey; }
     void setDigestKey(quint64 key) { m_digestKey = key; }
     // Creates or empties the target; a LocalFile or DiskFull failure when that fails. A
-    // resumable job whose control file names its address and its target's length instead
+    // resumable job whose control file names its target's length instead
     // keeps the target as it is: the recorded spans count as done ranges, the rest is cut
     // into ranges, and the file awaits confirmation. A control file that does not fit is
     // removed.
