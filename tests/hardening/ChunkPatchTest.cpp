@@ -105,6 +105,14 @@ public:
                                               QByteArray::number(version2().size()) +
                                               "\nchunk ../../../../etc/passwd 3156992\n"));
     }
+    void indexOfAnotherFile() {
+        const QString index = serverFile(kBig + latin1(chunks::ChunkIndex::kSuffix));
+        QByteArray text = readFileBytes(index);
+        const qsizetype at = text.indexOf("\nmd5 ");
+        ASSERT_GT(at, 0);
+        text.replace(at + 5, 32, QByteArray("0123456789ABCDEF0123456789ABCDEF"));
+        ASSERT_TRUE(writeFileBytes(index, text));
+    }
     void indexOfAnotherSize() {
         const QString index = serverFile(kBig + latin1(chunks::ChunkIndex::kSuffix));
         ASSERT_TRUE(writeFileBytes(index, QByteArray("kaldoria-chunk-index 1\nsize 0\n")));
@@ -150,6 +158,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, ChunkPatchCaseTest,
                                            ChunkCase{"ChunkOfOtherBytes", &ChunkPatchTest::chunkSwapped, true},
                                            ChunkCase{"IndexNamesAPathOutsideTheStore",
                                                      &ChunkPatchTest::indexOutsideStore, true},
+                                           ChunkCase{"IndexOfAnotherFile", &ChunkPatchTest::indexOfAnotherFile, true},
                                            ChunkCase{"IndexOfAnotherSize", &ChunkPatchTest::indexOfAnotherSize, true}),
                          [](const ::testing::TestParamInfo<ChunkCase>& info) { return std::string(info.param.name); });
 

@@ -11,7 +11,7 @@
 namespace kaldoria::update {
 
 ChunkAssembly::ChunkAssembly(const chunks::ChunkIndex& index, const ChunkPlan& plan, QString local, QString target,
-                             download::FileDigest kind)
+                             std::optional<download::FileDigest> kind)
     : m_index(index), m_plan(plan), m_target(std::move(target)),
       m_temporary(unpack::ExtractionTemporary::nameBeside(m_target)), m_kind(kind), m_local(std::move(local)) {
     for (const chunks::ChunkEntry& chunk : m_index.chunks()) {
@@ -37,8 +37,10 @@ QString ChunkAssembly::open() {
             .arg(QString::number(m_index.fileSize()), m_target, qt_error_string(errno));
     if (m_plan.bytesReused() > 0 && !m_local.open(QIODevice::ReadOnly))
         return QStringLiteral("cannot read the local file: %1").arg(m_local.errorString());
-    m_hasher.emplace(m_kind, [this](quint64, const QByteArray& md5, const std::optional<trust::Sha256Digest>& sha256,
-                                    int readError) {
+    if (!m_kind)
+        return {};
+    m_hasher.emplace(*m_kind, [this](quint64, const QByteArray& md5, const std::optional<trust::Sha256Digest>& sha256,
+                                     int readError) {
         m_digestPromise.set_value(readError != 0
                                       ? Digest{.failure = qt_error_string(readError)}
                                       : Digest{.md5 = QString::fromLatin1(md5.toHex().toUpper()), .sha256 = sha256});
@@ -61,6 +63,10 @@ ChunkAssembly::Step ChunkAssembly::advance(const StoredChunk& stored) {
             if (bytes.size() != qsizetype(chunk.length))
                 return {.state = Step::State::Failed,
                         .reason = QStringLiteral("the local file became shorter while it was read")};
+            if (!m_kind) {
+                m_reusedCheck.add(bytes);
+                m_reusedDigests.push_back(chunk.digest);
+            }
             if (const Step step = write(bytes); step.state != Step::State::Waiting)
                 return step;
             continue;
@@ -95,12 +101,17 @@ ChunkAssembly::Step ChunkAssembly::write(QByteArrayView bytes) {
         return {.state = Step::State::Failed,
                 .reason = QStringLiteral("cannot write %1: %2").arg(m_temporary, qt_error_string(errno))};
     m_written += bytes.size();
-    m_hasher->advance(0, m_written, m_written == m_index.fileSize());
+    if (m_hasher)
+        m_hasher->advance(0, m_written, m_written == m_index.fileSize());
     return {};
 }
 
 ChunkAssembly::Digest ChunkAssembly::digest() {
-    return m_digestPromise.get_future().get();
+    if (m_kind)
+        return m_digestPromise.get_future().get();
+    if (m_reusedCheck.finish() != m_reusedDigests)
+        return {.failure = QStringLiteral("the local file changed while it was copied")};
+    return {.md5 = m_index.md5()};
 }
 
 QString ChunkAssembly::commit() {

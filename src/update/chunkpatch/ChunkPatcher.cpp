@@ -106,6 +106,10 @@ QString ChunkPatcher::readIndex(Patch& patch, const QString& path) {
         return QStringLiteral("its chunk index describes a file of %1 bytes, the list one of %2 bytes")
             .arg(index.value().fileSize())
             .arg(task.record.Size);
+    const QString& md5 = index.value().md5();
+    if (!md5.isEmpty() && task.record.Hash != filelist::ZeroDigest() && md5 != task.record.Hash)
+        return QStringLiteral("its chunk index describes another file (MD5 %1, the list says %2)")
+            .arg(md5, task.record.Hash);
     patch.index = std::move(index).value();
     return {};
 }
@@ -129,10 +133,15 @@ void ChunkPatcher::plan(Patch& patch) {
                     .arg(patch.plan->bytesToFetch())
                     .arg(patch.plan->toFetch().size()));
     m_hooks.planned(task.index, patch.plan->bytesToFetch());
-    // A signed file is judged by its signed SHA-256, any other by the list's MD5.
+    // A signed file is judged by its signed SHA-256, any other by the list's MD5: computed, or
+    // vouched for by the index when it gives the same.
+    std::optional<download::FileDigest> judge = download::FileDigest::Md5;
+    if (task.signedFile)
+        judge = download::FileDigest::Sha256;
+    else if (!patch.index->md5().isEmpty() && patch.index->md5() == task.record.Hash)
+        judge = std::nullopt;
     patch.assembly =
-        std::make_unique<ChunkAssembly>(*patch.index, *patch.plan, task.placedPath, task.placedPath,
-                                        task.signedFile ? download::FileDigest::Sha256 : download::FileDigest::Md5);
+        std::make_unique<ChunkAssembly>(*patch.index, *patch.plan, task.placedPath, task.placedPath, judge);
     if (const QString failure = patch.assembly->open(); !failure.isEmpty())
         return fallBack(patch, failure);
     for (const chunks::ChunkEntry& chunk : patch.plan->toFetch())
