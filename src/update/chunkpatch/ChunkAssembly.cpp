@@ -55,7 +55,7 @@ ChunkAssembly::Step ChunkAssembly::advance(const StoredChunk& stored) {
     for (; m_next < m_index.chunks().size(); ++m_next) {
         const chunks::ChunkEntry& chunk = m_index.chunks()[m_next];
         if (const std::optional<qint64> offset = m_plan.localOffset(chunk.digest)) {
-            // The local copy was cut before; bytes that changed since fail the file's digest.
+            // The local copy was cut, or its kept index read, before; bytes that changed since fail the check.
             if (!m_local.seek(*offset))
                 return {.state = Step::State::Failed,
                         .reason = QStringLiteral("cannot read the local file: %1").arg(m_local.errorString())};

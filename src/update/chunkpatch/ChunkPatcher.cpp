@@ -1,4 +1,5 @@
 #include "update/chunkpatch/ChunkPatcher.h"
+#include "update/chunkpatch/KeptIndex.h"
 
 #include "chunks/ChunkStore.h"
 #include "filelist/TFileRecord.h"
@@ -111,6 +112,7 @@ QString ChunkPatcher::readIndex(Patch& patch, const QString& path) {
         return QStringLiteral("its chunk index describes another file (MD5 %1, the list says %2)")
             .arg(md5, task.record.Hash);
     patch.index = std::move(index).value();
+    patch.indexText = bytes;
     return {};
 }
 
@@ -118,7 +120,11 @@ void ChunkPatcher::plan(Patch& patch) {
     const InstallTask& task = *patch.task;
     // Whatever version the local copy is, or a damaged one: every chunk it still holds counts.
     chunks::ChunkIndex local;
-    if (QFileInfo(task.placedPath).isFile()) {
+    if (std::optional<chunks::ChunkIndex> kept = KeptIndex::read(task.keptIndexPath, task.placedPath)) {
+        local = std::move(*kept);
+        m_hooks.log(QStringLiteral("Chunks of %1: the local file is known from the index kept when it was installed")
+                        .arg(nameOf(task)));
+    } else if (QFileInfo(task.placedPath).isFile()) {
         trust::Result<chunks::ChunkIndex> cut = chunks::ChunkIndex::ofFile(task.placedPath);
         if (cut.ok())
             local = std::move(cut).value();
@@ -228,8 +234,11 @@ void ChunkPatcher::complete(Patch& patch) {
                     .arg(patch.arrivedBytes)
                     .arg(patch.plan->toFetch().size())
                     .arg(patch.storedBytes));
+    const QByteArray indexText = std::exchange(patch.indexText, {});
     clear(patch);
     m_hooks.placed(task.index);
+    if (!KeptIndex::keep(indexText, task.keptIndexPath, task.placedPath))
+        m_hooks.log(QStringLiteral("Chunks of %1: its index cannot be kept for the next patch").arg(nameOf(task)));
 }
 
 void ChunkPatcher::settleSupport(bool present) {
@@ -250,6 +259,8 @@ void ChunkPatcher::fallBack(Patch& patch, const QString& reason) {
         m_hooks.log(QStringLiteral("Chunks of %1 not used: %2; the packed file is fetched").arg(nameOf(task), reason));
     if (patch.plan)
         m_hooks.planned(task.index, task.record.Size);
+    // The file comes another way; a kept index may be what misled this one.
+    QFile::remove(task.keptIndexPath);
     clear(patch);
     m_hooks.fetchWhole(task.index);
 }
