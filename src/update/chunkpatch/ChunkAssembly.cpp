@@ -10,6 +10,12 @@
 
 namespace kaldoria::update {
 
+namespace {
+
+constexpr qint64 kWritebackStep = 16 * 1024 * 1024;
+
+} // namespace
+
 ChunkAssembly::ChunkAssembly(const chunks::ChunkIndex& index, const ChunkPlan& plan, QString local, QString target,
                              std::optional<download::FileDigest> kind)
     : m_index(index), m_plan(plan), m_target(std::move(target)),
@@ -35,7 +41,7 @@ QString ChunkAssembly::open() {
     if (!m_out->reserve(m_index.fileSize()))
         return QStringLiteral("no room for %1 bytes beside %2: %3")
             .arg(QString::number(m_index.fileSize()), m_target, qt_error_string(errno));
-    if (m_plan.bytesReused() > 0 && !m_local.open(QIODevice::ReadOnly))
+    if (m_plan.bytesReused() > 0 && !m_local.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return QStringLiteral("cannot read the local file: %1").arg(m_local.errorString());
     if (!m_kind)
         return {};
@@ -59,15 +65,15 @@ ChunkAssembly::Step ChunkAssembly::advance(const StoredChunk& stored) {
             if (!m_local.seek(*offset))
                 return {.state = Step::State::Failed,
                         .reason = QStringLiteral("cannot read the local file: %1").arg(m_local.errorString())};
-            const QByteArray bytes = m_local.read(chunk.length);
-            if (bytes.size() != qsizetype(chunk.length))
+            m_copyBuffer.resize(qsizetype(chunk.length));
+            if (m_local.read(m_copyBuffer.data(), m_copyBuffer.size()) != m_copyBuffer.size())
                 return {.state = Step::State::Failed,
                         .reason = QStringLiteral("the local file became shorter while it was read")};
             if (!m_kind) {
-                m_reusedCheck.add(bytes);
+                m_reusedCheck.add(m_copyBuffer);
                 m_reusedDigests.push_back(chunk.digest);
             }
-            if (const Step step = write(bytes); step.state != Step::State::Waiting)
+            if (const Step step = write(m_copyBuffer); step.state != Step::State::Waiting)
                 return step;
             continue;
         }
@@ -101,6 +107,11 @@ ChunkAssembly::Step ChunkAssembly::write(QByteArrayView bytes) {
         return {.state = Step::State::Failed,
                 .reason = QStringLiteral("cannot write %1: %2").arg(m_temporary, qt_error_string(errno))};
     m_written += bytes.size();
+    // Bytes go to the disk while the file is assembled, not all at once when it is committed.
+    if (m_written - m_writebackFrom >= kWritebackStep) {
+        m_out->startWriteback(m_writebackFrom, m_written - m_writebackFrom);
+        m_writebackFrom = m_written;
+    }
     if (m_hasher)
         m_hasher->advance(0, m_written, m_written == m_index.fileSize());
     return {};

@@ -80,8 +80,10 @@ private:
     const QString m_temporary;
     const std::optional<download::FileDigest> m_kind;
     QFile m_local;
+    QByteArray m_copyBuffer; // a chunk of the local file on its way to the new one
     std::shared_ptr<platform::RandomAccessFile> m_out;
     qint64 m_written = 0;
+    qint64 m_writebackFrom = 0; // the first byte written whose writeback has not been started
     std::promise<Digest> m_digestPromise;
     std::optional<download::DigestWorker> m_hasher;
     chunks::ChunkHasher m_reusedCheck;
