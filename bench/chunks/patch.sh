@@ -4,7 +4,9 @@
 # without, then patched (1 MiB rewritten in the middle of the big file, 64 KiB inserted at
 # 1 MiB) and published again into both folders. The launcher then updates a client of the
 # first version to the second from each folder, and installs the second into an empty folder
-# from each. For every update it prints the time (median of RUNS) and the body bytes nginx
+# from each. The client of the first version is one the launcher installed, as a player's
+# would be: from a third folder that holds the first version alone, with chunks, straight
+# from nginx (not timed). For every update it prints the time (median of RUNS) and the body bytes nginx
 # sent for it, split into chunk indexes, chunks, archives and the rest (the list), checks the
 # result, and prints the ratios against their goals. The clients and both server folders are
 # made once and kept in WORK_DIR.
@@ -33,7 +35,8 @@ esac
 prepare_work_folder
 
 # DATA/v1 and DATA/v2 are the two versions of the client; DATA/servers, which nginx serves,
-# holds the folder published with chunks (chunked/) and the one without (plain/).
+# holds the folder published with chunks (chunked/) and the one without (plain/), and the first
+# version alone with chunks (chunked-v1/).
 DATA=$WORK/patch-$MIB
 SERVERS=$DATA/servers
 
@@ -60,6 +63,29 @@ make_data() {
     publish v2 chunked --chunks
     publish v2 plain
     touch "$DATA/ready"
+}
+
+# make_first_version_folder: SERVERS/chunked-v1, made once; DATA/ready-v1 marks it done.
+make_first_version_folder() {
+    [ -f "$DATA/ready-v1" ] && return 0
+    check_free_space "$WORK" $((2 * MIB + 100))
+    rm -rf "$SERVERS/chunked-v1"
+    publish v1 chunked-v1 --chunks
+    touch "$DATA/ready-v1"
+}
+
+# install_first_version: RUN/installed-v1, the first version as the launcher installs it from
+# chunked-v1/ through nginx directly, without its program file.
+install_first_version() {
+    local client=$RUN/installed-v1
+    make_launcher "$BUILD" "$WORK/skin" "http://127.0.0.1:$NGINX_PORT/chunked-v1/" "KaldoriaChunkBench-$$-v1" \
+        "$RUN/launcher-v1"
+    mkdir -p "$client"
+    cp "$RUN/launcher-v1/Kaldoria" "$client/Kaldoria"
+    run_launcher "$client" "$RUN/install-v1.log" -debug --headless
+    rm -f "$client/Kaldoria" "$client/log.err"
+    [ "$(tree_sum "$client")" = "$(tree_sum "$DATA/v1")" ] || fail "the launcher did not install the first version:" \
+        "$RUN/install-v1.log"
 }
 
 # sent_bytes LOG FROM_LINE: body bytes nginx sent after the first FROM_LINE lines of its access
@@ -95,7 +121,7 @@ link_bytes() {
 }
 
 # update KIND FROM: the launcher made for the server folder KIND updates a client of version 1
-# (FROM=v1) or an empty folder (FROM=empty) to version 2 through the emulator, with its debug
+# (FROM=v1, the one install_first_version made) or an empty folder (FROM=empty) to version 2 through the emulator, with its debug
 # log on. A file already on disk is compared with the list by the full check only, so the
 # patch runs with --check-all; a fresh install needs no more than the required-files check. Sets
 # TOOK (seconds), BYTES (as sent_bytes), LINK (as link_bytes) and REUSED (the debug log's lines
@@ -104,8 +130,7 @@ update() {
     local kind=$1 from=$2 client=$RUN/client log=$RUN/$1-$2.log line counted t0 t1 check=()
     rm -rf "$client"
     if [ "$from" = v1 ]; then
-        cp -a "$DATA/v1" "$client"
-        mkdir -p "$client/updater"
+        cp -a "$RUN/installed-v1" "$client"
         echo "CheckMode = $CHECK_MODE" >"$client/updater/Kaldoria.ini"
         check=(--check-all)
     else
@@ -127,6 +152,7 @@ update() {
 }
 
 make_data
+make_first_version_folder
 [ -d "$WORK/skin" ] || "$BUILD/kaldoria-pack" demo-skin -o "$WORK/skin" >/dev/null
 rm -rf "$RUN"
 mkdir -p "$RUN"
@@ -134,6 +160,7 @@ CLIENT_SUM=$(tree_sum "$DATA/v2")
 # nginx reads every served file from the page cache, in the first run too.
 find "$SERVERS" -type f -exec cat {} + >/dev/null
 start_nginx "$RUN/nginx" "$SERVERS"
+install_first_version
 start_emulator "$BUILD" "$NGINX_PORT" "$RTT" "$RATE" "$RUN/connections.txt"
 for kind in chunked plain; do
     make_launcher "$BUILD" "$WORK/skin" "http://127.0.0.1:$EMULATOR_PORT/$kind/" "KaldoriaChunkBench-$$-$kind" \

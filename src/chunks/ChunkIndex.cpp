@@ -5,6 +5,8 @@
 #include "chunks/FileChunker.h"
 #include "trust/StrictLines.h"
 
+#include <algorithm>
+
 namespace kaldoria::chunks {
 
 using trust::Result;
@@ -14,6 +16,15 @@ namespace {
 
 constexpr char kSize[] = "size ";
 constexpr char kChunk[] = "chunk ";
+constexpr char kMd5[] = "md5 ";
+constexpr qsizetype kMd5Digits = 32;
+
+// An MD5 digest string as file lists write it: 32 upper-case hexadecimal digits.
+bool isMd5Text(QByteArrayView text) {
+    return text.size() == kMd5Digits && std::all_of(text.begin(), text.end(), [](char c) {
+               return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
+           });
+}
 
 // Sizes and lengths: 15 digits are far more than any index can declare.
 constexpr qsizetype kNumberDigits = 15;
@@ -30,6 +41,13 @@ public:
         }
         if (number == 2)
             return readSize(line);
+        if (number == 3 && line.startsWith(kMd5)) {
+            const QByteArrayView digest = line.sliced(qsizetype(sizeof kMd5) - 1);
+            if (!isMd5Text(digest))
+                return QStringLiteral("an md5 line needs 32 upper-case hexadecimal digits");
+            index.setMd5(QString::fromLatin1(digest));
+            return {};
+        }
         if (!line.startsWith(kChunk))
             return QStringLiteral("a chunk line must start with \"chunk \"");
         const QByteArrayView fields = line.sliced(qsizetype(sizeof kChunk) - 1);
@@ -107,6 +125,8 @@ Result<QByteArray> ChunkIndex::serialize() const {
     text += kHeader;
     text += '\n';
     text += kSize + QByteArray::number(m_fileSize) + '\n';
+    if (!m_md5.isEmpty())
+        text += kMd5 + m_md5.toLatin1() + '\n';
     for (const ChunkEntry& chunk : m_chunks)
         text += kChunk + trust::toHex(chunk.digest).toLatin1() + ' ' + QByteArray::number(chunk.length) + '\n';
     return text;

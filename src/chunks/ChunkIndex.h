@@ -26,6 +26,7 @@ struct ChunkEntry {
 //
 //   kaldoria-chunk-index 1          format version (FastCdc's borders and sizes)
 //   size 1048576                    the file's length in bytes, decimal
+//   md5 0123456789ABCDEF...         optional: the file's MD5 digest string, as file lists write it
 //   chunk <sha256> <length>         one per chunk in file order, none for an empty file
 //
 // Digests are 64 lower-case hexadecimal digits; numbers have no sign and no leading zero.
@@ -44,13 +45,18 @@ public:
     // A file of 16 GiB cut into the shortest chunks; 64 GiB at the average length.
     static constexpr qsizetype kMaxChunks = qsizetype(1) << 20;
     // The longest text form: the header, the size and kMaxChunks chunk lines.
-    static constexpr qsizetype kMaxTextSize = 64 + kMaxChunks * (6 + 64 + 1 + 6 + 1);
+    static constexpr qsizetype kMaxTextSize = 64 + 37 + kMaxChunks * (6 + 64 + 1 + 6 + 1);
 
     void append(const trust::Sha256Digest& digest, quint32 length);
 
     const std::vector<ChunkEntry>& chunks() const { return m_chunks; }
     // The file's length: the sum of its chunks' lengths.
     qint64 fileSize() const { return m_fileSize; }
+    // The MD5 digest string of the whole file (32 upper-case hexadecimal digits), when the
+    // index gives it: a launcher that finds it equal to the list's knows that the file the
+    // chunks make is the listed one without hashing it again.
+    const QString& md5() const { return m_md5; }
+    void setMd5(QString md5) { m_md5 = std::move(md5); }
     // Where each chunk starts in the file, in chunk order.
     std::vector<qint64> offsets() const;
 
@@ -66,6 +72,7 @@ public:
 private:
     std::vector<ChunkEntry> m_chunks;
     qint64 m_fileSize = 0;
+    QString m_md5;
 };
 
 } // namespace kaldoria::chunks

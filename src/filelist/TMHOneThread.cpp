@@ -21,7 +21,7 @@ TMHOneThread::TMHOneThread(std::shared_ptr<TMHWork> work) : m_work(std::move(wor
     connect(this, &QThread::finished, this, &QObject::deleteLater);
 }
 
-TMHOneThread::Measurement TMHOneThread::measure(QString path, bool withHash) {
+TMHOneThread::Measurement TMHOneThread::measure(QString path, bool withHash, std::optional<qint64> hashOnlyAtSize) {
     // The name as spelled is tried first; only when that fails is it looked up ignoring case.
     path.replace(u'\\', u'/');
     Measurement m;
@@ -36,6 +36,11 @@ TMHOneThread::Measurement TMHOneThread::measure(QString path, bool withHash) {
     platform::FileReader file;
     if (!file.open(path) && !file.open(platform::nativePath(path)))
         return m;
+    if (hashOnlyAtSize && file.entry().size != *hashOnlyAtSize) {
+        takeEntry(file.entry(), m);
+        m.hash.clear();
+        return m;
+    }
     TMD5 md5;
     if (!md5.AddOpenFile(file, path).ok())
         return m;
@@ -50,7 +55,9 @@ void TMHOneThread::run() {
         const int index = m_work->next.fetch_add(1, std::memory_order_relaxed);
         if (index >= count)
             return;
-        m_work->deliver(index, measure(m_work->folder + m_work->names.at(index), m_work->withHash));
+        const std::optional<qint64> hashOnlyAtSize =
+            m_work->listedSizes.empty() ? std::nullopt : std::optional(m_work->listedSizes.at(size_t(index)));
+        m_work->deliver(index, measure(m_work->folder + m_work->names.at(index), m_work->withHash, hashOnlyAtSize));
     }
 }
 

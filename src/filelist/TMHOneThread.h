@@ -7,6 +7,7 @@
 #include <QThread>
 
 #include <memory>
+#include <optional>
 
 namespace kaldoria::filelist {
 
@@ -25,8 +26,9 @@ public:
 
     // Measures the file at `path` ("\" or "/" between its parts). A missing file or a folder
     // gives the zero digest, size 0 and date 0; so does a file whose digest failed. Without the
-    // digest, size and date come from the directory entry alone.
-    static Measurement measure(QString path, bool withHash);
+    // digest, size and date come from the directory entry alone. A file whose size is not
+    // `hashOnlyAtSize` (when given) is not read and gets an empty digest.
+    static Measurement measure(QString path, bool withHash, std::optional<qint64> hashOnlyAtSize = std::nullopt);
 
 protected:
     void run() override;

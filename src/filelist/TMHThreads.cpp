@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <tuple>
 #include <vector>
 
 namespace kaldoria::filelist {
@@ -16,27 +17,35 @@ namespace {
 // progress display, long enough that a burst of small files costs one wake-up.
 constexpr int collectIntervalMs = 2;
 
-// The names of `list`, the first of each key, in key order. The names are shared with the
-// list's items, not copied, so that a batch of many files starts at once.
-QStringList namesInKeyOrder(const TFileList& list) {
+// The names of `list`, the first of each key, in key order, with their sizes in the list.
+// The names are shared with the list's items, not copied, so that a batch of many files
+// starts at once.
+std::pair<QStringList, std::vector<qint64>> namesInKeyOrder(const TFileList& list) {
     struct Named {
         QString key;
         QString name;
+        qint64 size;
     };
     std::vector<Named> named;
     named.reserve(std::size_t(list.Count()));
-    for (int i = 0; i < list.Count(); ++i)
-        named.push_back(Named{list.Key(i), list.GetItemByID(i)->Content.Name});
+    for (int i = 0; i < list.Count(); ++i) {
+        const TFileRecord& record = list.GetItemByID(i)->Content;
+        named.push_back(Named{list.Key(i), record.Name, record.Size});
+    }
     if (!list.Sorted()) {
         std::stable_sort(named.begin(), named.end(), [](const Named& a, const Named& b) { return a.key < b.key; });
         const auto sameKey = [](const Named& a, const Named& b) { return a.key == b.key; };
         named.erase(std::unique(named.begin(), named.end(), sameKey), named.end());
     }
     QStringList names;
+    std::vector<qint64> sizes;
     names.reserve(qsizetype(named.size()));
-    for (Named& n : named)
+    sizes.reserve(named.size());
+    for (Named& n : named) {
         names.append(std::move(n.name));
-    return names;
+        sizes.push_back(n.size);
+    }
+    return {std::move(names), std::move(sizes)};
 }
 
 } // namespace
@@ -51,7 +60,8 @@ std::unique_ptr<TFileList> TMHThreads::CalculateHash(const QString& path, const 
     detachWorkers();
     m_newlist = std::make_unique<TFileList>(true);
     m_newlist->setCancelToken(m_cancel);
-    m_names = namesInKeyOrder(filelist);
+    std::vector<qint64> sizes;
+    std::tie(m_names, sizes) = namesInKeyOrder(filelist);
     const int workers = int(std::min<qsizetype>(threads, m_names.size()));
     m_remaining = int(m_names.size());
     m_complete = false;
@@ -59,6 +69,8 @@ std::unique_ptr<TFileList> TMHThreads::CalculateHash(const QString& path, const 
     if (workers > 0) {
         m_work = std::make_shared<TMHWork>();
         m_work->withHash = ModeIsHaveHash;
+        if (ModeIsHaveHash && SkipHashOfOtherSize)
+            m_work->listedSizes = std::move(sizes);
         m_work->folder = path;
         m_work->names = m_names;
         m_work->ownerCancel = m_cancel;

@@ -42,6 +42,10 @@ public:
     FileProceedHandler OnThreadFileProceed;
     // True: digests; false: size and date only, with zero digests.
     bool ModeIsHaveHash = true;
+    // With digests: a file whose size is not the Size of its entry in the list is not read;
+    // it gets an empty digest, which equals no listed digest (a file of another size cannot be
+    // the listed one, and reading a large changed file only to learn that costs seconds).
+    bool SkipHashOfOtherSize = false;
 
     bool isComplete() const { return m_complete; }
 

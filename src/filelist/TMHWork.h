@@ -27,9 +27,12 @@ struct TMHMeasurement {
 // and no worker waits for another); and the finished results on their way to the
 // user-interface thread, which collects them on a short timer.
 struct TMHWork {
-    QString folder;                    // read-only while workers run
-    QStringList names;                 // read-only while workers run
-    bool withHash = true;              // read-only while workers run
+    QString folder;       // read-only while workers run
+    QStringList names;    // read-only while workers run
+    bool withHash = true; // read-only while workers run
+    // Read-only while workers run: when not empty, each name's size in the list; a file of
+    // another size is not hashed.
+    std::vector<qint64> listedSizes;
     platform::CancelToken ownerCancel; // read-only while workers run: the hasher's token
     std::atomic<int> next{0};
     std::atomic<bool> released{false}; // set when the hasher lets this batch go

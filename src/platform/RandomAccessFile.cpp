@@ -63,6 +63,11 @@ qint64 RandomAccessFile::size() const {
     return ::fstat(m_fd, &status) == 0 ? qint64(status.st_size) : -1;
 }
 
+void RandomAccessFile::startWriteback(qint64 offset, qint64 length) const {
+    // Only a hint: a system that refuses it leaves the whole work to flush().
+    ::sync_file_range(m_fd, off_t(offset), off_t(length), SYNC_FILE_RANGE_WRITE);
+}
+
 bool RandomAccessFile::flush() const {
     return ::fdatasync(m_fd) == 0;
 }

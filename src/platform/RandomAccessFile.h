@@ -33,6 +33,10 @@ public:
     // The file's length; -1 when the system cannot tell.
     qint64 size() const;
 
+    // Starts writing the `length` bytes at `offset` to the disk without waiting, so that a
+    // later flush has less left to wait for.
+    void startWriteback(qint64 offset, qint64 length) const;
+
     // Waits until the bytes written so far are on the disk; false when the system fails to.
     bool flush() const;
 

@@ -38,11 +38,16 @@ TEST(ChunkIndexTest, IndexOfAFileReadsBackAndPlacesEveryChunk) {
             EXPECT_EQ(trust::Sha256::of(bytes.sliced(offsets[i], chunk.length)), chunk.digest) << "chunk " << i;
         }
 
-        const trust::Result<QByteArray> text = index.value().serialize();
-        ASSERT_TRUE(text.ok());
-        const trust::Result<ChunkIndex> read = ChunkIndex::parse(text.value());
-        ASSERT_TRUE(read.ok()) << read.error().toStdString();
-        EXPECT_TRUE(read.value() == index.value());
+        // With and without the file's MD5.
+        for (const QString& md5 : {QString(), QStringLiteral("0123456789ABCDEF0123456789ABCDEF")}) {
+            ChunkIndex written = index.value();
+            written.setMd5(md5);
+            const trust::Result<QByteArray> text = written.serialize();
+            ASSERT_TRUE(text.ok());
+            const trust::Result<ChunkIndex> read = ChunkIndex::parse(text.value());
+            ASSERT_TRUE(read.ok()) << read.error().toStdString();
+            EXPECT_TRUE(read.value() == written);
+        }
     }
 }
 
@@ -73,6 +78,10 @@ TEST(ChunkIndexTest, RefusesMalformedIndexesNamingTheLine) {
         {"chunks past the size", head + chunkLine(kDigest, "9") + chunkLine(kDigest, "2"), "line 4: the chunks pass"},
         {"no last line end", head + chunkLine(kDigest, "10").chopped(1), "line 3: no line end"},
         {"a carriage return", QByteArray(ChunkIndex::kHeader) + "\r\nsize 0\n", "line 1:"},
+        {"an md5 in lower case", head + "md5 0123456789abcdef0123456789abcdef\n", "line 3: an md5 line needs"},
+        {"a short md5", head + "md5 0123456789ABCDEF\n", "line 3: an md5 line needs"},
+        {"an md5 after a chunk", head + chunkLine(kDigest, "10") + "md5 0123456789ABCDEF0123456789ABCDEF\n",
+         "line 4: a chunk line must start"},
         {"an unknown record", head + chunkLine(kDigest, "10") + "signer x\n", "line 4: a chunk line must start"},
         {"larger than any index", QByteArray(ChunkIndex::kMaxTextSize + 1, 'x'), "larger than"},
     };

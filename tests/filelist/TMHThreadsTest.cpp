@@ -143,6 +143,22 @@ TEST_F(HashFolder, MediumCheckTakesSizeAndDateOnly) {
     EXPECT_EQ(result->GetItemByName(u"\\data\\folder.bin"_qs)->Content.Size, 0);
 }
 
+// A file whose size already differs from the list's is not read: its digest stays empty,
+// which no listed digest equals; a file of the listed size gets its digest.
+TEST_F(HashFolder, FileOfAnotherSizeThanListedIsNotHashed) {
+    TFileList input(false);
+    input.AddItemSimple(u"\\a.txt"_qs, u"X"_qs, u"P"_qs, 3, 0);
+    input.AddItemSimple(u"\\Data\\Big.pak"_qs, u"X"_qs, u"P"_qs, 123, 0);
+    TMHThreads hasher;
+    hasher.SkipHashOfOtherSize = true;
+    const std::unique_ptr<TFileList> result = run(hasher, input, 2);
+    ASSERT_NE(result, nullptr);
+    EXPECT_EQ(result->GetItemByName(u"\\a.txt"_qs)->Content.Hash, u"900150983CD24FB0D6963F7D28E17F72"_qs);
+    const TFileRecord big = result->GetItemByName(u"\\Data\\Big.pak"_qs)->Content;
+    EXPECT_EQ(big.Hash, QString());
+    EXPECT_EQ(big.Size, 3 * 8192 + 77);
+}
+
 // Without the rights to read it, a file keeps the zero digest; the medium check still sees it.
 TEST_F(HashFolder, UnreadableFileHasTheZeroDigest) {
     if (::geteuid() == 0)

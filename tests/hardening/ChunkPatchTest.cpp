@@ -83,6 +83,14 @@ public:
         bytes.replace(kBigSize / 4, 5000, QByteArray(5000, 'x'));
         ASSERT_TRUE(writeFileBytes(clientFile(kBig), bytes));
     }
+    // Bytes changed by something that then set the file's date back: the index kept when the
+    // file was installed no longer describes it, though size and date say it does.
+    void localChangedKeepingItsDate() {
+        const QDateTime date = QFileInfo(clientFile(kBig)).lastModified();
+        ASSERT_NO_FATAL_FAILURE(localDamaged());
+        QFile file(clientFile(kBig));
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite) && file.setFileTime(date, QFileDevice::FileModificationTime));
+    }
     void chunkMissing() { ASSERT_TRUE(QFile::remove(newChunkFile())); }
     void chunkDamaged() {
         const QString path = newChunkFile();
@@ -104,6 +112,14 @@ public:
         ASSERT_TRUE(writeFileBytes(index, QByteArray("kaldoria-chunk-index 1\nsize ") +
                                               QByteArray::number(version2().size()) +
                                               "\nchunk ../../../../etc/passwd 3156992\n"));
+    }
+    void indexOfAnotherFile() {
+        const QString index = serverFile(kBig + latin1(chunks::ChunkIndex::kSuffix));
+        QByteArray text = readFileBytes(index);
+        const qsizetype at = text.indexOf("\nmd5 ");
+        ASSERT_GT(at, 0);
+        text.replace(at + 5, 32, QByteArray("0123456789ABCDEF0123456789ABCDEF"));
+        ASSERT_TRUE(writeFileBytes(index, text));
     }
     void indexOfAnotherSize() {
         const QString index = serverFile(kBig + latin1(chunks::ChunkIndex::kSuffix));
@@ -141,20 +157,23 @@ TEST_P(ChunkPatchCaseTest, FileEndsRightThroughChunksOrWhole) {
     expectNoWorkFiles();
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, ChunkPatchCaseTest,
-                         ::testing::Values(ChunkCase{"Patch", &ChunkPatchTest::nothing, false},
-                                           ChunkCase{"LocalFileTruncated", &ChunkPatchTest::localTruncated, false},
-                                           ChunkCase{"LocalFileDamaged", &ChunkPatchTest::localDamaged, false},
-                                           ChunkCase{"ChunkMissing", &ChunkPatchTest::chunkMissing, true},
-                                           ChunkCase{"ChunkDamaged", &ChunkPatchTest::chunkDamaged, true},
-                                           ChunkCase{"ChunkOfOtherBytes", &ChunkPatchTest::chunkSwapped, true},
-                                           ChunkCase{"IndexNamesAPathOutsideTheStore",
-                                                     &ChunkPatchTest::indexOutsideStore, true},
-                                           ChunkCase{"IndexOfAnotherSize", &ChunkPatchTest::indexOfAnotherSize, true}),
-                         [](const ::testing::TestParamInfo<ChunkCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ChunkPatchCaseTest,
+    ::testing::Values(ChunkCase{"Patch", &ChunkPatchTest::nothing, false},
+                      ChunkCase{"LocalFileTruncated", &ChunkPatchTest::localTruncated, false},
+                      ChunkCase{"LocalFileDamaged", &ChunkPatchTest::localDamaged, false},
+                      ChunkCase{"LocalFileChangedKeepingItsDate", &ChunkPatchTest::localChangedKeepingItsDate, true},
+                      ChunkCase{"ChunkMissing", &ChunkPatchTest::chunkMissing, true},
+                      ChunkCase{"ChunkDamaged", &ChunkPatchTest::chunkDamaged, true},
+                      ChunkCase{"ChunkOfOtherBytes", &ChunkPatchTest::chunkSwapped, true},
+                      ChunkCase{"IndexNamesAPathOutsideTheStore", &ChunkPatchTest::indexOutsideStore, true},
+                      ChunkCase{"IndexOfAnotherFile", &ChunkPatchTest::indexOfAnotherFile, true},
+                      ChunkCase{"IndexOfAnotherSize", &ChunkPatchTest::indexOfAnotherSize, true}),
+    [](const ::testing::TestParamInfo<ChunkCase>& info) { return std::string(info.param.name); });
 
-// What a patch costs: the changed chunks and the index, a small part of the file; the log
-// says how much of the file was reused. A damaged chunk is asked for once more before the
+// What a patch costs: the changed chunks and the index, a small part of the file; the file
+// is not read to learn its chunks, since the index kept at its install still describes it; the
+// log says how much of the file was reused. A damaged chunk is asked for once more before the
 // file is given up.
 TEST_F(ChunkPatchTest, PatchFetchesOnlyTheChangedChunks) {
     ASSERT_NO_FATAL_FAILURE(installVersion1ThenPublish2());
@@ -165,6 +184,8 @@ TEST_F(ChunkPatchTest, PatchFetchesOnlyTheChangedChunks) {
     EXPECT_LT(chunkBytesSent(), kBigSize / 5);
     EXPECT_TRUE(debugLog().contains("Chunks of system\\data.pak: ")) << debugLog().toStdString();
     EXPECT_FALSE(debugLog().contains("Chunks of system\\data.pak: 0 bytes reused")) << debugLog().toStdString();
+    EXPECT_TRUE(debugLog().contains("Chunks of system\\data.pak: the local file is known from the index kept"))
+        << debugLog().toStdString();
 }
 
 TEST_F(ChunkPatchTest, DamagedChunkIsAskedForOnceMore) {

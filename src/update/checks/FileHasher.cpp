@@ -4,7 +4,8 @@
 
 namespace kaldoria::update {
 
-std::unique_ptr<filelist::TFileList> FileHasher::measure(WorkflowState& s, const filelist::TFileList& files) {
+std::unique_ptr<filelist::TFileList> FileHasher::measure(WorkflowState& s, const filelist::TFileList& files,
+                                                         bool filesHoldListedSizes) {
     filelist::TMHThreads hasher(s.cancel);
     int done = 0;
     const int count = files.Count();
@@ -15,6 +16,7 @@ std::unique_ptr<filelist::TFileList> FileHasher::measure(WorkflowState& s, const
         s.view.setStepProgress(++done, count);
     };
     hasher.ModeIsHaveHash = s.check.checkLevel == 2;
+    hasher.SkipHashOfOtherSize = filesHoldListedSizes;
     return hasher.CalculateHash(s.mainPath, files, s.check.hashThreadCount);
 }
 

@@ -14,8 +14,11 @@ namespace kaldoria::update {
 class FileHasher {
 public:
     // A new list with the measured records under the same names, or null when the run's
-    // cancel token was cancelled (the launcher is closing).
-    static std::unique_ptr<filelist::TFileList> measure(WorkflowState& s, const filelist::TFileList& files);
+    // cancel token was cancelled (the launcher is closing). With `filesHoldListedSizes` (the
+    // entries of `files` carry the server list's sizes), a file of another size is not read:
+    // it cannot be current, and its digest is left empty.
+    static std::unique_ptr<filelist::TFileList> measure(WorkflowState& s, const filelist::TFileList& files,
+                                                        bool filesHoldListedSizes);
 };
 
 } // namespace kaldoria::update

@@ -42,7 +42,7 @@ void TFullCheck::CheckingAllFiles() {
 void TFullCheck::narrowCandidates() {
     m_present.emplace(m_s.mainPath);
     if (m_s.check.checkLevel != 0) {
-        std::unique_ptr<filelist::TFileList> measured = FileHasher::measure(m_s, *m_s.CheckAll);
+        std::unique_ptr<filelist::TFileList> measured = FileHasher::measure(m_s, *m_s.CheckAll, true);
         if (measured)
             m_s.CheckAll = std::move(measured);
         return;

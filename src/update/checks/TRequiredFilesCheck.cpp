@@ -103,7 +103,7 @@ void TRequiredFilesCheck::readList(const QString& listPath) {
     resetOneFileControls();
 
     if (m_s.check.checkLevel != 0 && m_s.Required->Count() > 0) {
-        std::unique_ptr<TFileList> measured = FileHasher::measure(m_s, *m_s.Required);
+        std::unique_ptr<TFileList> measured = FileHasher::measure(m_s, *m_s.Required, false);
         if (measured)
             m_s.Required = std::move(measured);
     }

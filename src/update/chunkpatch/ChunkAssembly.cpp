@@ -10,8 +10,14 @@
 
 namespace kaldoria::update {
 
+namespace {
+
+constexpr qint64 kWritebackStep = 16 * 1024 * 1024;
+
+} // namespace
+
 ChunkAssembly::ChunkAssembly(const chunks::ChunkIndex& index, const ChunkPlan& plan, QString local, QString target,
-                             download::FileDigest kind)
+                             std::optional<download::FileDigest> kind)
     : m_index(index), m_plan(plan), m_target(std::move(target)),
       m_temporary(unpack::ExtractionTemporary::nameBeside(m_target)), m_kind(kind), m_local(std::move(local)) {
     for (const chunks::ChunkEntry& chunk : m_index.chunks()) {
@@ -35,10 +41,12 @@ QString ChunkAssembly::open() {
     if (!m_out->reserve(m_index.fileSize()))
         return QStringLiteral("no room for %1 bytes beside %2: %3")
             .arg(QString::number(m_index.fileSize()), m_target, qt_error_string(errno));
-    if (m_plan.bytesReused() > 0 && !m_local.open(QIODevice::ReadOnly))
+    if (m_plan.bytesReused() > 0 && !m_local.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return QStringLiteral("cannot read the local file: %1").arg(m_local.errorString());
-    m_hasher.emplace(m_kind, [this](quint64, const QByteArray& md5, const std::optional<trust::Sha256Digest>& sha256,
-                                    int readError) {
+    if (!m_kind)
+        return {};
+    m_hasher.emplace(*m_kind, [this](quint64, const QByteArray& md5, const std::optional<trust::Sha256Digest>& sha256,
+                                     int readError) {
         m_digestPromise.set_value(readError != 0
                                       ? Digest{.failure = qt_error_string(readError)}
                                       : Digest{.md5 = QString::fromLatin1(md5.toHex().toUpper()), .sha256 = sha256});
@@ -53,15 +61,19 @@ ChunkAssembly::Step ChunkAssembly::advance(const StoredChunk& stored) {
     for (; m_next < m_index.chunks().size(); ++m_next) {
         const chunks::ChunkEntry& chunk = m_index.chunks()[m_next];
         if (const std::optional<qint64> offset = m_plan.localOffset(chunk.digest)) {
-            // The local copy was cut before; bytes that changed since fail the file's digest.
+            // The local copy was cut, or its kept index read, before; bytes that changed since fail the check.
             if (!m_local.seek(*offset))
                 return {.state = Step::State::Failed,
                         .reason = QStringLiteral("cannot read the local file: %1").arg(m_local.errorString())};
-            const QByteArray bytes = m_local.read(chunk.length);
-            if (bytes.size() != qsizetype(chunk.length))
+            m_copyBuffer.resize(qsizetype(chunk.length));
+            if (m_local.read(m_copyBuffer.data(), m_copyBuffer.size()) != m_copyBuffer.size())
                 return {.state = Step::State::Failed,
                         .reason = QStringLiteral("the local file became shorter while it was read")};
-            if (const Step step = write(bytes); step.state != Step::State::Waiting)
+            if (!m_kind) {
+                m_reusedCheck.add(m_copyBuffer);
+                m_reusedDigests.push_back(chunk.digest);
+            }
+            if (const Step step = write(m_copyBuffer); step.state != Step::State::Waiting)
                 return step;
             continue;
         }
@@ -95,12 +107,22 @@ ChunkAssembly::Step ChunkAssembly::write(QByteArrayView bytes) {
         return {.state = Step::State::Failed,
                 .reason = QStringLiteral("cannot write %1: %2").arg(m_temporary, qt_error_string(errno))};
     m_written += bytes.size();
-    m_hasher->advance(0, m_written, m_written == m_index.fileSize());
+    // Bytes go to the disk while the file is assembled, not all at once when it is committed.
+    if (m_written - m_writebackFrom >= kWritebackStep) {
+        m_out->startWriteback(m_writebackFrom, m_written - m_writebackFrom);
+        m_writebackFrom = m_written;
+    }
+    if (m_hasher)
+        m_hasher->advance(0, m_written, m_written == m_index.fileSize());
     return {};
 }
 
 ChunkAssembly::Digest ChunkAssembly::digest() {
-    return m_digestPromise.get_future().get();
+    if (m_kind)
+        return m_digestPromise.get_future().get();
+    if (m_reusedCheck.finish() != m_reusedDigests)
+        return {.failure = QStringLiteral("the local file changed while it was copied")};
+    return {.md5 = m_index.md5()};
 }
 
 QString ChunkAssembly::commit() {

@@ -2,6 +2,7 @@
 
 #include "update/chunkpatch/ChunkPlan.h"
 
+#include "chunks/ChunkHasher.h"
 #include "download/DigestWorker.h"
 #include "platform/RandomAccessFile.h"
 #include "trust/Sha256.h"
@@ -14,6 +15,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace kaldoria::update {
 
@@ -43,9 +45,12 @@ public:
     };
 
     // `local` is the old copy `plan` reuses chunks of (it may be the target itself); `kind`
-    // is the digest the whole file is judged by.
+    // is the digest the whole file is judged by. Without one, the index's own MD5 (found equal
+    // to the list's) vouches for the file its chunks make: every fetched chunk is checked as it
+    // is decoded, and the chunks copied from the old copy are hashed again (SHA-256, on a second
+    // thread) to make sure the copy did not change since it was cut.
     ChunkAssembly(const chunks::ChunkIndex& index, const ChunkPlan& plan, QString local, QString target,
-                  download::FileDigest kind);
+                  std::optional<download::FileDigest> kind);
     // Removes the temporary file unless it was committed.
     ~ChunkAssembly();
 
@@ -73,12 +78,16 @@ private:
     const ChunkPlan& m_plan;
     const QString m_target;
     const QString m_temporary;
-    const download::FileDigest m_kind;
+    const std::optional<download::FileDigest> m_kind;
     QFile m_local;
+    QByteArray m_copyBuffer; // a chunk of the local file on its way to the new one
     std::shared_ptr<platform::RandomAccessFile> m_out;
     qint64 m_written = 0;
+    qint64 m_writebackFrom = 0; // the first byte written whose writeback has not been started
     std::promise<Digest> m_digestPromise;
     std::optional<download::DigestWorker> m_hasher;
+    chunks::ChunkHasher m_reusedCheck;
+    std::vector<trust::Sha256Digest> m_reusedDigests;
     // For every chunk to fetch, how many places of the file still need it.
     std::map<trust::Sha256Digest, int> m_usesLeft;
     size_t m_next = 0;

@@ -1,4 +1,5 @@
 #include "update/chunkpatch/ChunkPatcher.h"
+#include "update/chunkpatch/KeptIndex.h"
 
 #include "chunks/ChunkStore.h"
 #include "filelist/TFileRecord.h"
@@ -106,7 +107,12 @@ QString ChunkPatcher::readIndex(Patch& patch, const QString& path) {
         return QStringLiteral("its chunk index describes a file of %1 bytes, the list one of %2 bytes")
             .arg(index.value().fileSize())
             .arg(task.record.Size);
+    const QString& md5 = index.value().md5();
+    if (!md5.isEmpty() && task.record.Hash != filelist::ZeroDigest() && md5 != task.record.Hash)
+        return QStringLiteral("its chunk index describes another file (MD5 %1, the list says %2)")
+            .arg(md5, task.record.Hash);
     patch.index = std::move(index).value();
+    patch.indexText = bytes;
     return {};
 }
 
@@ -114,7 +120,11 @@ void ChunkPatcher::plan(Patch& patch) {
     const InstallTask& task = *patch.task;
     // Whatever version the local copy is, or a damaged one: every chunk it still holds counts.
     chunks::ChunkIndex local;
-    if (QFileInfo(task.placedPath).isFile()) {
+    if (std::optional<chunks::ChunkIndex> kept = KeptIndex::read(task.keptIndexPath, task.placedPath)) {
+        local = std::move(*kept);
+        m_hooks.log(QStringLiteral("Chunks of %1: the local file is known from the index kept when it was installed")
+                        .arg(nameOf(task)));
+    } else if (QFileInfo(task.placedPath).isFile()) {
         trust::Result<chunks::ChunkIndex> cut = chunks::ChunkIndex::ofFile(task.placedPath);
         if (cut.ok())
             local = std::move(cut).value();
@@ -129,10 +139,15 @@ void ChunkPatcher::plan(Patch& patch) {
                     .arg(patch.plan->bytesToFetch())
                     .arg(patch.plan->toFetch().size()));
     m_hooks.planned(task.index, patch.plan->bytesToFetch());
-    // A signed file is judged by its signed SHA-256, any other by the list's MD5.
+    // A signed file is judged by its signed SHA-256, any other by the list's MD5: computed, or
+    // vouched for by the index when it gives the same.
+    std::optional<download::FileDigest> judge = download::FileDigest::Md5;
+    if (task.signedFile)
+        judge = download::FileDigest::Sha256;
+    else if (!patch.index->md5().isEmpty() && patch.index->md5() == task.record.Hash)
+        judge = std::nullopt;
     patch.assembly =
-        std::make_unique<ChunkAssembly>(*patch.index, *patch.plan, task.placedPath, task.placedPath,
-                                        task.signedFile ? download::FileDigest::Sha256 : download::FileDigest::Md5);
+        std::make_unique<ChunkAssembly>(*patch.index, *patch.plan, task.placedPath, task.placedPath, judge);
     if (const QString failure = patch.assembly->open(); !failure.isEmpty())
         return fallBack(patch, failure);
     for (const chunks::ChunkEntry& chunk : patch.plan->toFetch())
@@ -219,8 +234,11 @@ void ChunkPatcher::complete(Patch& patch) {
                     .arg(patch.arrivedBytes)
                     .arg(patch.plan->toFetch().size())
                     .arg(patch.storedBytes));
+    const QByteArray indexText = std::exchange(patch.indexText, {});
     clear(patch);
     m_hooks.placed(task.index);
+    if (!KeptIndex::keep(indexText, task.keptIndexPath, task.placedPath))
+        m_hooks.log(QStringLiteral("Chunks of %1: its index cannot be kept for the next patch").arg(nameOf(task)));
 }
 
 void ChunkPatcher::settleSupport(bool present) {
@@ -241,6 +259,8 @@ void ChunkPatcher::fallBack(Patch& patch, const QString& reason) {
         m_hooks.log(QStringLiteral("Chunks of %1 not used: %2; the packed file is fetched").arg(nameOf(task), reason));
     if (patch.plan)
         m_hooks.planned(task.index, task.record.Size);
+    // The file comes another way; a kept index may be what misled this one.
+    QFile::remove(task.keptIndexPath);
     clear(patch);
     m_hooks.fetchWhole(task.index);
 }

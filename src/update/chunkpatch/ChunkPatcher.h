@@ -16,7 +16,8 @@ namespace kaldoria::update {
 
 // Brings files to their new version through the server's chunk store, fetching only what the
 // old local copy lacks: the file's chunk index first (checked against the signed manifest when
-// there is one), then the old local copy is cut the same way, the chunks it lacks are fetched
+// there is one), then the old local copy is cut the same way (unless the index kept when the
+// launcher put that copy in place still describes it), the chunks it lacks are fetched
 // all at once, and the new file is assembled beside the old one as they arrive, judged by the
 // list's MD5 (and the signed SHA-256), and renamed into place. Any failure on the way (no
 // index, a chunk that cannot be had, a wrong file) hands the file back to be fetched whole,
@@ -61,6 +62,7 @@ private:
     struct Patch {
         const InstallTask* task = nullptr;
         std::optional<chunks::ChunkIndex> index;
+        QByteArray indexText; // as fetched and checked, to be kept once the file is in place
         std::unique_ptr<ChunkPlan> plan;
         std::unique_ptr<ChunkAssembly> assembly;
         std::map<trust::Sha256Digest, QString> arrived; // fetched chunks by digest: their files

@@ -22,6 +22,8 @@ struct InstallTask {
     // store's address on every server taking part, the list's server first.
     QString indexAddress{};
     QStringList chunkStores{};
+    // Where the file's index is kept once the file is in place, for planning its next patch.
+    QString keptIndexPath{};
     QString localCopy;    // the packed file in the local source folder, in local-source mode
     QString packedPath;   // the packed file in the work folder while it waits for extraction
     QString folder;       // the folder the archive is extracted into
