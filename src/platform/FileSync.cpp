@@ -1,6 +1,10 @@
 #include "platform/FileSync.h"
 
 #include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstdio>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -14,6 +18,15 @@ bool syncFile(const QString& path) {
     const bool synced = ::fsync(fd) == 0;
     ::close(fd);
     return synced;
+}
+
+QString replaceFile(const QString& temporary, const QString& target) {
+    const QFileInfo replaced(target);
+    if (replaced.isFile() && !replaced.isSymLink() && replaced.isExecutable())
+        QFile::setPermissions(temporary, QFile::permissions(temporary) | replaced.permissions());
+    if (std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(target).constData()) != 0)
+        return qt_error_string(errno);
+    return {};
 }
 
 bool commitToDisk(QSaveFile& file) {

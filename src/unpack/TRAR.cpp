@@ -15,7 +15,6 @@
 #include <QFileInfo>
 
 #include <cstring>
-#include <filesystem>
 #include <string>
 
 namespace kaldoria::unpack {
@@ -93,10 +92,6 @@ void copyToBuffer(const QByteArray& text, char* buffer, qsizetype bufferSize) {
 bool isAbortingError(int code) {
     return code == RARError::NoMemory || code == RARError::BadData ||
            (code >= RARError::UnknownFormat && code <= RARError::Unknown) || code == RARError::NotAvailable;
-}
-
-std::filesystem::path fsPath(const QString& name) {
-    return std::filesystem::path(QFile::encodeName(name).toStdString());
 }
 
 } // namespace
@@ -444,14 +439,8 @@ bool TRAR::extractFileTo(const QString& target, int& code) {
         code = RARError::CreateFailed;
         return false;
     }
-    const QFileInfo replaced(target);
-    if (replaced.isFile() && !replaced.isSymLink() && replaced.isExecutable())
-        QFile::setPermissions(temporary, QFile::permissions(temporary) | replaced.permissions());
-    std::error_code error;
-    std::filesystem::rename(fsPath(temporary), fsPath(target), error);
-    if (error) {
-        qCWarning(lcUnpack).noquote() << "cannot move the extracted file into place:" << target
-                                      << QString::fromStdString(error.message());
+    if (const QString failure = platform::replaceFile(temporary, target); !failure.isEmpty()) {
+        qCWarning(lcUnpack).noquote() << "cannot move the extracted file into place:" << target << failure;
         QFile::remove(temporary);
         code = RARError::CreateFailed;
         return false;

@@ -84,7 +84,8 @@ public:
         ASSERT_TRUE(writeFileBytes(clientFile(kBig), bytes));
     }
     // Bytes changed by something that then set the file's date back: the index kept when the
-    // file was installed no longer describes it, though size and date say it does.
+    // file was installed no longer describes it, though size and date say it does. The
+    // assembled file fails its check, and the patch is planned again from a cut of the file.
     void localChangedKeepingItsDate() {
         const QDateTime date = QFileInfo(clientFile(kBig)).lastModified();
         ASSERT_NO_FATAL_FAILURE(localDamaged());
@@ -162,7 +163,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(ChunkCase{"Patch", &ChunkPatchTest::nothing, false},
                       ChunkCase{"LocalFileTruncated", &ChunkPatchTest::localTruncated, false},
                       ChunkCase{"LocalFileDamaged", &ChunkPatchTest::localDamaged, false},
-                      ChunkCase{"LocalFileChangedKeepingItsDate", &ChunkPatchTest::localChangedKeepingItsDate, true},
+                      ChunkCase{"LocalFileChangedKeepingItsDate", &ChunkPatchTest::localChangedKeepingItsDate, false},
                       ChunkCase{"ChunkMissing", &ChunkPatchTest::chunkMissing, true},
                       ChunkCase{"ChunkDamaged", &ChunkPatchTest::chunkDamaged, true},
                       ChunkCase{"ChunkOfOtherBytes", &ChunkPatchTest::chunkSwapped, true},

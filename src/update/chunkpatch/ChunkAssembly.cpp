@@ -1,12 +1,12 @@
 #include "update/chunkpatch/ChunkAssembly.h"
 
 #include "chunks/ChunkCodec.h"
+#include "platform/FileSync.h"
 #include "unpack/ExtractionTemporary.h"
 
-#include <QFileInfo>
+#include <QFile>
 
 #include <cerrno>
-#include <cstdio>
 
 namespace kaldoria::update {
 
@@ -132,11 +132,8 @@ QString ChunkAssembly::commit() {
         return QStringLiteral("cannot write %1 to the disk: %2").arg(m_temporary, qt_error_string(errno));
     m_hasher.reset();
     m_out.reset();
-    const QFileInfo replaced(m_target);
-    if (replaced.isFile() && !replaced.isSymLink() && replaced.isExecutable())
-        QFile::setPermissions(m_temporary, QFile::permissions(m_temporary) | replaced.permissions());
-    if (std::rename(QFile::encodeName(m_temporary).constData(), QFile::encodeName(m_target).constData()) != 0)
-        return QStringLiteral("cannot move the assembled file into place: %1").arg(qt_error_string(errno));
+    if (const QString failure = platform::replaceFile(m_temporary, m_target); !failure.isEmpty())
+        return QStringLiteral("cannot move the assembled file into place: ") + failure;
     m_committed = true;
     return {};
 }

@@ -122,6 +122,7 @@ void ChunkPatcher::plan(Patch& patch) {
     chunks::ChunkIndex local;
     if (std::optional<chunks::ChunkIndex> kept = KeptIndex::read(task.keptIndexPath, task.placedPath)) {
         local = std::move(*kept);
+        patch.plannedFromKept = true;
         m_hooks.log(QStringLiteral("Chunks of %1: the local file is known from the index kept when it was installed")
                         .arg(nameOf(task)));
     } else if (QFileInfo(task.placedPath).isFile()) {
@@ -214,16 +215,12 @@ void ChunkPatcher::advance(Patch& patch) {
 void ChunkPatcher::complete(Patch& patch) {
     const InstallTask& task = *patch.task;
     m_hooks.assembling(task.index);
-    const ChunkAssembly::Digest digest = patch.assembly->digest();
-    if (!digest.failure.isEmpty())
-        return fallBack(patch, QStringLiteral("the assembled file cannot be read back: ") + digest.failure);
-    if (task.signedFile) {
-        if (digest.sha256 != task.signedFile->unpacked)
-            return fallBack(patch, QStringLiteral("the assembled file is not the one the signed manifest names"));
-    } else if (task.record.Hash != filelist::ZeroDigest() && digest.md5 != task.record.Hash) {
-        return fallBack(
-            patch,
-            QStringLiteral("the assembled file's MD5 is %1, the list says %2").arg(digest.md5, task.record.Hash));
+    if (const QString wrong = wrongWhole(task, patch.assembly->digest()); !wrong.isEmpty()) {
+        // A kept index that no longer describes the local file (changed behind the launcher's
+        // back, its size and date kept) costs a cut of the file, not its archive.
+        if (patch.plannedFromKept)
+            return planAgainByCutting(patch, wrong);
+        return fallBack(patch, wrong);
     }
     if (const QString failure = patch.assembly->commit(); !failure.isEmpty())
         return fallBack(patch, failure);
@@ -239,6 +236,30 @@ void ChunkPatcher::complete(Patch& patch) {
     m_hooks.placed(task.index);
     if (!KeptIndex::keep(indexText, task.keptIndexPath, task.placedPath))
         m_hooks.log(QStringLiteral("Chunks of %1: its index cannot be kept for the next patch").arg(nameOf(task)));
+}
+
+QString ChunkPatcher::wrongWhole(const InstallTask& task, const ChunkAssembly::Digest& digest) {
+    if (!digest.failure.isEmpty())
+        return QStringLiteral("the assembled file cannot be judged: ") + digest.failure;
+    if (task.signedFile) {
+        if (digest.sha256 != task.signedFile->unpacked)
+            return QStringLiteral("the assembled file is not the one the signed manifest names");
+    } else if (task.record.Hash != filelist::ZeroDigest() && digest.md5 != task.record.Hash) {
+        return QStringLiteral("the assembled file's MD5 is %1, the list says %2").arg(digest.md5, task.record.Hash);
+    }
+    return {};
+}
+
+void ChunkPatcher::planAgainByCutting(Patch& patch, const QString& reason) {
+    m_hooks.log(QStringLiteral("Chunks of %1: %2; the local file is cut and the patch planned again")
+                    .arg(nameOf(*patch.task), reason));
+    QFile::remove(patch.task->keptIndexPath);
+    clear(patch);
+    patch.ended = false;
+    patch.plannedFromKept = false;
+    patch.arrivedBytes = 0;
+    patch.storedBytes = 0;
+    plan(patch);
 }
 
 void ChunkPatcher::settleSupport(bool present) {

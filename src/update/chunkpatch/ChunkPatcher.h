@@ -70,6 +70,7 @@ private:
         qint64 arrivedBytes = 0;
         qint64 storedBytes = 0; // as fetched, compressed
         bool ended = false;
+        bool plannedFromKept = false; // the local file's chunks came from its kept index
     };
     struct Job {
         int task = 0;
@@ -87,6 +88,10 @@ private:
                       const QString& path);
     void advance(Patch& patch);
     void complete(Patch& patch);
+    // Why the assembled file is not the one the list (or the signed manifest) names; nothing
+    // when it is.
+    static QString wrongWhole(const InstallTask& task, const ChunkAssembly::Digest& digest);
+    void planAgainByCutting(Patch& patch, const QString& reason);
     // The first file's index answered or not: the files that waited for it go on.
     void settleSupport(bool present);
     void fallBack(Patch& patch, const QString& reason);
