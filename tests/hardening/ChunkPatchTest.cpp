@@ -189,6 +189,19 @@ TEST_F(ChunkPatchTest, PatchFetchesOnlyTheChangedChunks) {
         << debugLog().toStdString();
 }
 
+// Every file put in place through chunks keeps its index for its next patch, until the list
+// no longer names the file.
+TEST_F(ChunkPatchTest, KeptIndexesFollowTheList) {
+    ASSERT_NO_FATAL_FAILURE(installVersion1ThenPublish2());
+    const QDir kept(clientFile(latin1("updater/indexes")));
+    EXPECT_EQ(kept.entryList(QDir::Files).size(), 2) << "kd.exe and the big file";
+    ASSERT_TRUE(QFile::remove(m_root.filePath(latin1("source/") + kBig)));
+    publishSource(nullptr, {latin1("--chunks")});
+    const Run result = update();
+    ASSERT_EQ(result.exitCode, 0) << result.output.toStdString();
+    EXPECT_EQ(kept.entryList(QDir::Files).size(), 1);
+}
+
 TEST_F(ChunkPatchTest, DamagedChunkIsAskedForOnceMore) {
     ASSERT_NO_FATAL_FAILURE(installVersion1ThenPublish2());
     const QString chunk = newChunkFile();

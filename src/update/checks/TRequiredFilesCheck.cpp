@@ -3,6 +3,7 @@
 #include "update/checks/ClientFolderIndex.h"
 #include "update/checks/FileComparer.h"
 #include "update/checks/FileHasher.h"
+#include "update/chunkpatch/KeptIndex.h"
 #include "update/install/InstallRun.h"
 #include "update/install/PartialDownloads.h"
 #include "update/manifest/UpdateListSections.h"
@@ -47,6 +48,10 @@ void TRequiredFilesCheck::CheckingRequiredFiles() {
         for (int i = 0; i < m_s.Required->Count(); ++i)
             wanted << m_s.Required->GetItemByID(i)->Content.Name;
         PartialDownloads::removeUnwanted(m_s.tmpPath, wanted);
+        QStringList listed;
+        for (int i = 0; i < m_s.NewFileList->Count(); ++i)
+            listed << m_s.NewFileList->GetItemByID(i)->Content.Name;
+        KeptIndex::removeUnlisted(m_s.tmpPath, listed);
     }
     m_s.view.setStepProgress(1, 1);
     if (m_s.Required->Count() > 0) {

@@ -1,10 +1,13 @@
 #include "update/chunkpatch/KeptIndex.h"
 
+#include "trust/ManifestData.h"
+#include "trust/Sha256.h"
 #include "unpack/ExtractionTemporary.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 
 #include <cstdio>
 #include <fcntl.h>
@@ -13,6 +16,8 @@
 namespace kaldoria::update {
 
 namespace {
+
+constexpr char kFolder[] = "indexes";
 
 std::optional<struct stat> statOf(const QString& path) {
     struct stat st {};
@@ -26,6 +31,25 @@ bool sameTime(const struct stat& a, const struct stat& b) {
 }
 
 } // namespace
+
+QString KeptIndex::pathFor(const QString& workFolder, const QString& listName) {
+    const QByteArray key = trust::ManifestData::nameKey(listName).toUtf8();
+    return workFolder + QLatin1Char('/') + QLatin1String(kFolder) + QLatin1Char('/') +
+           trust::toHex(trust::Sha256::of(key)) + QLatin1String(chunks::ChunkIndex::kSuffix);
+}
+
+void KeptIndex::removeUnlisted(const QString& workFolder, const QStringList& listNames) {
+    const QDir folder(workFolder + QLatin1Char('/') + QLatin1String(kFolder));
+    if (!folder.exists())
+        return;
+    QSet<QString> listed;
+    for (const QString& name : listNames)
+        listed.insert(QFileInfo(pathFor(workFolder, name)).fileName());
+    for (const QString& kept : folder.entryList(QDir::Files | QDir::Hidden)) {
+        if (!listed.contains(kept))
+            QFile::remove(folder.filePath(kept));
+    }
+}
 
 std::optional<chunks::ChunkIndex> KeptIndex::read(const QString& keptPath, const QString& file) {
     const std::optional<struct stat> kept = statOf(keptPath);

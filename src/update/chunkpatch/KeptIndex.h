@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -18,6 +19,12 @@ namespace kaldoria::update {
 // launcher's back costs a fallback, never a wrong file.
 class KeptIndex {
 public:
+    // Where the index of the client file with the list name `listName` is kept: below the
+    // work folder, named by a digest of the name, so that any name makes a short file name.
+    static QString pathFor(const QString& workFolder, const QString& listName);
+    // Removes the kept indexes of every file but those the list names `listNames`.
+    static void removeUnlisted(const QString& workFolder, const QStringList& listNames);
+
     // The kept index at `keptPath` when it still describes `file`; a stale one is removed.
     static std::optional<chunks::ChunkIndex> read(const QString& keptPath, const QString& file);
     // Keeps `indexText` (a checked index of `file` as it is now) at `keptPath`; false when it

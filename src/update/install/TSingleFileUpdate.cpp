@@ -1,4 +1,5 @@
 #include "update/install/TSingleFileUpdate.h"
+#include "update/chunkpatch/KeptIndex.h"
 #include "update/install/PartialDownloads.h"
 
 #include "platform/ClientPath.h"
@@ -9,8 +10,6 @@
 #include "download/ResumeRecord.h"
 #include "filelist/TMD5.h"
 #include "net/PathSegments.h"
-#include "trust/ManifestData.h"
-#include "trust/Sha256.h"
 
 #include <QDir>
 #include <QFile>
@@ -79,16 +78,9 @@ TSingleFileUpdate::Prepared TSingleFileUpdate::prepare(const filelist::TFileReco
             m_s.URLMain + net::encodePathSegments(record.Name.mid(1) + QLatin1String(chunks::ChunkIndex::kSuffix));
         for (const QString& server : QStringList{m_s.URLMain} + m_s.mirrors)
             task.chunkStores.append(server + QLatin1String(chunks::ChunkStore::kFolderName) + QLatin1Char('/'));
-        task.keptIndexPath = keptIndexPath(record.Name);
+        task.keptIndexPath = KeptIndex::pathFor(m_s.tmpPath, record.Name);
     }
     return {.task = std::move(task)};
-}
-
-QString TSingleFileUpdate::keptIndexPath(const QString& name) const {
-    // Named by a digest of the name, so that any name, however long, makes a short file name.
-    const QByteArray key = trust::ManifestData::nameKey(name).toUtf8();
-    return m_s.workFile(QStringLiteral("indexes/") + trust::toHex(trust::Sha256::of(key)) +
-                        QLatin1String(chunks::ChunkIndex::kSuffix));
 }
 
 void TSingleFileUpdate::abandon(const InstallTask& task) {

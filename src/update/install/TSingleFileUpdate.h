@@ -37,9 +37,6 @@ public:
     static QString packedAddress(const QString& urlMain, const QString& name);
 
 private:
-    // Where the chunk index of the client file `name` is kept once the file is in place.
-    QString keptIndexPath(const QString& name) const;
-
     WorkflowState& m_s;
 };
 
