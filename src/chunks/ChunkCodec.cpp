@@ -18,6 +18,10 @@ Result<QByteArray> ChunkCodec::encode(QByteArrayView bytes) {
     return stored;
 }
 
+qint64 ChunkCodec::maxStoredSize() {
+    return qint64(ZSTD_compressBound(FastCdc::kMaxSize));
+}
+
 Result<QByteArray> ChunkCodec::decode(QByteArrayView stored, const trust::Sha256Digest& digest) {
     // Never more room than the longest chunk, whatever the frame claims to hold.
     QByteArray bytes(qsizetype(FastCdc::kMaxSize), Qt::Uninitialized);

@@ -99,6 +99,11 @@ public:
         bytes[bytes.size() / 2] = char(bytes[bytes.size() / 2] ^ 0x55);
         ASSERT_TRUE(writeFileBytes(path, bytes));
     }
+    // A chunk's name answered with far more bytes than any stored chunk takes: not read.
+    void chunkOversized() {
+        const QString path = newChunkFile();
+        ASSERT_TRUE(writeFileBytes(path, readFileBytes(path) + QByteArray(1024 * 1024, '\0')));
+    }
     void chunkSwapped() {
         const QString path = newChunkFile();
         QDirIterator stored(serverFile(latin1("chunks")), {latin1("*.zst")}, QDir::Files, QDirIterator::Subdirectories);
@@ -135,7 +140,8 @@ public:
 struct ChunkCase {
     const char* name;
     void (ChunkPatchTest::*arrange)();
-    bool wholeFile; // the chunk path is given up and the packed file fetched
+    bool wholeFile;               // the chunk path is given up and the packed file fetched
+    const char* logged = nullptr; // what the debug log must say, where it matters
 
     friend void PrintTo(const ChunkCase& test, std::ostream* out) { *out << test.name; }
 };
@@ -155,6 +161,9 @@ TEST_P(ChunkPatchCaseTest, FileEndsRightThroughChunksOrWhole) {
         EXPECT_EQ(bytesSent(latin1("/system/data.pak.kdz")), 0);
         EXPECT_TRUE(debugLog().contains("Chunks of system\\data.pak: assembled")) << debugLog().toStdString();
     }
+    if (GetParam().logged) {
+        EXPECT_TRUE(debugLog().contains(GetParam().logged)) << debugLog().toStdString();
+    }
     expectNoWorkFiles();
 }
 
@@ -167,6 +176,8 @@ INSTANTIATE_TEST_SUITE_P(
                       ChunkCase{"ChunkMissing", &ChunkPatchTest::chunkMissing, true},
                       ChunkCase{"ChunkDamaged", &ChunkPatchTest::chunkDamaged, true},
                       ChunkCase{"ChunkOfOtherBytes", &ChunkPatchTest::chunkSwapped, true},
+                      ChunkCase{"ChunkOversized", &ChunkPatchTest::chunkOversized, true,
+                                "more than any stored chunk takes"},
                       ChunkCase{"IndexNamesAPathOutsideTheStore", &ChunkPatchTest::indexOutsideStore, true},
                       ChunkCase{"IndexOfAnotherFile", &ChunkPatchTest::indexOfAnotherFile, true},
                       ChunkCase{"IndexOfAnotherSize", &ChunkPatchTest::indexOfAnotherSize, true}),
@@ -200,6 +211,24 @@ TEST_F(ChunkPatchTest, KeptIndexesFollowTheList) {
     const Run result = update();
     ASSERT_EQ(result.exitCode, 0) << result.output.toStdString();
     EXPECT_EQ(kept.entryList(QDir::Files).size(), 1);
+}
+
+// Files that share chunks (two versions of one file, installed side by side) fetch each
+// shared chunk once.
+TEST_F(ChunkPatchTest, ChunksSharedByFilesAreFetchedOnce) {
+    const QString other = latin1("system/other.pak");
+    setSource(kBig, version1());
+    setSource(other, version2());
+    publishSource(nullptr, {latin1("--chunks")});
+    makeLauncher(configText());
+    const Run result = update();
+    ASSERT_EQ(result.exitCode, 0) << result.output.toStdString();
+    EXPECT_EQ(readClient(kBig), version1());
+    EXPECT_EQ(readClient(other), version2());
+    const QStringList chunks = requests().filter(latin1("/chunks/"));
+    EXPECT_EQ(QSet<QString>(chunks.begin(), chunks.end()).size(), chunks.size()) << chunks.join(u' ').toStdString();
+    EXPECT_LT(chunkBytesSent(), kBigSize * 3 / 2);
+    expectNoWorkFiles();
 }
 
 TEST_F(ChunkPatchTest, DamagedChunkIsAskedForOnceMore) {

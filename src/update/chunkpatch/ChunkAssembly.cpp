@@ -17,9 +17,10 @@ constexpr qint64 kWritebackStep = 16 * 1024 * 1024;
 } // namespace
 
 ChunkAssembly::ChunkAssembly(const chunks::ChunkIndex& index, const ChunkPlan& plan, QString local, QString target,
-                             std::optional<download::FileDigest> kind)
+                             std::optional<download::FileDigest> kind, ChunkUsed used)
     : m_index(index), m_plan(plan), m_target(std::move(target)),
-      m_temporary(unpack::ExtractionTemporary::nameBeside(m_target)), m_kind(kind), m_local(std::move(local)) {
+      m_temporary(unpack::ExtractionTemporary::nameBeside(m_target)), m_kind(kind), m_used(std::move(used)),
+      m_local(std::move(local)) {
     for (const chunks::ChunkEntry& chunk : m_index.chunks()) {
         if (!m_plan.localOffset(chunk.digest))
             ++m_usesLeft[chunk.digest];
@@ -84,22 +85,32 @@ ChunkAssembly::Step ChunkAssembly::advance(const StoredChunk& stored) {
         if (!file.open(QIODevice::ReadOnly))
             return {.state = Step::State::Failed,
                     .reason = QStringLiteral("cannot read the fetched chunk %1: %2").arg(path, file.errorString())};
+        // Whatever a server sends under a chunk's name, no more than a stored chunk's room is read.
+        if (file.size() > chunks::ChunkCodec::maxStoredSize())
+            return badChunk(chunk, path,
+                            QStringLiteral("chunk %1 arrived with %2 bytes, more than any stored chunk takes")
+                                .arg(trust::toHex(chunk.digest))
+                                .arg(file.size()));
         const trust::Result<QByteArray> bytes = chunks::ChunkCodec::decode(file.readAll(), chunk.digest);
         file.close();
-        if (!bytes.ok() || bytes.value().size() != qsizetype(chunk.length)) {
-            QFile::remove(path);
-            return {.state = Step::State::BadChunk,
-                    .reason = bytes.ok() ? QStringLiteral("chunk %1 has another length than the index says")
-                                               .arg(trust::toHex(chunk.digest))
-                                         : bytes.error(),
-                    .chunk = chunk.digest};
-        }
+        if (!bytes.ok())
+            return badChunk(chunk, path, bytes.error());
+        if (bytes.value().size() != qsizetype(chunk.length))
+            return badChunk(
+                chunk, path,
+                QStringLiteral("chunk %1 has another length than the index says").arg(trust::toHex(chunk.digest)));
         if (const Step step = write(bytes.value()); step.state != Step::State::Waiting)
             return step;
         if (--m_usesLeft[chunk.digest] == 0)
-            QFile::remove(path);
+            m_used(chunk.digest);
     }
     return {.state = Step::State::Complete};
+}
+
+ChunkAssembly::Step ChunkAssembly::badChunk(const chunks::ChunkEntry& chunk, const QString& path,
+                                            const QString& reason) {
+    QFile::remove(path);
+    return {.state = Step::State::BadChunk, .reason = reason, .chunk = chunk.digest};
 }
 
 ChunkAssembly::Step ChunkAssembly::write(QByteArrayView bytes) {

@@ -22,8 +22,8 @@ namespace kaldoria::update {
 // Writes a file from its chunks in index order, under a temporary name beside the file it
 // replaces, as soon as each chunk is at hand: read from the old local copy, or decoded from
 // its fetched, compressed form (checked against its SHA-256 before a byte of it is written).
-// Chunks may arrive in any order; the file grows while the rest are still on their way, and a
-// fetched chunk's file is removed once no later chunk of the file needs it. The written bytes
+// Chunks may arrive in any order; the file grows while the rest are still on their way, and its
+// owner is told when no later place of the file needs a fetched chunk. The written bytes
 // are hashed on a thread of their own as they reach the file, so the whole file is judged
 // without a pass of its own after the last chunk.
 class ChunkAssembly {
@@ -37,6 +37,8 @@ public:
     };
     // The file that holds a fetched chunk's compressed form, or empty while it has not arrived.
     using StoredChunk = std::function<QString(const trust::Sha256Digest& digest)>;
+    // Called once the file needs a fetched chunk no more.
+    using ChunkUsed = std::function<void(const trust::Sha256Digest& digest)>;
     // The digest of the complete file: the MD5 digest string, or the SHA-256; or why there is none.
     struct Digest {
         QString md5{};
@@ -50,7 +52,7 @@ public:
     // is decoded, and the chunks copied from the old copy are hashed again (SHA-256, on a second
     // thread) to make sure the copy did not change since it was cut.
     ChunkAssembly(const chunks::ChunkIndex& index, const ChunkPlan& plan, QString local, QString target,
-                  std::optional<download::FileDigest> kind);
+                  std::optional<download::FileDigest> kind, ChunkUsed used);
     // Removes the temporary file unless it was committed.
     ~ChunkAssembly();
 
@@ -72,6 +74,8 @@ public:
     QString commit();
 
 private:
+    // Removes the fetched form at `path`, which is not `chunk`, and says why.
+    static Step badChunk(const chunks::ChunkEntry& chunk, const QString& path, const QString& reason);
     Step write(QByteArrayView bytes);
 
     const chunks::ChunkIndex& m_index;
@@ -79,6 +83,7 @@ private:
     const QString m_target;
     const QString m_temporary;
     const std::optional<download::FileDigest> m_kind;
+    const ChunkUsed m_used;
     QFile m_local;
     QByteArray m_copyBuffer; // a chunk of the local file on its way to the new one
     std::shared_ptr<platform::RandomAccessFile> m_out;

@@ -58,15 +58,14 @@ void ChunkPatcher::fetched(const download::FetchOutcome& outcome) {
         return;
     const Job job = found->second;
     m_jobs.erase(found);
+    if (job.chunk)
+        return chunkArrived(*job.chunk, outcome, job.path);
     Patch& patch = m_patches[job.task];
     if (patch.ended) {
         QFile::remove(job.path);
         return;
     }
-    if (job.chunk)
-        chunkArrived(patch, *job.chunk, outcome, job.path);
-    else
-        indexArrived(patch, outcome, job.path);
+    indexArrived(patch, outcome, job.path);
 }
 
 void ChunkPatcher::indexArrived(Patch& patch, const download::FetchOutcome& outcome, const QString& path) {
@@ -134,12 +133,16 @@ void ChunkPatcher::plan(Patch& patch) {
                             .arg(nameOf(task), cut.error()));
     }
     patch.plan = std::make_unique<ChunkPlan>(*patch.index, local);
-    m_hooks.log(QStringLiteral("Chunks of %1: %2 bytes reused from the local file, %3 bytes in %4 chunks to fetch")
+    shareChunks(patch);
+    const qint64 sharedBytes = patch.plan->bytesToFetch() - patch.bytesToFetch;
+    m_hooks.log(QStringLiteral("Chunks of %1: %2 bytes reused from the local file, %3 bytes in %4 chunks to fetch%5")
                     .arg(nameOf(task))
                     .arg(patch.plan->bytesReused())
-                    .arg(patch.plan->bytesToFetch())
-                    .arg(patch.plan->toFetch().size()));
-    m_hooks.planned(task.index, patch.plan->bytesToFetch());
+                    .arg(patch.bytesToFetch)
+                    .arg(patch.chunksToFetch)
+                    .arg(sharedBytes > 0 ? QStringLiteral(", %1 bytes in chunks other files fetch").arg(sharedBytes)
+                                         : QString()));
+    m_hooks.planned(task.index, patch.bytesToFetch);
     // A signed file is judged by its signed SHA-256, any other by the list's MD5: computed, or
     // vouched for by the index when it gives the same.
     std::optional<download::FileDigest> judge = download::FileDigest::Md5;
@@ -147,48 +150,113 @@ void ChunkPatcher::plan(Patch& patch) {
         judge = download::FileDigest::Sha256;
     else if (!patch.index->md5().isEmpty() && patch.index->md5() == task.record.Hash)
         judge = std::nullopt;
+    const int index = task.index;
     patch.assembly =
-        std::make_unique<ChunkAssembly>(*patch.index, *patch.plan, task.placedPath, task.placedPath, judge);
+        std::make_unique<ChunkAssembly>(*patch.index, *patch.plan, task.placedPath, task.placedPath, judge,
+                                        [this, index](const trust::Sha256Digest& digest) { release(index, digest); });
     if (const QString failure = patch.assembly->open(); !failure.isEmpty())
         return fallBack(patch, failure);
-    for (const chunks::ChunkEntry& chunk : patch.plan->toFetch())
-        fetchChunk(patch, chunk);
+    for (const chunks::ChunkEntry& chunk : patch.plan->toFetch()) {
+        SharedChunk& shared = m_chunks.at(chunk.digest);
+        if (shared.fetcher == index && !shared.inFlight && !shared.arrived)
+            fetchChunk(patch, shared);
+    }
     advance(patch);
+}
+
+void ChunkPatcher::shareChunks(Patch& patch) {
+    const int index = patch.task->index;
+    for (const chunks::ChunkEntry& chunk : patch.plan->toFetch()) {
+        const auto [found, first] = m_chunks.try_emplace(chunk.digest);
+        SharedChunk& shared = found->second;
+        shared.users.insert(index);
+        if (!first)
+            continue;
+        shared.entry = chunk;
+        shared.path = chunkPath(patch, chunk.digest);
+        shared.fetcher = index;
+        ++patch.chunksToFetch;
+        patch.bytesToFetch += chunk.length;
+    }
 }
 
 QString ChunkPatcher::chunkPath(const Patch& patch, const trust::Sha256Digest& digest) const {
     return patch.task->packedPath + QLatin1Char('.') + trust::toHex(digest) + QStringLiteral(".zst");
 }
 
-void ChunkPatcher::fetchChunk(Patch& patch, const chunks::ChunkEntry& chunk) {
+void ChunkPatcher::fetchChunk(const Patch& patch, SharedChunk& shared) {
     const quint64 id = m_nextJob++;
-    const QString path = chunkPath(patch, chunk.digest);
-    const QString relative = chunks::ChunkStore::relativePath(chunk.digest);
+    const QString relative = chunks::ChunkStore::relativePath(shared.entry.digest);
     QStringList mirrors;
     for (qsizetype i = 1; i < patch.task->chunkStores.size(); ++i)
         mirrors.append(patch.task->chunkStores.at(i) + relative);
-    m_jobs[id] = {.task = patch.task->index, .chunk = chunk, .path = path};
-    m_hooks.fetch(
-        {.id = id, .url = patch.task->chunkStores.first() + relative, .path = path, .mirrors = mirrors, .small = true});
+    shared.inFlight = true;
+    m_jobs[id] = {.task = patch.task->index, .chunk = shared.entry.digest, .path = shared.path};
+    m_hooks.fetch({.id = id,
+                   .url = patch.task->chunkStores.first() + relative,
+                   .path = shared.path,
+                   .mirrors = mirrors,
+                   .small = true});
 }
 
-void ChunkPatcher::chunkArrived(Patch& patch, const chunks::ChunkEntry& chunk, const download::FetchOutcome& outcome,
+void ChunkPatcher::chunkArrived(const trust::Sha256Digest& digest, const download::FetchOutcome& outcome,
                                 const QString& path) {
-    if (!outcome.ok()) {
-        return fallBack(patch, QStringLiteral("chunk %1 could not be fetched: %2")
-                                   .arg(trust::toHex(chunk.digest), outcome.failure.describe()));
+    const auto found = m_chunks.find(digest);
+    if (found == m_chunks.end() || found->second.users.empty()) {
+        // Every file that needed it went another way meanwhile.
+        QFile::remove(path);
+        if (found != m_chunks.end())
+            m_chunks.erase(found);
+        return;
     }
-    patch.arrived[chunk.digest] = path;
-    patch.arrivedBytes += chunk.length;
-    patch.storedBytes += outcome.length;
-    m_hooks.progress(patch.task->index, patch.arrivedBytes, patch.plan->bytesToFetch());
-    advance(patch);
+    SharedChunk& shared = found->second;
+    shared.inFlight = false;
+    if (!outcome.ok())
+        return fallBackUsers(
+            digest,
+            QStringLiteral("chunk %1 could not be fetched: %2").arg(trust::toHex(digest), outcome.failure.describe()));
+    shared.arrived = true;
+    if (const auto fetcher = m_patches.find(shared.fetcher); fetcher != m_patches.end()) {
+        Patch& patch = fetcher->second;
+        patch.arrivedBytes += shared.entry.length;
+        patch.storedBytes += outcome.length;
+        m_hooks.progress(patch.task->index, patch.arrivedBytes, patch.bytesToFetch);
+    }
+    // Using the chunk may release it: the users are read before.
+    const std::set<int> users = shared.users;
+    for (const int user : users) {
+        Patch& patch = m_patches[user];
+        if (!patch.ended)
+            advance(patch);
+    }
+}
+
+void ChunkPatcher::fallBackUsers(const trust::Sha256Digest& digest, const QString& reason) {
+    const std::set<int> users = m_chunks.at(digest).users;
+    for (const int user : users)
+        fallBack(m_patches[user], reason);
+}
+
+void ChunkPatcher::release(int task, const trust::Sha256Digest& digest) {
+    const auto found = m_chunks.find(digest);
+    if (found == m_chunks.end())
+        return;
+    SharedChunk& shared = found->second;
+    shared.users.erase(task);
+    if (shared.fetcher == task)
+        shared.fetcher = -1;
+    // One on its way is removed when it arrives, so that its path is never fetched into twice.
+    if (!shared.users.empty() || shared.inFlight)
+        return;
+    if (shared.arrived)
+        QFile::remove(shared.path);
+    m_chunks.erase(found);
 }
 
 void ChunkPatcher::advance(Patch& patch) {
-    const ChunkAssembly::Step step = patch.assembly->advance([&patch](const trust::Sha256Digest& digest) {
-        const auto found = patch.arrived.find(digest);
-        return found == patch.arrived.end() ? QString() : found->second;
+    const ChunkAssembly::Step step = patch.assembly->advance([this](const trust::Sha256Digest& digest) {
+        const auto found = m_chunks.find(digest);
+        return found == m_chunks.end() || !found->second.arrived ? QString() : found->second.path;
     });
     using State = ChunkAssembly::Step::State;
     switch (step.state) {
@@ -197,15 +265,17 @@ void ChunkPatcher::advance(Patch& patch) {
     case State::Failed:
         return fallBack(patch, step.reason);
     case State::BadChunk: {
-        // A damaged chunk, or another chunk's bytes under its name: asked for once more.
-        if (std::ranges::find(patch.triedAgain, step.chunk) != patch.triedAgain.end())
-            return fallBack(patch, step.reason);
-        patch.triedAgain.push_back(step.chunk);
-        const auto found = std::ranges::find(patch.plan->toFetch(), step.chunk, &chunks::ChunkEntry::digest);
-        patch.arrived.erase(step.chunk);
-        patch.arrivedBytes -= found->length;
+        // A damaged chunk, or another chunk's bytes under its name (its file is gone): asked
+        // for once more, for every file that needs it.
+        SharedChunk& shared = m_chunks.at(step.chunk);
+        shared.arrived = false;
+        if (shared.triedAgain)
+            return fallBackUsers(step.chunk, step.reason);
+        shared.triedAgain = true;
+        if (const auto fetcher = m_patches.find(shared.fetcher); fetcher != m_patches.end())
+            fetcher->second.arrivedBytes -= shared.entry.length;
         m_hooks.log(QStringLiteral("Chunks of %1: %2; fetched again").arg(nameOf(*patch.task), step.reason));
-        return fetchChunk(patch, *found);
+        return fetchChunk(patch, shared);
     }
     case State::Complete:
         return complete(patch);
@@ -229,7 +299,7 @@ void ChunkPatcher::complete(Patch& patch) {
                     .arg(nameOf(task))
                     .arg(patch.plan->bytesReused())
                     .arg(patch.arrivedBytes)
-                    .arg(patch.plan->toFetch().size())
+                    .arg(patch.chunksToFetch)
                     .arg(patch.storedBytes));
     const QByteArray indexText = std::exchange(patch.indexText, {});
     clear(patch);
@@ -257,6 +327,8 @@ void ChunkPatcher::planAgainByCutting(Patch& patch, const QString& reason) {
     clear(patch);
     patch.ended = false;
     patch.plannedFromKept = false;
+    patch.chunksToFetch = 0;
+    patch.bytesToFetch = 0;
     patch.arrivedBytes = 0;
     patch.storedBytes = 0;
     plan(patch);
@@ -288,9 +360,10 @@ void ChunkPatcher::fallBack(Patch& patch, const QString& reason) {
 
 void ChunkPatcher::clear(Patch& patch) {
     patch.ended = true;
-    for (const auto& [digest, path] : patch.arrived)
-        QFile::remove(path);
-    patch.arrived.clear();
+    if (patch.plan) {
+        for (const chunks::ChunkEntry& chunk : patch.plan->toFetch())
+            release(patch.task->index, chunk.digest);
+    }
     patch.assembly.reset();
 }
 

@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <vector>
 
 namespace kaldoria::update {
@@ -22,6 +23,10 @@ namespace kaldoria::update {
 // list's MD5 (and the signed SHA-256), and renamed into place. Any failure on the way (no
 // index, a chunk that cannot be had, a wrong file) hands the file back to be fetched whole,
 // after one more try of a chunk that arrived damaged.
+//
+// A chunk is fetched once for the run, however many files need it: the files that plan it
+// while it is on its way or at hand share its fetched form, which is removed when the last of
+// them has used it. Its bytes count among the bytes to fetch of the file that asked first.
 //
 // Without a signed manifest the launcher cannot know whether the server keeps chunks: the
 // first file's index is asked for alone, and when it is missing every file comes whole.
@@ -65,16 +70,27 @@ private:
         QByteArray indexText; // as fetched and checked, to be kept once the file is in place
         std::unique_ptr<ChunkPlan> plan;
         std::unique_ptr<ChunkAssembly> assembly;
-        std::map<trust::Sha256Digest, QString> arrived; // fetched chunks by digest: their files
-        std::vector<trust::Sha256Digest> triedAgain;
+        // The chunks this file fetches for the run, and how many of their bytes arrived.
+        int chunksToFetch = 0;
+        qint64 bytesToFetch = 0;
         qint64 arrivedBytes = 0;
         qint64 storedBytes = 0; // as fetched, compressed
         bool ended = false;
         bool plannedFromKept = false; // the local file's chunks came from its kept index
     };
+    // A chunk fetched for every file of the run that plans it.
+    struct SharedChunk {
+        chunks::ChunkEntry entry;
+        QString path;        // its fetched form
+        int fetcher = -1;    // the file whose bytes to fetch count it, while that file needs it
+        std::set<int> users; // the files that still need it
+        bool inFlight = false;
+        bool arrived = false;
+        bool triedAgain = false;
+    };
     struct Job {
         int task = 0;
-        std::optional<chunks::ChunkEntry> chunk; // none for the index
+        std::optional<trust::Sha256Digest> chunk; // none for the index
         QString path;
     };
 
@@ -83,9 +99,15 @@ private:
     // Reads and checks the fetched index; the reason when it cannot be used.
     QString readIndex(Patch& patch, const QString& path);
     void plan(Patch& patch);
-    void fetchChunk(Patch& patch, const chunks::ChunkEntry& chunk);
-    void chunkArrived(Patch& patch, const chunks::ChunkEntry& chunk, const download::FetchOutcome& outcome,
-                      const QString& path);
+    // Makes the patch a user of each chunk it must fetch; the chunks no other file fetches are
+    // fetched for it.
+    void shareChunks(Patch& patch);
+    void fetchChunk(const Patch& patch, SharedChunk& shared);
+    void chunkArrived(const trust::Sha256Digest& digest, const download::FetchOutcome& outcome, const QString& path);
+    // Every file that needs the chunk gives up on its chunks.
+    void fallBackUsers(const trust::Sha256Digest& digest, const QString& reason);
+    // The file needs the chunk no more: the chunk's fetched form goes with its last user.
+    void release(int task, const trust::Sha256Digest& digest);
     void advance(Patch& patch);
     void complete(Patch& patch);
     // Why the assembled file is not the one the list (or the signed manifest) names; nothing
@@ -101,6 +123,7 @@ private:
     Hooks m_hooks;
     std::map<int, Patch> m_patches;
     std::map<quint64, Job> m_jobs;
+    std::map<trust::Sha256Digest, SharedChunk> m_chunks;
     quint64 m_nextJob = kFirstJobId;
     Support m_support = Support::Unknown;
     std::vector<int> m_waiting; // signed-less files waiting to learn whether the server has chunks
