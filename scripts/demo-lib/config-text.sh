@@ -86,6 +86,19 @@ proxy=Harbour|127.0.0.3|proxy-harbour.ini
 23=Prüfmethode
 24=[Gesamt: ]
 25=Client-Sprache
+26=%1 Datei(en) konnten nicht aktualisiert werden. Bitte später erneut versuchen.
+27=Der Datenträger ist voll: %1 benötigt, %2 frei.
+28=Ok
+29=Automatisch
+30=Festplatte (HDD)
+31=SSD
+32=Gründlich: MD5-Prüfsumme
+33=Mittel: Größe und Datum
+34=Schnell: vorherige Liste
+35=Neuigkeiten
+36=Erneut versuchen
+37=Download-Grenze
+38=Unbegrenzt
 CONF
 }
 

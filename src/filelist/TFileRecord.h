@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QtGlobal>
 
@@ -12,6 +13,11 @@ using TDateTime = double;
 // The digest string that stands for "no digest known" or "nothing to check".
 inline QString ZeroDigest() {
     return QStringLiteral("00000000000000000000000000000000");
+}
+
+// The digest string of a digest's raw bytes: upper-case hexadecimal digits.
+inline QString DigestString(const QByteArray& digest) {
+    return QString::fromLatin1(digest.toHex().toUpper());
 }
 
 // One file of the game client as a list records it.

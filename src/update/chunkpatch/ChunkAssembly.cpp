@@ -1,6 +1,7 @@
 #include "update/chunkpatch/ChunkAssembly.h"
 
 #include "chunks/ChunkCodec.h"
+#include "filelist/TFileRecord.h"
 #include "platform/FileSync.h"
 #include "unpack/ExtractionTemporary.h"
 
@@ -48,9 +49,8 @@ QString ChunkAssembly::open() {
         return {};
     m_hasher.emplace(*m_kind, [this](quint64, const QByteArray& md5, const std::optional<trust::Sha256Digest>& sha256,
                                      int readError) {
-        m_digestPromise.set_value(readError != 0
-                                      ? Digest{.failure = qt_error_string(readError)}
-                                      : Digest{.md5 = QString::fromLatin1(md5.toHex().toUpper()), .sha256 = sha256});
+        m_digestPromise.set_value(readError != 0 ? Digest{.failure = qt_error_string(readError)}
+                                                 : Digest{.md5 = filelist::DigestString(md5), .sha256 = sha256});
     });
     m_hasher->begin(0, m_out);
     if (m_index.fileSize() == 0)

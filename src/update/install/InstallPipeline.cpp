@@ -12,10 +12,6 @@ namespace kaldoria::update {
 
 namespace {
 
-QString digestText(const QByteArray& digest) {
-    return QString::fromLatin1(digest.toHex().toUpper());
-}
-
 QString checksumMismatch(const QString& expected, const QString& found) {
     return QStringLiteral("checksum mismatch: the list says %1, the packed file has %2").arg(expected, found);
 }
@@ -145,7 +141,7 @@ void InstallPipeline::fetched(const download::FetchOutcome& outcome) {
         finish(task, result);
         return;
     }
-    const QString mismatch = packedMismatch(task, digestText(outcome.md5), outcome.sha256);
+    const QString mismatch = packedMismatch(task, filelist::DigestString(outcome.md5), outcome.sha256);
     if (!mismatch.isEmpty()) {
         // A packed file that differs from the list is never extracted; it is fetched again.
         QFile::remove(task.packedPath);
