@@ -22,6 +22,13 @@ using filelist::TFileList;
 
 namespace {
 constexpr int kProgressEveryLines = 10;
+
+QStringList namesOf(const TFileList& list) {
+    QStringList names;
+    for (int i = 0; i < list.Count(); ++i)
+        names << list.GetItemByID(i)->Content.Name;
+    return names;
+}
 } // namespace
 
 void TRequiredFilesCheck::resetOneFileControls() {
@@ -44,14 +51,8 @@ void TRequiredFilesCheck::CheckingRequiredFiles() {
     compare();
     // What an earlier run left of files this one does not need is of no further use.
     if (!m_s.cancel.isCancelled()) {
-        QStringList wanted;
-        for (int i = 0; i < m_s.Required->Count(); ++i)
-            wanted << m_s.Required->GetItemByID(i)->Content.Name;
-        PartialDownloads::removeUnwanted(m_s.tmpPath, wanted);
-        QStringList listed;
-        for (int i = 0; i < m_s.NewFileList->Count(); ++i)
-            listed << m_s.NewFileList->GetItemByID(i)->Content.Name;
-        KeptIndex::removeUnlisted(m_s.tmpPath, listed);
+        PartialDownloads::removeUnwanted(m_s.tmpPath, namesOf(*m_s.Required));
+        KeptIndex::removeUnlisted(m_s.tmpPath, namesOf(*m_s.NewFileList));
     }
     m_s.view.setStepProgress(1, 1);
     if (m_s.Required->Count() > 0) {

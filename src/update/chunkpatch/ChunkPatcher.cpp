@@ -133,7 +133,7 @@ void ChunkPatcher::plan(Patch& patch) {
                             .arg(nameOf(task), cut.error()));
     }
     patch.plan = std::make_unique<ChunkPlan>(*patch.index, local);
-    shareChunks(patch);
+    const std::vector<SharedChunk*> toFetch = shareChunks(patch);
     const qint64 sharedBytes = patch.plan->bytesToFetch() - patch.bytesToFetch;
     m_hooks.log(QStringLiteral("Chunks of %1: %2 bytes reused from the local file, %3 bytes in %4 chunks to fetch%5")
                     .arg(nameOf(task))
@@ -156,16 +156,14 @@ void ChunkPatcher::plan(Patch& patch) {
                                         [this, index](const trust::Sha256Digest& digest) { release(index, digest); });
     if (const QString failure = patch.assembly->open(); !failure.isEmpty())
         return fallBack(patch, failure);
-    for (const chunks::ChunkEntry& chunk : patch.plan->toFetch()) {
-        SharedChunk& shared = m_chunks.at(chunk.digest);
-        if (shared.fetcher == index && !shared.inFlight && !shared.arrived)
-            fetchChunk(patch, shared);
-    }
+    for (SharedChunk* shared : toFetch)
+        fetchChunk(patch, *shared);
     advance(patch);
 }
 
-void ChunkPatcher::shareChunks(Patch& patch) {
+std::vector<ChunkPatcher::SharedChunk*> ChunkPatcher::shareChunks(Patch& patch) {
     const int index = patch.task->index;
+    std::vector<SharedChunk*> toFetch;
     for (const chunks::ChunkEntry& chunk : patch.plan->toFetch()) {
         const auto [found, first] = m_chunks.try_emplace(chunk.digest);
         SharedChunk& shared = found->second;
@@ -177,7 +175,9 @@ void ChunkPatcher::shareChunks(Patch& patch) {
         shared.fetcher = index;
         ++patch.chunksToFetch;
         patch.bytesToFetch += chunk.length;
+        toFetch.push_back(&shared);
     }
+    return toFetch;
 }
 
 QString ChunkPatcher::chunkPath(const Patch& patch, const trust::Sha256Digest& digest) const {

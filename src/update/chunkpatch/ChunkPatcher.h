@@ -90,7 +90,7 @@ private:
     };
     struct Job {
         int task = 0;
-        std::optional<trust::Sha256Digest> chunk; // none for the index
+        std::optional<trust::Sha256Digest> chunk; // none for the index, which `task` fetches
         QString path;
     };
 
@@ -99,9 +99,9 @@ private:
     // Reads and checks the fetched index; the reason when it cannot be used.
     QString readIndex(Patch& patch, const QString& path);
     void plan(Patch& patch);
-    // Makes the patch a user of each chunk it must fetch; the chunks no other file fetches are
-    // fetched for it.
-    void shareChunks(Patch& patch);
+    // Makes the patch a user of each chunk it must fetch; returns the chunks no other file
+    // asked for, which the patch is to fetch.
+    std::vector<SharedChunk*> shareChunks(Patch& patch);
     void fetchChunk(const Patch& patch, SharedChunk& shared);
     void chunkArrived(const trust::Sha256Digest& digest, const download::FetchOutcome& outcome, const QString& path);
     // Every file that needs the chunk gives up on its chunks.

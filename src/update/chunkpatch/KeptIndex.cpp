@@ -1,5 +1,6 @@
 #include "update/chunkpatch/KeptIndex.h"
 
+#include "platform/FileSync.h"
 #include "trust/ManifestData.h"
 #include "trust/Sha256.h"
 #include "unpack/ExtractionTemporary.h"
@@ -9,7 +10,6 @@
 #include <QFileInfo>
 #include <QSet>
 
-#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -80,7 +80,7 @@ bool KeptIndex::keep(const QByteArray& indexText, const QString& keptPath, const
     const struct timespec times[2] = {described->st_mtim, described->st_mtim};
     written = written && ::futimens(out.handle(), times) == 0;
     out.close();
-    if (written && std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(keptPath).constData()) == 0)
+    if (written && platform::replaceFile(temporary, keptPath).isEmpty())
         return true;
     QFile::remove(temporary);
     return false;
